@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Lumetto needs on Debian 12, and
+# only what is missing; generates the Italian locale our users run.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ ccache pkg-config clang-format
+  qt6-base-dev libgl-dev
+  libgtest-dev libgmock-dev
+  locales
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The program and its tests run under it_IT.UTF-8 too.
+if ! locale -a 2>/dev/null | grep -qi '^it_IT\.utf-\?8$'; then
+  echo "setup: generating it_IT.UTF-8"
+  as_root localedef -i it_IT -f UTF-8 it_IT.UTF-8
+fi
