@@ -16,16 +16,19 @@ namespace lumetto::platform {
 
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return lower(x) == lower(y); });
 }
 
 // Numeric suffix of names like "ttyACM12"; nothing when the rest is not all digits.
 std::optional<unsigned> suffixNumber(std::string_view name, std::string_view prefix) {
-    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return std::nullopt;
+    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix)
+        return std::nullopt;
     std::string_view digits = name.substr(prefix.size());
     unsigned value = 0;
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
@@ -43,7 +46,8 @@ std::vector<fs::path> usbSerialDevices(const fs::path& dev) {
             if (auto n = suffixNumber(name, prefix)) found.emplace_back(*n, it->path());
         }
         std::sort(found.begin(), found.end());
-        for (auto& f : found) all.push_back(std::move(f.second));
+        for (auto& f : found)
+            all.push_back(std::move(f.second));
     }
     return all;
 }

@@ -10,7 +10,7 @@
 namespace lumetto::platform {
 
 struct DosDevices {
-    std::filesystem::path dosdevices;  // folder of the comN and x: links
+    std::filesystem::path dosdevices;    // folder of the comN and x: links
     std::filesystem::path dev = "/dev";  // where the USB serial devices appear
 };
 

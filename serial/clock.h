@@ -16,11 +16,11 @@ void setTickSource(std::function<uint32_t()> source);
 // Time since construction, in milliseconds, that survives the wrap of
 // TickMilliseconds and never runs backwards.
 class Elapsed {
-public:
+  public:
     Elapsed();
     uint64_t now();
 
-private:
+  private:
     uint32_t last_;
     uint64_t total_ = 0;
 };

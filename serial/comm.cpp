@@ -21,13 +21,13 @@ uint16_t limitQueueSize(uint16_t value) {
 
 // Sets one lock for the life of a handler call, also when the handler throws.
 class LockScope {
-public:
+  public:
     LockScope(TCommLocks& locks, TCommLock lock) : locks_(locks), lock_(lock) { locks_ += lock; }
     ~LockScope() { locks_ -= lock_; }
     LockScope(const LockScope&) = delete;
     LockScope& operator=(const LockScope&) = delete;
 
-private:
+  private:
     TCommLocks& locks_;
     TCommLock lock_;
 };
@@ -175,11 +175,21 @@ char TCommEventChars::EventChar() const {
     DCB d;
     return comm_.readState(d) ? d.EvtChar : event_;
 }
-void TCommEventChars::setXonChar(char value) { set(xon_, value); }
-void TCommEventChars::setXoffChar(char value) { set(xoff_, value); }
-void TCommEventChars::setEofChar(char value) { set(eof_, value); }
-void TCommEventChars::setErrorChar(char value) { set(error_, value); }
-void TCommEventChars::setEventChar(char value) { set(event_, value); }
+void TCommEventChars::setXonChar(char value) {
+    set(xon_, value);
+}
+void TCommEventChars::setXoffChar(char value) {
+    set(xoff_, value);
+}
+void TCommEventChars::setEofChar(char value) {
+    set(eof_, value);
+}
+void TCommEventChars::setErrorChar(char value) {
+    set(error_, value);
+}
+void TCommEventChars::setEventChar(char value) {
+    set(event_, value);
+}
 
 COMMTIMEOUTS TCommTimeoutsEx::current() const {
     COMMTIMEOUTS t;
@@ -192,12 +202,24 @@ void TCommTimeoutsEx::set(uint32_t COMMTIMEOUTS::*field, uint32_t value) {
     if (comm_.DeviceOpened()) comm_.UpdateTimeouts();
 }
 
-uint32_t TCommTimeoutsEx::ReadInterval() const { return current().ReadIntervalTimeout; }
-uint32_t TCommTimeoutsEx::ReadMultiplier() const { return current().ReadTotalTimeoutMultiplier; }
-uint32_t TCommTimeoutsEx::ReadConstant() const { return current().ReadTotalTimeoutConstant; }
-uint32_t TCommTimeoutsEx::WriteMultiplier() const { return current().WriteTotalTimeoutMultiplier; }
-uint32_t TCommTimeoutsEx::WriteConstant() const { return current().WriteTotalTimeoutConstant; }
-void TCommTimeoutsEx::setReadInterval(uint32_t v) { set(&COMMTIMEOUTS::ReadIntervalTimeout, v); }
+uint32_t TCommTimeoutsEx::ReadInterval() const {
+    return current().ReadIntervalTimeout;
+}
+uint32_t TCommTimeoutsEx::ReadMultiplier() const {
+    return current().ReadTotalTimeoutMultiplier;
+}
+uint32_t TCommTimeoutsEx::ReadConstant() const {
+    return current().ReadTotalTimeoutConstant;
+}
+uint32_t TCommTimeoutsEx::WriteMultiplier() const {
+    return current().WriteTotalTimeoutMultiplier;
+}
+uint32_t TCommTimeoutsEx::WriteConstant() const {
+    return current().WriteTotalTimeoutConstant;
+}
+void TCommTimeoutsEx::setReadInterval(uint32_t v) {
+    set(&COMMTIMEOUTS::ReadIntervalTimeout, v);
+}
 void TCommTimeoutsEx::setReadMultiplier(uint32_t v) {
     set(&COMMTIMEOUTS::ReadTotalTimeoutMultiplier, v);
 }
@@ -371,7 +393,9 @@ uint32_t TCustomComm::Send(const void* buffer, uint32_t count) {
     return SendData(buffer, count, buffers_.outputTimeout_);
 }
 
-bool TCustomComm::SendChar(char c) { return Send(&c, 1) == 1; }
+bool TCustomComm::SendChar(char c) {
+    return Send(&c, 1) == 1;
+}
 
 bool TCustomComm::SendString(const std::string& text) {
     auto n = static_cast<uint32_t>(text.size());
@@ -442,7 +466,9 @@ void TCustomComm::DoData(uint32_t received) {
 
 // --- component settings --------------------------------------------------
 
-bool TCustomComm::readState(DCB& dcb) const { return opened_ && port_->getCommState(dcb); }
+bool TCustomComm::readState(DCB& dcb) const {
+    return opened_ && port_->getCommState(dcb);
+}
 bool TCustomComm::readTimeouts(COMMTIMEOUTS& t) const {
     return opened_ && port_->getCommTimeouts(t);
 }
@@ -488,10 +514,18 @@ void TCustomComm::setBaudValue(uint32_t value) {
     if (opened_) UpdateLineSettings();
 }
 
-void TCustomComm::setBuffers(const TCommBuffers& value) { buffers_.Assign(value); }
-void TCustomComm::setDataControl(const TCommDataControl& value) { dataControl_.Assign(value); }
-void TCustomComm::setEventChars(const TCommEventChars& value) { eventChars_.Assign(value); }
-void TCustomComm::setTimeouts(const TCommTimeoutsEx& value) { timeouts_.Assign(value); }
+void TCustomComm::setBuffers(const TCommBuffers& value) {
+    buffers_.Assign(value);
+}
+void TCustomComm::setDataControl(const TCommDataControl& value) {
+    dataControl_.Assign(value);
+}
+void TCustomComm::setEventChars(const TCommEventChars& value) {
+    eventChars_.Assign(value);
+}
+void TCustomComm::setTimeouts(const TCommTimeoutsEx& value) {
+    timeouts_.Assign(value);
+}
 
 void TCustomComm::decodeFlags(const DCB& d) const {
     dtr_ = {};

@@ -19,20 +19,20 @@ class TCommEventThread;
 
 // The framework's assignment error.
 class EConvertError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // Settings objects copy their values from another object of the same class.
 class TPersistent {
-public:
+  public:
     virtual ~TPersistent() = default;
     virtual const char* ClassName() const = 0;
     virtual void Assign(const TPersistent& source);
 };
 
 class TCommDataControl : public TPersistent {
-public:
+  public:
     explicit TCommDataControl(TCustomComm& comm) : comm_(comm) {}
     const char* ClassName() const override { return "TCommDataControl"; }
     void Assign(const TPersistent& source) override;
@@ -44,7 +44,7 @@ public:
     TStopBits StopBits() const;
     void setStopBits(TStopBits value);
 
-private:
+  private:
     friend class TCustomComm;
     TCustomComm& comm_;
     TDataBits dataBits_ = db8;
@@ -53,7 +53,7 @@ private:
 };
 
 class TCommBuffers : public TPersistent {
-public:
+  public:
     explicit TCommBuffers(TCustomComm& comm) : comm_(comm) {}
     const char* ClassName() const override { return "TCommBuffers"; }
     void Assign(const TPersistent& source) override;
@@ -68,7 +68,7 @@ public:
     uint16_t OutputTimeout() const { return outputTimeout_; }
     void setOutputTimeout(uint16_t value) { outputTimeout_ = value; }
 
-private:
+  private:
     friend class TCustomComm;
     TCustomComm& comm_;
     uint16_t inputSize_ = 2048;
@@ -78,7 +78,7 @@ private:
 };
 
 class TCommEventChars : public TPersistent {
-public:
+  public:
     explicit TCommEventChars(TCustomComm& comm) : comm_(comm) {}
     const char* ClassName() const override { return "TCommEventChars"; }
     void Assign(const TPersistent& source) override;
@@ -94,7 +94,7 @@ public:
     char EventChar() const;
     void setEventChar(char value);
 
-private:
+  private:
     friend class TCustomComm;
     void set(char& field, char value);
     TCustomComm& comm_;
@@ -106,7 +106,7 @@ private:
 };
 
 class TCommTimeoutsEx : public TPersistent {
-public:
+  public:
     explicit TCommTimeoutsEx(TCustomComm& comm) : comm_(comm) {}
     const char* ClassName() const override { return "TCommTimeoutsEx"; }
     void Assign(const TPersistent& source) override;
@@ -122,7 +122,7 @@ public:
     uint32_t WriteConstant() const;
     void setWriteConstant(uint32_t value);
 
-private:
+  private:
     friend class TCustomComm;
     COMMTIMEOUTS current() const;
     void set(uint32_t COMMTIMEOUTS::*field, uint32_t value);
@@ -134,7 +134,7 @@ enum TCommLock : uint8_t { lkSend, lkRead };
 using TCommLocks = EnumSet<TCommLock>;
 
 class TCustomComm {
-public:
+  public:
     explicit TCustomComm(void* owner = nullptr);
     virtual ~TCustomComm();
     TCustomComm(const TCustomComm&) = delete;
@@ -204,11 +204,11 @@ public:
     // The line-settings record the stored settings stand for.
     DCB BuildDCB() const;
 
-protected:
+  protected:
     virtual void DoCommEvent(TDeviceEvents events);
     virtual void DoData(uint32_t received);
 
-private:
+  private:
     friend class TCommDataControl;
     friend class TCommBuffers;
     friend class TCommEventChars;
@@ -244,7 +244,7 @@ private:
 
 // The class the program instantiates; it adds no behaviour.
 class TXComm : public TCustomComm {
-public:
+  public:
     using TCustomComm::TCustomComm;
 };
 

@@ -13,7 +13,7 @@ namespace lumetto::serial {
 class TCustomComm;
 
 class TCommEventThread {
-public:
+  public:
     // Sets the device's event mask and starts watching.
     TCommEventThread(TCustomComm& comm, CommPort& port);
     // Stops the thread, serving a hand-over that is already waiting for the
@@ -24,7 +24,7 @@ public:
 
     struct Shared;
 
-private:
+  private:
     void run();
     bool handOver(uint32_t mask);
 

@@ -33,7 +33,7 @@ enum class EventWaitResult {
 
 // The stop signal of the event thread; waitCommEvent also returns when it is raised.
 class StopSignal {
-public:
+  public:
     StopSignal();
     ~StopSignal();
     StopSignal(const StopSignal&) = delete;
@@ -42,12 +42,12 @@ public:
     bool raised() const;
     int fd() const { return fd_; }  // readable once raised
 
-private:
+  private:
     int fd_;
 };
 
 class CommPort {
-public:
+  public:
     virtual ~CommPort() = default;
 
     // Exclusive open of a device by its Windows name ("COM13"); false when it is

@@ -19,6 +19,8 @@ void ReportCommError(const std::string& message, int code) {
     }
 }
 
-void setCommErrorHook(CommErrorHook hook) { errorHook = std::move(hook); }
+void setCommErrorHook(CommErrorHook hook) {
+    errorHook = std::move(hook);
+}
 
 }  // namespace lumetto::serial

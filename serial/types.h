@@ -12,10 +12,11 @@ namespace lumetto::serial {
 // A set of enumeration values stored as bits (bit i for ordinal i).
 template <typename E>
 class EnumSet {
-public:
+  public:
     constexpr EnumSet() = default;
     constexpr EnumSet(std::initializer_list<E> values) {
-        for (E v : values) bits_ |= bit(v);
+        for (E v : values)
+            bits_ |= bit(v);
     }
     static constexpr EnumSet fromBits(uint32_t bits) {
         EnumSet s;
@@ -37,14 +38,28 @@ public:
     constexpr EnumSet operator+(EnumSet o) const { return fromBits(bits_ | o.bits_); }
     constexpr bool operator==(const EnumSet&) const = default;
 
-private:
+  private:
     static constexpr uint32_t bit(E v) { return 1u << static_cast<unsigned>(v); }
     uint32_t bits_ = 0;
 };
 
 enum TBaudRate : uint8_t {
-    br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400,
-    br56000, br57600, br115200, br128000, br256000, brCustom
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000,
+    brCustom
 };
 enum TDataBits : uint8_t { db4, db5, db6, db7, db8 };
 enum TParity : uint8_t { paNone, paOdd, paEven, paMark, paSpace };
@@ -55,8 +70,13 @@ enum TRTSSetting : uint8_t { fsCTSOut, fsRTSEnabled, fsRTSHandshake };
 enum TDTRSetting : uint8_t { fsDSROut, fsDTREnabled, fsDTRHandshake };
 enum TXOnXOffSetting : uint8_t { fsInX, fsOutX };
 enum TCommOption : uint8_t {
-    coAbortOnError, coDiscardNull, coDSRSensitivity, coErrorChar, coParityCheck,
-    coTXContinueOnXOff, coLeaveDTROpen
+    coAbortOnError,
+    coDiscardNull,
+    coDSRSensitivity,
+    coErrorChar,
+    coParityCheck,
+    coTXContinueOnXOff,
+    coLeaveDTROpen
 };
 using TRTSSettings = EnumSet<TRTSSetting>;
 using TDTRSettings = EnumSet<TDTRSetting>;
@@ -65,8 +85,19 @@ using TCommOptions = EnumSet<TCommOption>;
 
 // Device events; bit i of a device event mask is the event of ordinal i.
 enum TDeviceEvent : uint8_t {
-    deChar, deFlag, deOutEmpty, deCTS, deDSR, deRLSD, deBreak, deError, deRing,
-    dePrintError, deIn80Full, deProv1, deProv2
+    deChar,
+    deFlag,
+    deOutEmpty,
+    deCTS,
+    deDSR,
+    deRLSD,
+    deBreak,
+    deError,
+    deRing,
+    dePrintError,
+    deIn80Full,
+    deProv1,
+    deProv2
 };
 using TDeviceEvents = EnumSet<TDeviceEvent>;
 
@@ -74,9 +105,9 @@ using TDeviceEvents = EnumSet<TDeviceEvent>;
 inline constexpr uint32_t kWatchedEvents = 0x1FFB;
 
 // Rates of TBaudRate's values, by ordinal (brCustom has none).
-inline constexpr uint32_t kBaudTable[15] = {110,   300,   600,    1200,   2400,  4800,
-                                            9600,  14400, 19200,  38400,  56000, 57600,
-                                            115200, 128000, 256000};
+inline constexpr uint32_t kBaudTable[15] = {110,   300,   600,    1200,   2400,
+                                            4800,  9600,  14400,  19200,  38400,
+                                            56000, 57600, 115200, 128000, 256000};
 
 // Line-settings record, one field per field of the designed record. The flag
 // fields hold 0 or 1, the two control fields 0 to 3.

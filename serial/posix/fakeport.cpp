@@ -15,7 +15,9 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 
 FakeDevice::FakeDevice() : wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-FakeDevice::~FakeDevice() { close(wakeFd); }
+FakeDevice::~FakeDevice() {
+    close(wakeFd);
+}
 
 void FakeDevice::receive(const std::string& bytes) {
     Lock lock(m);
@@ -36,7 +38,9 @@ std::vector<std::string> FakeDevice::takeCalls() {
     return std::exchange(calls, {});
 }
 
-FakePort::~FakePort() { closeHandle(); }
+FakePort::~FakePort() {
+    closeHandle();
+}
 
 bool FakePort::createFile(const std::string& deviceName) {
     auto it = devices_.find(deviceName);
@@ -160,7 +164,9 @@ WaitResult FakePort::waitIo(IoWait what, uint32_t ms) {
     {
         Lock lock(dev_->m);
         dev_->calls.push_back(std::string("Wait ") +
-                              (what == IoWait::Input ? "input " : what == IoWait::Output ? "output " : "nap ") +
+                              (what == IoWait::Input    ? "input "
+                               : what == IoWait::Output ? "output "
+                                                        : "nap ") +
                               std::to_string(ms));
         if (dev_->vanished) return WaitResult::Vanished;
         onWait = dev_->onWait;
@@ -206,7 +212,9 @@ EventWaitResult FakePort::waitCommEvent(uint32_t& events, const StopSignal& stop
     }
 }
 
-FakeSystem::~FakeSystem() { setPortFactory(nullptr); }
+FakeSystem::~FakeSystem() {
+    setPortFactory(nullptr);
+}
 
 FakeDevice& FakeSystem::add(const std::string& name) {
     auto& d = devices_[name];

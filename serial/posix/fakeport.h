@@ -24,11 +24,11 @@ struct FakeDevice {
     FakeDevice& operator=(const FakeDevice&) = delete;
 
     // --- the script (set by the test) ---
-    bool present = true;          // an open of a missing device fails
-    bool refuseState = false;     // SetCommState fails
-    bool refuseBuffers = false;   // SetupComm fails
-    bool refuseTimeouts = false;  // SetCommTimeouts fails
-    bool unreadable = false;      // GetCommState, GetCommTimeouts, GetCommProperties fail
+    bool present = true;                  // an open of a missing device fails
+    bool refuseState = false;             // SetCommState fails
+    bool refuseBuffers = false;           // SetupComm fails
+    bool refuseTimeouts = false;          // SetCommTimeouts fails
+    bool unreadable = false;              // GetCommState, GetCommTimeouts, GetCommProperties fail
     std::optional<uint32_t> runningBaud;  // the line runs at this rate whatever it is told
     std::optional<uint32_t> inCount;      // reported input queue count
     std::optional<uint32_t> outCount;     // reported output queue count
@@ -60,7 +60,7 @@ struct FakeDevice {
 };
 
 class FakePort final : public CommPort {
-public:
+  public:
     explicit FakePort(std::map<std::string, std::shared_ptr<FakeDevice>>& devices)
         : devices_(devices) {}
     ~FakePort() override;
@@ -81,20 +81,20 @@ public:
     bool setCommMask(uint32_t mask) override;
     EventWaitResult waitCommEvent(uint32_t& events, const StopSignal& stop) override;
 
-private:
+  private:
     std::map<std::string, std::shared_ptr<FakeDevice>>& devices_;
     std::shared_ptr<FakeDevice> dev_;
 };
 
 // The devices a test's components open by name; install() makes new components use them.
 class FakeSystem {
-public:
+  public:
     FakeSystem() = default;
     ~FakeSystem();
     FakeDevice& add(const std::string& name);
     void install();
 
-private:
+  private:
     std::map<std::string, std::shared_ptr<FakeDevice>> devices_;
 };
 

@@ -58,7 +58,9 @@ void unregisterDevice(dev_t rdev) {
     openDevices.erase(rdev);
 }
 
-bool gone(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE; }
+bool gone(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE;
+}
 
 // How long the event thread sleeps between looks at lines and counters.
 constexpr int kEventCapMs = 25;
@@ -67,7 +69,7 @@ constexpr uint32_t kDrainMs = 500;
 constexpr int kNapMs = 10;
 
 class PosixPort final : public CommPort {
-public:
+  public:
     ~PosixPort() override { closeHandle(); }
 
     bool createFile(const std::string& deviceName) override {
@@ -89,7 +91,8 @@ public:
             return false;
         };
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(false, false);
-        if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL) return fail(true, false);
+        if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL)
+            return fail(true, false);
         termios2 t{};
         if (!readLine(fd, t)) return fail(true, true);
         makeRaw(t);
@@ -207,9 +210,15 @@ public:
         pollfd p{fd_, 0, 0};
         int timeout = static_cast<int>(std::min<uint32_t>(ms, INT32_MAX));
         switch (what) {
-            case IoWait::Input: p.events = POLLIN; break;
-            case IoWait::Output: p.events = POLLOUT; break;
-            case IoWait::Nap: timeout = std::min(timeout, kNapMs); break;
+            case IoWait::Input:
+                p.events = POLLIN;
+                break;
+            case IoWait::Output:
+                p.events = POLLOUT;
+                break;
+            case IoWait::Nap:
+                timeout = std::min(timeout, kNapMs);
+                break;
         }
         int r = poll(&p, 1, timeout);
         if (r < 0) return WaitResult::Ready;  // interrupted: the caller looks at the clock again
@@ -238,7 +247,8 @@ public:
             }
             // Bytes already waiting keep the device readable: then watch only the
             // stop signal and look at the count again after the cap.
-            pollfd p[2] = {{stop.fd(), POLLIN, 0}, {fd_, lastInput_ == 0 ? short(POLLIN) : short(0), 0}};
+            pollfd p[2] = {{stop.fd(), POLLIN, 0},
+                           {fd_, lastInput_ == 0 ? short(POLLIN) : short(0), 0}};
             int r = poll(p, 2, kEventCapMs);
             if (r < 0 && errno != EINTR) return EventWaitResult::Failed;
             if (p[0].revents) return EventWaitResult::Stopped;
@@ -246,7 +256,7 @@ public:
         }
     }
 
-private:
+  private:
     // Events seen since the last look; UINT32_MAX when the device is gone.
     uint32_t sampleEvents() {
         uint32_t found = 0;
@@ -295,9 +305,14 @@ private:
         if (dcb.fDtrControl & kDtrOn) ioctl(fd_, TIOCMBIS, &dtr);
         switch (dcb.fRtsControl) {
             case kRtsOn:
-            case kRtsOn | kRtsHandshake: ioctl(fd_, TIOCMBIS, &rts); break;
-            case 0: ioctl(fd_, TIOCMBIC, &rts); break;
-            default: break;  // the handshake drives RTS
+            case kRtsOn | kRtsHandshake:
+                ioctl(fd_, TIOCMBIS, &rts);
+                break;
+            case 0:
+                ioctl(fd_, TIOCMBIC, &rts);
+                break;
+            default:
+                break;  // the handshake drives RTS
         }
     }
 
@@ -334,9 +349,13 @@ private:
 
 }  // namespace
 
-bool isPtySlave(dev_t rdev) { return major(rdev) >= 136 && major(rdev) <= 143; }
+bool isPtySlave(dev_t rdev) {
+    return major(rdev) >= 136 && major(rdev) <= 143;
+}
 
-std::unique_ptr<CommPort> makePosixPort() { return std::make_unique<PosixPort>(); }
+std::unique_ptr<CommPort> makePosixPort() {
+    return std::make_unique<PosixPort>();
+}
 
 }  // namespace posix
 

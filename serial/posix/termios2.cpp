@@ -15,12 +15,12 @@ struct StandardRate {
 // and the standard ones keep their codes so that other programs
 // (tcgetattr/cfgetospeed) read them back.
 constexpr StandardRate kRates[] = {
-    {50, B50},         {75, B75},         {110, B110},         {134, B134},
-    {150, B150},       {200, B200},       {300, B300},         {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},       {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},     {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
     {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
     {3500000, B3500000}, {4000000, B4000000},
 };
@@ -70,11 +70,20 @@ bool toTermios(const DCB& dcb, termios2& t, bool pty) {
         t.c_cflag &= ~kFramingBits;
         t.c_cflag |= kSizes[dcb.ByteSize - 5];
         switch (dcb.Parity) {
-            case 1: t.c_cflag |= PARENB | PARODD; break;
-            case 2: t.c_cflag |= PARENB; break;
-            case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-            case 4: t.c_cflag |= PARENB | CMSPAR; break;
-            default: break;
+            case 1:
+                t.c_cflag |= PARENB | PARODD;
+                break;
+            case 2:
+                t.c_cflag |= PARENB;
+                break;
+            case 3:
+                t.c_cflag |= PARENB | PARODD | CMSPAR;
+                break;
+            case 4:
+                t.c_cflag |= PARENB | CMSPAR;
+                break;
+            default:
+                break;
         }
     }
     if (dcb.StopBits != 0) {
@@ -102,10 +111,18 @@ DCB fromTermios(const termios2& t, const DCB& stored, bool pty) {
     d.BaudRate = lineRate(t);
     if (!pty) {
         switch (t.c_cflag & CSIZE) {
-            case CS5: d.ByteSize = 5; break;
-            case CS6: d.ByteSize = 6; break;
-            case CS7: d.ByteSize = 7; break;
-            default: d.ByteSize = 8; break;
+            case CS5:
+                d.ByteSize = 5;
+                break;
+            case CS6:
+                d.ByteSize = 6;
+                break;
+            case CS7:
+                d.ByteSize = 7;
+                break;
+            default:
+                d.ByteSize = 8;
+                break;
         }
         if (!(t.c_cflag & PARENB)) {
             d.Parity = 0;
@@ -138,13 +155,18 @@ DCB fromTermios(const termios2& t, const DCB& stored, bool pty) {
 bool sameLine(const termios2& wanted, const termios2& got, bool pty) {
     unsigned cflags = CSTOPB | CRTSCTS | (pty ? 0u : kFramingBits);
     unsigned iflags = INPCK | IXON | IXOFF;
-    return lineRate(wanted) == lineRate(got) && (wanted.c_cflag & cflags) == (got.c_cflag & cflags) &&
+    return lineRate(wanted) == lineRate(got) &&
+           (wanted.c_cflag & cflags) == (got.c_cflag & cflags) &&
            (wanted.c_iflag & iflags) == (got.c_iflag & iflags) &&
            wanted.c_cc[VSTART] == got.c_cc[VSTART] && wanted.c_cc[VSTOP] == got.c_cc[VSTOP];
 }
 
-bool readLine(int fd, termios2& t) { return ioctl(fd, TCGETS2, &t) == 0; }
+bool readLine(int fd, termios2& t) {
+    return ioctl(fd, TCGETS2, &t) == 0;
+}
 
-bool writeLine(int fd, const termios2& t) { return ioctl(fd, TCSETS2, &t) == 0; }
+bool writeLine(int fd, const termios2& t) {
+    return ioctl(fd, TCSETS2, &t) == 0;
+}
 
 }  // namespace lumetto::serial::posix

@@ -14,7 +14,7 @@ namespace {
 
 // A clock the test sets; the fake device's waits advance it by the time they may last.
 class SetClock {
-public:
+  public:
     explicit SetClock(uint32_t start) : now_(start) {
         setTickSource([this] { return now_.load(); });
     }
@@ -23,7 +23,7 @@ public:
     void set(uint32_t t) { now_ = t; }
     uint32_t now() const { return now_; }
 
-private:
+  private:
     std::atomic<uint32_t> now_;
 };
 

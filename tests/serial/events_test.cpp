@@ -17,7 +17,9 @@ using ::testing::ElementsAre;
 
 namespace {
 
-constexpr uint32_t bit(TDeviceEvent e) { return 1u << e; }
+constexpr uint32_t bit(TDeviceEvent e) {
+    return 1u << e;
+}
 
 // What the handlers saw, in order, waited for from the test's thread.
 struct Seen {
@@ -80,7 +82,8 @@ TEST_F(Events, DataComesBeforeTheFilteredEvents) {
     dev.receive("abc");
     dev.raise(bit(deChar) | bit(deCTS) | bit(deRing));
     ASSERT_TRUE(seen.waitFor(2));
-    EXPECT_THAT(seen.get(), ElementsAre("data 3", "events " + std::to_string(bit(deChar) | bit(deCTS))));
+    EXPECT_THAT(seen.get(),
+                ElementsAre("data 3", "events " + std::to_string(bit(deChar) | bit(deCTS))));
     comm.CloseDevice();
 }
 

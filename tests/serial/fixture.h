@@ -14,11 +14,12 @@
 namespace lumetto::testing {
 
 class FakeCommTest : public ::testing::Test {
-protected:
+  protected:
     FakeCommTest() : dev(sys.add("COM5")) {
         sys.install();
-        serial::setCommErrorHook(
-            [this](const std::string& text, int code) { shown.push_back({text, code}); });
+        serial::setCommErrorHook([this](const std::string& text, int code) {
+            shown.push_back({text, code});
+        });
         // Waits pass in no time: the device's time-outs are not what these tests look at.
         dev.onWait = [](uint32_t) {};
     }
@@ -33,7 +34,8 @@ protected:
 
     std::vector<std::string> texts() const {
         std::vector<std::string> t;
-        for (auto& s : shown) t.push_back(s.text);
+        for (auto& s : shown)
+            t.push_back(s.text);
         return t;
     }
 

@@ -199,16 +199,18 @@ TEST_F(Settings, RefusedUpdatesAreReportedAndTheDeviceStaysOpen) {
     EXPECT_TRUE(comm.OpenDevice());
     EXPECT_TRUE(comm.DeviceOpened());
     EXPECT_EQ(erroreapertura, 0);
-    EXPECT_THAT(texts(), ElementsAre("Arduino su:Unable to update device control block. non collegato!",
-                                     "Arduino su:Unable to update IO buffers. non collegato!",
-                                     "Arduino su:Unable to update Timeouts. non collegato!"));
+    EXPECT_THAT(texts(),
+                ElementsAre("Arduino su:Unable to update device control block. non collegato!",
+                            "Arduino su:Unable to update IO buffers. non collegato!",
+                            "Arduino su:Unable to update Timeouts. non collegato!"));
     EXPECT_EQ(shown[0].code, 3);
     EXPECT_EQ(shown[1].code, 6);
     EXPECT_EQ(shown[2].code, 7);
 
     shown.clear();
     comm.DataControl().setDataBits(db6);  // refused too, but the stored value changes
-    EXPECT_THAT(texts(), ElementsAre("Arduino su:Unable to update device control block. non collegato!"));
+    EXPECT_THAT(texts(),
+                ElementsAre("Arduino su:Unable to update device control block. non collegato!"));
     dev.refuseState = false;
     dev.unreadable = true;  // the getter falls back to the stored value
     EXPECT_EQ(comm.DataControl().DataBits(), db6);

@@ -168,8 +168,10 @@ TEST_F(Transfer, HandlersRunUnderTheirLock) {
     EXPECT_TRUE(comm.ReceiveChar(b));
     EXPECT_EQ(sends, 1);
     EXPECT_EQ(reads, 1);
-    EXPECT_THAT(texts(), ElementsAre("Arduino su:Device locked. Cannot perform send operations. non collegato!",
-                                     "Arduino su:Device locked. Cannot perform read operations. non collegato!"));
+    EXPECT_THAT(
+        texts(),
+        ElementsAre("Arduino su:Device locked. Cannot perform send operations. non collegato!",
+                    "Arduino su:Device locked. Cannot perform read operations. non collegato!"));
     EXPECT_EQ(shown[0].code, 4);
     EXPECT_EQ(shown[1].code, 5);
 

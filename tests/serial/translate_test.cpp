@@ -51,7 +51,10 @@ TEST(Translate, ParityDataAndStopBits) {
     struct Case {
         uint8_t parity;
         unsigned bits;
-    } cases[] = {{0, 0}, {1, PARENB | PARODD}, {2, PARENB}, {3, PARENB | PARODD | CMSPAR},
+    } cases[] = {{0, 0},
+                 {1, PARENB | PARODD},
+                 {2, PARENB},
+                 {3, PARENB | PARODD | CMSPAR},
                  {4, PARENB | CMSPAR}};
     for (auto c : cases) {
         DCB d = board();

@@ -7,7 +7,7 @@
 namespace lumetto::testing {
 
 class PtyBoard {
-public:
+  public:
     PtyBoard();
     ~PtyBoard();
     PtyBoard(const PtyBoard&) = delete;
@@ -24,7 +24,7 @@ public:
     // Plays an unplugged board: the master and the board's own slave descriptor go.
     void unplug();
 
-private:
+  private:
     int master_ = -1;
     int slaveKeep_ = -1;  // keeps the master from reporting hang-up while no program has the port
     std::string slavePath_;
