@@ -1,0 +1,168 @@
+// lumetto-scheda: a virtual lab board on a pseudo-terminal, for trying Lumetto
+// without hardware and for its end-to-end tests.
+
+#include <signal.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "scheda/finestra.h"
+#include "scheda/scheda.h"
+
+using namespace lumetto::scheda;
+
+namespace {
+
+Scheda* inServizio = nullptr;
+
+void alSegnale(int) {
+    if (inServizio) inServizio->ferma();
+}
+
+void uso(std::FILE* f) {
+    std::fprintf(f,
+                 "uso: lumetto-scheda [opzioni]\n"
+                 "  --porta N        collega ~/.lumetto/dosdevices/comN (1..20, predefinita 13)\n"
+                 "  --sketch NOME    lo sketch che la scheda esegue (predefinito: tutti)\n"
+                 "  --elenco         elenca gli sketch\n"
+                 "  --seed N         rende ripetibile ogni esecuzione\n"
+                 "  --passo S        secondi simulati per ogni risposta (predefinito 2)\n"
+                 "  --campi N        campi dello sketch utente (1..12, predefinito 12)\n"
+                 "  --guasto NOME    muto, lento, perde, storpia, inonda\n"
+                 "  --ritardo MS     ritardo delle risposte con --guasto lento (predefinito 1500)\n"
+                 "  --stacca N       si scollega dopo N risposte\n"
+                 "  --ricollega MS   e si ricollega dopo MS millisecondi\n"
+                 "  --headless       nessuna finestra: gli eventi vanno sullo standard output\n");
+}
+
+template <typename T>
+std::optional<T> numero(const char* s) {
+    T v{};
+    auto fine = s + std::strlen(s);
+    auto [p, ec] = std::from_chars(s, fine, v);
+    if (ec != std::errc() || p != fine) return std::nullopt;
+    return v;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Opzioni opz;
+    opz.seme = std::random_device{}();
+    bool headless = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto valore = [&]() -> const char* {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "lumetto-scheda: manca il valore di %s\n", a.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        auto intero = [&](int minimo, int massimo) {
+            const char* s = valore();
+            auto v = numero<int>(s);
+            if (!v || *v < minimo || *v > massimo) {
+                std::fprintf(stderr, "lumetto-scheda: %s vuole un numero da %d a %d, non \"%s\"\n",
+                             a.c_str(), minimo, massimo, s);
+                std::exit(2);
+            }
+            return *v;
+        };
+        if (a == "--help" || a == "-h") {
+            uso(stdout);
+            return 0;
+        } else if (a == "--elenco") {
+            for (const auto& n : nomiSketch())
+                std::printf("%s\n", n.c_str());
+            return 0;
+        } else if (a == "--porta") {
+            opz.porta = intero(1, 20);
+        } else if (a == "--sketch") {
+            opz.sketch = valore();
+            bool noto = false;
+            for (const auto& n : nomiSketch())
+                noto |= n == opz.sketch;
+            if (!noto) {
+                std::fprintf(stderr,
+                             "lumetto-scheda: sketch sconosciuto \"%s\" (--elenco li mostra)\n",
+                             opz.sketch.c_str());
+                return 2;
+            }
+        } else if (a == "--seed") {
+            const char* s = valore();
+            auto v = numero<uint64_t>(s);
+            if (!v) {
+                std::fprintf(stderr, "lumetto-scheda: --seed vuole un numero, non \"%s\"\n", s);
+                return 2;
+            }
+            opz.seme = *v;
+        } else if (a == "--passo") {
+            const char* s = valore();
+            auto v = numero<double>(s);
+            if (!v || *v <= 0 || *v > 3600) {
+                std::fprintf(stderr, "lumetto-scheda: --passo vuole secondi (0 < S <= 3600)\n");
+                return 2;
+            }
+            opz.passo = *v;
+        } else if (a == "--campi") {
+            opz.campiUtente = intero(1, 12);
+        } else if (a == "--guasto") {
+            const char* s = valore();
+            auto g = guastoDaNome(s);
+            if (!g) {
+                std::fprintf(stderr, "lumetto-scheda: guasto sconosciuto \"%s\"\n", s);
+                return 2;
+            }
+            opz.guasto = *g;
+        } else if (a == "--ritardo") {
+            opz.ritardoMs = intero(0, 600000);
+        } else if (a == "--stacca") {
+            opz.staccaDopo = intero(1, 1000000);
+        } else if (a == "--ricollega") {
+            opz.ricollegaMs = intero(0, 600000);
+        } else if (a == "--dosdevices") {
+            opz.dosdevices = valore();
+        } else if (a == "--headless") {
+            headless = true;
+        } else {
+            std::fprintf(stderr, "lumetto-scheda: opzione sconosciuta \"%s\"\n", a.c_str());
+            uso(stderr);
+            return 2;
+        }
+    }
+
+    Scheda scheda(opz);
+    inServizio = &scheda;
+    struct sigaction sa {};
+    sa.sa_handler = alSegnale;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+
+    if (headless) {
+        scheda.evento = [](const std::string& e) {
+            std::cout << e << std::endl;  // one line per event, at once: another program reads them
+        };
+    }
+    std::string errore;
+    if (!scheda.collega(errore)) {
+        std::fprintf(stderr, "lumetto-scheda: %s\n", errore.c_str());
+        return 1;
+    }
+    int rc = 0;
+    if (headless) {
+        scheda.esegui();
+        std::cout << "fine" << std::endl;
+    } else {
+        rc = eseguiFinestra(scheda, argc, argv);
+    }
+    inServizio = nullptr;
+    return rc;  // the link goes with the board
+}

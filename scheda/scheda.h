@@ -1,0 +1,108 @@
+#pragma once
+// The virtual board: a pseudo-terminal linked as ~/.lumetto/dosdevices/comN
+// whose other side answers like a lab board running a sketch. It speaks the
+// bytes a real board would, and can play the faults of a real one.
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scheda/sketch.h"
+
+namespace lumetto::scheda {
+
+enum class Guasto {
+    Nessuno,
+    Muto,     // never answers
+    Lento,    // answers late
+    Perde,    // drops one character of every reply
+    Storpia,  // garbles one field of every reply
+    Inonda,   // sends characters all the time
+};
+
+// The name used on the command line ("muto", ...), and back.
+const char* nomeGuasto(Guasto g);
+std::optional<Guasto> guastoDaNome(const std::string& nome);
+
+struct Opzioni {
+    int porta = 13;
+    std::string sketch = "tutti";
+    uint64_t seme = 1;
+    double passo = 2.0;  // simulated seconds per reply
+    int campiUtente = 12;
+    Guasto guasto = Guasto::Nessuno;
+    int ritardoMs = 1500;    // how late a late board answers
+    int staccaDopo = 0;      // unplug after this many replies (0: never)
+    int ricollegaMs = -1;    // plug back in after this long (negative: never)
+    std::string dosdevices;  // folder of the links; empty: the user's own
+};
+
+class Scheda {
+  public:
+    explicit Scheda(Opzioni opzioni);
+    ~Scheda();  // removes the link if it is still ours
+    Scheda(const Scheda&) = delete;
+    Scheda& operator=(const Scheda&) = delete;
+
+    // Creates the pseudo-terminal and links comN to it; false with the reason.
+    bool collega(std::string& errore);
+    // Serves the program until ferma(). Runs on one thread.
+    void esegui();
+    // Safe from any thread and from a signal handler.
+    void ferma();
+
+    // The board's state, for the window (any thread).
+    Pin pin() const;
+    void impostaDigitale(int indice, bool alto);    // D2 + indice
+    void impostaAnalogico(int indice, int valore);  // A0 + indice, 0 .. 1023
+    void cambiaSketch(const std::string& nome);
+    std::string sketch() const;
+    std::string ultimoComando() const;
+    std::string ultimaRisposta() const;
+    std::string percorsoSlave() const;
+    std::string percorsoLink() const { return link_; }
+    bool collegata() const;
+
+    // Each thing that happens, in words (on the board's thread).
+    std::function<void(const std::string&)> evento;
+
+  private:
+    bool apriPty(std::string& errore);
+    void stacca();
+    void staccaSeLetta(int64_t ora);
+    void rispondi(std::string risposta, int64_t ora);
+    void scrivi(const std::string& byte);
+    void controllaLinea();
+    void segnala(const std::string& s);
+    void segnalaInAttesa();
+    int64_t adessoMs() const;
+
+    Opzioni opz_;
+    std::string link_;
+    int master_ = -1;
+    int slave_ = -1;  // keeps the master from reporting hang-up while no program has the port
+    std::string slavePath_;
+    int stop_ = -1;
+    mutable std::mutex m_;
+    std::unique_ptr<Logica> logica_;
+    Rumore guasti_;
+    std::string comando_, risposta_;
+    std::vector<std::string> inAttesa_;  // what the sketch said, told once the lock is released
+    std::string precedente_;             // the slave of before an unplug
+    int scambi_ = 0;
+    uint32_t velocitaSegnalata_ = 9600;
+    std::optional<int64_t> ricollegaAlle_;
+    std::optional<int64_t> staccaDopoMs_;  // unplugs from then on, once the last reply is read
+    std::optional<int64_t> staccaEntro_;   // or by then
+    std::deque<std::pair<int64_t, std::string>> ritardate_;
+    int64_t prossimaInondazione_ = 0;
+    int64_t inizio_;
+};
+
+}  // namespace lumetto::scheda

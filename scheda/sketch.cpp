@@ -1,0 +1,160 @@
+#include "scheda/sketch.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace lumetto::scheda {
+
+const std::vector<Esperimento>& esperimenti() {
+    // The three plants read through scheme files have the frames of the
+    // sketches below; the scheme files describe them.
+    static const std::vector<Esperimento> tutti = {
+        {"pi", 'E', "temp..set...scost.banda.tempo.azp...azi...azt...", "11111111"},
+        {"climatica", 'C', "Test..Tint..Set...Umid..CO2...Cald..Cond..Vent..Fin...", "111112224"},
+        {"solare", 'D', "Tcoll.Tbass.Talto.Irr...DeltaTPompa.Integ.Deviat", "11111224"},
+        {"sonar", 'A', "dist..", "1"},
+        {"termostato", 'B', "temp....umid..Set...Stato.", "1112"},
+        {"encoder", 'G', "V1....V2....V3....", "111"},
+        {"accelerometro", 'G', "Ax....Ay....Az....", "111"},
+        {"temperatura", 'A', "Temp..", "1"},
+        {"motore", 'G', "g/m...Set...", "11"},
+        {"irrigazione", 'I', "Umid1.Umid2.PioggiLiv...Pompa.EV1...EV2...Temp..", "11212441"},
+        {"livello", 'F', "Min...Max...Pompa.", "222"},
+        {"pneumatica", 'H', "S1A...S1B...S2A...S2B...S3A...S3B...1.....2.....3.....START.STOP..",
+         "2222222222"},
+        {"cascata", 'F', "1.....2.....3.....4.....T.....Set...Delta.E/I....", "22221112"},
+        {"utente", 'J', "C1....C2....C3....C4....C5....C6....C7....C8....C9....C10...C11...C12...",
+         "111111111111"},
+    };
+    return tutti;
+}
+
+std::vector<std::string> nomiSketch() {
+    std::vector<std::string> n;
+    for (const auto& e : esperimenti())
+        n.push_back(e.nome);
+    n.push_back("pin");
+    n.push_back("tutti");
+    return n;
+}
+
+std::string statoPin(const Pin& pin, const std::string& etichetta1) {
+    std::string r;
+    for (int i = 0; i < 6; ++i) {
+        r += i == 0 ? etichetta1 : "D" + std::to_string(i + 2);
+        r += pin.digitali[static_cast<size_t>(i)] ? "HHHH" : "LLLL";
+    }
+    for (int i = 0; i < 6; ++i) {
+        r += "A" + std::to_string(i);
+        r += std::to_string(std::clamp(pin.analogici[static_cast<size_t>(i)], 0, 1023) + 1000);
+    }
+    return r + "FINE\r\n";
+}
+
+namespace {
+
+const Esperimento* trova(const std::string& nome) {
+    for (const auto& e : esperimenti())
+        if (e.nome == nome) return &e;
+    return nullptr;
+}
+
+constexpr int64_t kAttesaCifraMs = 40;   // an "H" that is not followed by a digit is the letter H
+constexpr int64_t kAttesaServoMs = 200;  // a servo command that stops half-way is dropped
+
+}  // namespace
+
+Logica::Logica(const std::string& sketch, uint64_t seme, double passoSecondi, int campiUtente)
+    : sketch_(sketch), rumore_(seme), passo_(passoSecondi) {
+    auto servi = [&](const std::string& nome) {
+        const Esperimento* e = trova(nome);
+        size_t n = e->testata.size();
+        if (nome == "utente") n = 6 * static_cast<size_t>(std::clamp(campiUtente, 1, 12));
+        lettere_[e->lettera] = Servizio{creaImpianto(nome), n};
+    };
+    if (sketch == "pin") {
+        statoPin_ = comandiUscite_ = true;
+    } else if (sketch == "tutti") {
+        // One plant per letter; where experiments share a letter, the longest
+        // frame, whose start the shorter readers read as a frame of their own.
+        for (const char* nome : {"termostato", "climatica", "solare", "pi", "cascata",
+                                 "accelerometro", "pneumatica", "irrigazione", "utente"})
+            servi(nome);
+        statoPin_ = comandiUscite_ = true;
+        sonarStato_ = creaImpianto("sonar");
+    } else if (trova(sketch)) {
+        servi(sketch);
+    } else {
+        throw std::invalid_argument("sketch sconosciuto: " + sketch);
+    }
+}
+
+std::string Logica::risposta(char lettera) {
+    if (lettera == 'A' && statoPin_) {
+        std::string primi = "D2";
+        if (sonarStato_) {
+            // The first two characters of the pin-state reply are free: there
+            // the sonar and thermometer readers find a two-digit reading.
+            sonarStato_->passo(passo_, rumore_);
+            int d = static_cast<int>(std::lround(sonarStato_->valori()[0].valore));
+            primi = std::to_string(std::clamp(d, 10, 99));
+        }
+        segnala("comando A: stato dei pin");
+        return statoPin(pin, primi);
+    }
+    auto it = lettere_.find(lettera);
+    if (it == lettere_.end()) return {};
+    it->second.impianto->passo(passo_, rumore_);
+    segnala(std::string("comando ") + lettera);
+    return trama(it->second.impianto->valori(), it->second.lunghezza);
+}
+
+std::string Logica::ricevi(char c, int64_t oraMs) {
+    std::string fuori;
+    if (attesa_ == 'H' || attesa_ == 'L') {
+        if (c >= '1' && c <= '6') {
+            bool alto = attesa_ == 'H';
+            pin.uscite[static_cast<size_t>(c - '1')] = alto;
+            segnala(std::string("uscita D") + std::to_string(c - '1' + 8) +
+                    (alto ? " alta" : " bassa"));
+            attesa_ = 0;
+            scadenza_.reset();
+            return fuori;
+        }
+        fuori = scaduto(oraMs);  // not an output command: the H was the letter
+    } else if (attesa_ == 'S') {
+        if (c >= '0' && c <= '9') {
+            cifre_ += c;
+            if (cifre_.size() == 4) {
+                int n = cifre_[0] - '0';
+                int angolo = std::stoi(cifre_.substr(1));
+                if (n >= 1 && n <= 3 && angolo <= 180) {
+                    pin.servo[static_cast<size_t>(n - 1)] = angolo;
+                    segnala("servo " + std::to_string(n) + " a " + std::to_string(angolo) +
+                            " gradi");
+                }
+                attesa_ = 0;
+                scadenza_.reset();
+            }
+            return fuori;
+        }
+        attesa_ = 0;
+        scadenza_.reset();
+    }
+    if (comandiUscite_ && (c == 'H' || c == 'L' || c == 'S')) {
+        attesa_ = c;
+        cifre_.clear();
+        scadenza_ = oraMs + (c == 'S' ? kAttesaServoMs : kAttesaCifraMs);
+        return fuori;
+    }
+    return fuori + risposta(c);
+}
+
+std::string Logica::scaduto(int64_t) {
+    char era = attesa_;
+    attesa_ = 0;
+    scadenza_.reset();
+    return era == 'H' ? risposta('H') : std::string();
+}
+
+}  // namespace lumetto::scheda

@@ -1,0 +1,77 @@
+#pragma once
+// The sketches the virtual board can run, and the logic of one: command bytes
+// in, reply frames out. No descriptors and no clocks of its own: the caller
+// gives the time, so tests drive it byte by byte.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scheda/impianti.h"
+
+namespace lumetto::scheda {
+
+// An experiment of the program as the board sees it: the letter it sends and
+// the header (whose length is the frame's) and type mask it reads with.
+struct Esperimento {
+    std::string nome;  // the sketch that serves it
+    char lettera;
+    std::string testata;
+    std::string maschera;
+};
+
+// Every experiment with a letter, in the program's order.
+const std::vector<Esperimento>& esperimenti();
+
+// The names --sketch accepts: one per experiment, "pin" and "tutti".
+std::vector<std::string> nomiSketch();
+
+// The 78-character pin-state reply: D2..D7 as "HHHH"/"LLLL", A0..A5 as
+// reading + 1000, each after two characters of label, then "FINE\r\n".
+std::string statoPin(const Pin& pin, const std::string& etichetta1 = "D2");
+
+class Logica {
+  public:
+    // campiUtente: how many fields the user sketch sends (1 to 12).
+    Logica(const std::string& sketch, uint64_t seme, double passoSecondi = 2.0,
+           int campiUtente = 12);
+
+    const std::string& sketch() const { return sketch_; }
+    // A byte from the program at time oraMs; the bytes to send back.
+    std::string ricevi(char c, int64_t oraMs);
+    // When a half-read command must be settled if nothing more arrives.
+    std::optional<int64_t> scadenza() const { return scadenza_; }
+    std::string scaduto(int64_t oraMs);
+
+    Pin pin;
+    // What happened, in words, for the window and the headless log.
+    std::function<void(const std::string&)> evento;
+
+  private:
+    std::string risposta(char lettera);
+    void segnala(const std::string& s) {
+        if (evento) evento(s);
+    }
+
+    struct Servizio {
+        std::unique_ptr<Impianto> impianto;
+        size_t lunghezza;
+    };
+    std::string sketch_;
+    Rumore rumore_;
+    double passo_;
+    std::map<char, Servizio> lettere_;
+    std::unique_ptr<Impianto> sonarStato_;  // the default sketch's answer to "A" carries a distance
+    bool statoPin_ = false;                 // "A" gives the pin-state reply
+    bool comandiUscite_ = false;            // "H1".."L6" and "S1090" drive the pins
+
+    char attesa_ = 0;  // 'H', 'L' or 'S' while its digits are awaited
+    std::string cifre_;
+    std::optional<int64_t> scadenza_;
+};
+
+}  // namespace lumetto::scheda
