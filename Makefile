@@ -36,8 +36,11 @@ sanitize: setup
 bench: build
 	$(BUILD)/bench/bench_serial
 
+# Until the main window lands, the demo is the virtual board on COM13 by itself.
 demo: build
-	@echo "The program and the virtual board are not built yet: 'make test' shows what works."
+	@echo "The main window is not built yet: starting the virtual board on COM13 (Ctrl+C ends it)."
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(BUILD)/scheda/lumetto-scheda --sketch tutti; \
+	 else $(BUILD)/scheda/lumetto-scheda --headless --sketch tutti; fi
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
