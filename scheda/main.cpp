@@ -49,9 +49,7 @@ std::optional<T> numero(const char* s) {
     return v;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int avvia(int argc, char** argv) {
     Opzioni opz;
     opz.seme = std::random_device{}();
     bool headless = false;
@@ -145,6 +143,7 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGHUP, &sa, nullptr);
+    sigaction(SIGQUIT, &sa, nullptr);
 
     if (headless) {
         scheda.evento = [](const std::string& e) {
@@ -165,4 +164,16 @@ int main(int argc, char** argv) {
     }
     inServizio = nullptr;
     return rc;  // the link goes with the board
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return avvia(argc, argv);
+    } catch (const std::exception& e) {
+        // Reached only after the board's destructor has removed the link.
+        std::fprintf(stderr, "lumetto-scheda: %s\n", e.what());
+        return 1;
+    }
 }

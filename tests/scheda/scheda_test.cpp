@@ -278,3 +278,21 @@ TEST(SchedaProgramma, SignalsRemoveTheLink) {
         EXPECT_FALSE(fs::exists(fs::symlink_status(linkCom13())));
     }
 }
+
+TEST(SchedaVirtuale, SameSeedSameBytesOverTheLine) {
+    auto corsa = [] {
+        InServizio b(opzioni("tutti"));
+        Porta p;
+        std::string tutto;
+        const std::pair<const char*, uint32_t> domande[] = {{"A", 78}, {"B", 26}, {"C", 54},
+                                                            {"D", 48}, {"E", 48}, {"F", 49},
+                                                            {"G", 18}, {"I", 48}, {"J", 72}};
+        for (int giro = 0; giro < 3; ++giro)
+            for (auto [lettera, n] : domande)
+                tutto += p.chiedi(lettera, n);
+        return tutto;
+    };
+    std::string prima = corsa();
+    EXPECT_EQ(prima.size(), 3u * (78 + 26 + 54 + 48 + 48 + 49 + 18 + 48 + 72));
+    EXPECT_EQ(corsa(), prima);
+}
