@@ -50,7 +50,7 @@ struct Row {
 };
 
 int run() {
-    lumetto::testing::PtyBoard board;
+    lumetto::prove::PtyBoard board;
     board.link(13);
     TXComm comm;
     comm.setDeviceName("COM13");

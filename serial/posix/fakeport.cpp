@@ -145,6 +145,7 @@ uint32_t FakePort::writeFile(const uint8_t* buffer, uint32_t count) {
     dev_->calls.push_back("WriteFile " + std::to_string(count));
     if (dev_->vanished) return 0;
     dev_->output.insert(dev_->output.end(), buffer, buffer + count);
+    if (dev_->onWrite) dev_->onWrite(std::string(buffer, buffer + count));
     return count;
 }
 

@@ -36,6 +36,8 @@ struct FakeDevice {
     std::optional<uint32_t> txQueueReported;
     // Called with the time a wait may last; may advance a clock or make bytes arrive.
     std::function<void(uint32_t ms)> onWait;
+    // Called after every write with the bytes written; a board answers here.
+    std::function<void(const std::string& bytes)> onWrite;
 
     // --- what the device holds ---
     bool open = false;

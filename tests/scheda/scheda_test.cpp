@@ -98,7 +98,7 @@ struct Porta {
 };
 
 std::string linkCom13() {
-    return lumetto::testing::dosdevicesDir() + "/com13";
+    return lumetto::prove::dosdevicesDir() + "/com13";
 }
 
 }  // namespace
@@ -230,7 +230,7 @@ TEST(SchedaLink, RemovedOnExitAndNeverTakenFromALiveDevice) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(linkCom13())));
 
     // A link to a device that is there belongs to someone else.
-    fs::create_directories(lumetto::testing::dosdevicesDir());
+    fs::create_directories(lumetto::prove::dosdevicesDir());
     fs::create_symlink("/dev/null", linkCom13());
     {
         Scheda s(opzioni("sonar"));

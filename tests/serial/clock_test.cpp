@@ -7,25 +7,13 @@
 #include "serial/comm.h"
 #include "serial/posix/fakeport.h"
 #include "serial/report.h"
+#include "support/orologio.h"
 
 using namespace lumetto::serial;
 
 namespace {
 
-// A clock the test sets; the fake device's waits advance it by the time they may last.
-class SetClock {
-  public:
-    explicit SetClock(uint32_t start) : now_(start) {
-        setTickSource([this] { return now_.load(); });
-    }
-    ~SetClock() { setTickSource(nullptr); }
-    void advance(uint32_t ms) { now_ += ms; }
-    void set(uint32_t t) { now_ = t; }
-    uint32_t now() const { return now_; }
-
-  private:
-    std::atomic<uint32_t> now_;
-};
+using SetClock = lumetto::prove::Orologio;
 
 }  // namespace
 
@@ -38,13 +26,13 @@ TEST(Clock, MonotonicTicksMoveForward) {
 TEST(Clock, ElapsedSurvivesWrapAndBackwardSteps) {
     SetClock clock(0xFFFFFF00u);
     Elapsed e;
-    clock.advance(0x80);
+    clock.avanza(0x80);
     EXPECT_EQ(e.now(), 0x80u);
-    clock.advance(0x100);  // wraps past zero
+    clock.avanza(0x100);  // wraps past zero
     EXPECT_EQ(e.now(), 0x180u);
-    clock.set(clock.now() - 50);  // a clock that went back: no time passed
+    clock.imposta(clock.ora() - 50);  // a clock that went back: no time passed
     EXPECT_EQ(e.now(), 0x180u);
-    clock.advance(20);
+    clock.avanza(20);
     EXPECT_EQ(e.now(), 0x194u);
 }
 
@@ -56,25 +44,25 @@ TEST_P(WaitAcrossWrap, ReceiveCharEndsJustPastTheTimeout) {
     SetClock clock(GetParam());
     fake::FakeSystem sys;
     auto& dev = sys.add("COM3");
-    dev.onWait = [&](uint32_t ms) { clock.advance(ms); };
+    dev.onWait = [&](uint32_t ms) { clock.avanza(ms); };
     sys.install();
     setCommErrorHook([](const std::string& text, int) { ADD_FAILURE() << text; });
 
     TXComm comm;
     comm.setDeviceName("COM3");
     ASSERT_TRUE(comm.OpenDevice());
-    uint32_t start = clock.now();
+    uint32_t start = clock.ora();
     char c = 'x';
     EXPECT_FALSE(comm.ReceiveChar(c));
     EXPECT_EQ(c, 'x');
-    EXPECT_EQ(static_cast<uint32_t>(clock.now() - start), 501u);
+    EXPECT_EQ(static_cast<uint32_t>(clock.ora() - start), 501u);
 
-    start = clock.now();
+    start = clock.ora();
     EXPECT_EQ(comm.SendData("abc", 3, 200), 3u);  // room: no wait at all
-    EXPECT_EQ(clock.now(), start);
+    EXPECT_EQ(clock.ora(), start);
     dev.outCount = 2048;  // output queue full: the send gives up after its time-out
     EXPECT_EQ(comm.SendData("abc", 3, 200), 0u);
-    EXPECT_EQ(static_cast<uint32_t>(clock.now() - start), 201u);
+    EXPECT_EQ(static_cast<uint32_t>(clock.ora() - start), 201u);
     comm.CloseDevice();
     setCommErrorHook(nullptr);
 }
@@ -90,9 +78,9 @@ TEST(Clock, WaitWithAClockThatJumpsBackStillEnds) {
     dev.onWait = [&](uint32_t ms) {
         // The first wait sees the clock jump back an hour; time then runs on.
         if (waits++ == 0) {
-            clock.set(clock.now() - 3600000u);
+            clock.imposta(clock.ora() - 3600000u);
         } else {
-            clock.advance(ms);
+            clock.avanza(ms);
         }
     };
     sys.install();

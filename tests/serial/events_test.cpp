@@ -12,7 +12,7 @@
 #include "serial/fixture.h"
 
 using namespace lumetto::serial;
-using lumetto::testing::FakeCommTest;
+using lumetto::prove::FakeCommTest;
 using ::testing::ElementsAre;
 
 namespace {

@@ -10,8 +10,9 @@
 #include "serial/comm.h"
 #include "serial/posix/fakeport.h"
 #include "serial/report.h"
+#include "support/orologio.h"
 
-namespace lumetto::testing {
+namespace lumetto::prove {
 
 class FakeCommTest : public ::testing::Test {
   protected:
@@ -20,8 +21,9 @@ class FakeCommTest : public ::testing::Test {
         serial::setCommErrorHook([this](const std::string& text, int code) {
             shown.push_back({text, code});
         });
-        // Waits pass in no time: the device's time-outs are not what these tests look at.
-        dev.onWait = [](uint32_t) {};
+        // Waits pass at once on the test's clock: the device's time-outs are not
+        // what these tests look at.
+        dev.onWait = [this](uint32_t ms) { orologio.avanza(ms); };
     }
     ~FakeCommTest() override { serial::setCommErrorHook(nullptr); }
 
@@ -43,9 +45,10 @@ class FakeCommTest : public ::testing::Test {
         std::string text;
         int code;
     };
+    prove::Orologio orologio;
     serial::fake::FakeSystem sys;
     serial::fake::FakeDevice& dev;
     std::vector<Shown> shown;
 };
 
-}  // namespace lumetto::testing
+}  // namespace lumetto::prove

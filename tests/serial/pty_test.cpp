@@ -24,8 +24,8 @@
 namespace fs = std::filesystem;
 using namespace lumetto::serial;
 using namespace std::chrono_literals;
-using lumetto::testing::dosdevicesDir;
-using lumetto::testing::PtyBoard;
+using lumetto::prove::dosdevicesDir;
+using lumetto::prove::PtyBoard;
 using Clock = std::chrono::steady_clock;
 
 namespace {

@@ -5,7 +5,7 @@
 #include "serial/fixture.h"
 
 using namespace lumetto::serial;
-using lumetto::testing::FakeCommTest;
+using lumetto::prove::FakeCommTest;
 using ::testing::ElementsAre;
 
 using Settings = FakeCommTest;

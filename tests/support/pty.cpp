@@ -12,7 +12,7 @@
 
 namespace fs = std::filesystem;
 
-namespace lumetto::testing {
+namespace lumetto::prove {
 
 std::string dosdevicesDir() {
     const char* home = std::getenv("HOME");
@@ -68,4 +68,4 @@ void PtyBoard::unplug() {
     master_ = slaveKeep_ = -1;
 }
 
-}  // namespace lumetto::testing
+}  // namespace lumetto::prove

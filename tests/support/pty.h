@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace lumetto::testing {
+namespace lumetto::prove {
 
 class PtyBoard {
   public:
@@ -34,4 +34,4 @@ class PtyBoard {
 // The user's dosdevices folder (tests run with HOME in a temporary folder).
 std::string dosdevicesDir();
 
-}  // namespace lumetto::testing
+}  // namespace lumetto::prove

@@ -1,0 +1,157 @@
+#include "link/collegamento.h"
+
+#include "link/campi.h"
+#include "link/letture.h"
+#include "platform/dialoghi.h"
+#include "serial/report.h"
+
+#include <algorithm>
+
+namespace lumetto::link {
+
+TabellaLetture tabellaletture{};
+int32_t numerolettura = 0;
+uint8_t nessundato = 0;
+std::string nomeporta;
+
+namespace {
+
+std::unique_ptr<serial::TXComm> corrente;
+// A component replaced while it still held its device: kept (and the device
+// held, as the design's sequence expects) until the acquisition stops.
+std::vector<std::unique_ptr<serial::TXComm>> trattenute;
+Finestra finestra;
+
+void nuovocomponente() {
+    if (corrente && corrente->DeviceOpened()) trattenute.push_back(std::move(corrente));
+    corrente = std::make_unique<serial::TXComm>();
+    corrente->setBaudRate(serial::br9600);
+    corrente->DataControl().setDataBits(serial::db7);
+    corrente->DataControl().setStopBits(serial::sb1);
+    corrente->DataControl().setParity(serial::paEven);
+}
+
+}  // namespace
+
+serial::TXComm* portacom() { return corrente.get(); }
+
+void impostaFinestra(Finestra f) { finestra = std::move(f); }
+
+uint8_t apridispositivo(const std::string& nome) {
+    nuovocomponente();
+    corrente->setDeviceName(nome);
+    serial::erroreapertura = 0;
+    corrente->OpenDevice();
+    return serial::erroreapertura;
+}
+
+bool apriporta() {
+    int n = finestra.porta ? finestra.porta() : 13;
+    nomeporta = ("COM" + std::to_string(n)).substr(0, 20);
+    if (apridispositivo(nomeporta) != 0) {
+        if (finestra.fermaTimer) finestra.fermaTimer();
+        platform::dialoghi().messaggio("Arduino non collegato!!");
+        return false;
+    }
+    return true;
+}
+
+void chiudiporta() {
+    if (!corrente) return;
+    corrente->CloseDevice();
+    corrente.reset();
+}
+
+void cercaporta() {
+    nuovocomponente();
+    for (int i = 1; i <= 18; ++i) {
+        corrente->setDeviceName("COM" + std::to_string(i));
+        serial::erroreapertura = 0;
+        corrente->OpenDevice();
+        if (serial::erroreapertura == 0) {
+            if (finestra.impostaPorta) finestra.impostaPorta(i);
+            platform::dialoghi().messaggio("Arduino collegato su porta seriale=" +
+                                           corrente->DeviceName());
+            chiudiporta();
+            return;
+        }
+    }
+}
+
+bool inviacomando(char lettera) {
+    if (!apriporta()) return false;
+    corrente->SendString(std::string(1, lettera));
+    return true;
+}
+
+void leggicaratteri(uint8_t n, std::string& testo) {
+    std::string letto;
+    nessundato = 0;
+    int blank = 0;
+    if (n == 0) {
+        testo.clear();
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        char c = 0;
+        // A closed component (it cannot happen in the designed sequence) reads as silence.
+        if (!corrente || !corrente->ReceiveChar(c)) c = 0;
+        if (c == 11) continue;
+        if (c == 0 || c == ' ') {
+            letto += ' ';
+            if (++blank == n / 2) {
+                nessundato = 1;
+                return;  // the caller's text stays as it was
+            }
+        } else {
+            letto += c;
+        }
+    }
+    testo = letto;
+}
+
+void ricevirisposta(uint8_t n, std::string& risposta) {
+    std::string testo;
+    leggicaratteri(n, testo);
+    if (nessundato == 1) {
+        platform::dialoghi().messaggio("nessun dato in ricezione!");
+        return;
+    }
+    risposta = testo;
+    auto campi = dividicampi(testo);
+    int k = std::min(n / 6, kMaxCampi);
+    for (int j = 1; j <= k; ++j) {
+        double v = valorecampo(campi[static_cast<size_t>(j - 1)]);
+        if (numerolettura >= 1 && numerolettura <= kMaxLetture)
+            tabellaletture[static_cast<size_t>(numerolettura)][static_cast<size_t>(j)] = v;
+    }
+}
+
+void ricevitesto(uint16_t n, std::string& risposta) {
+    std::string testo;
+    for (int i = 0; i < n; ++i) {
+        char c = 0;
+        if (!corrente || !corrente->ReceiveChar(c)) c = 0;
+        if (c != 0) testo += c;
+    }
+    if (!testo.empty()) risposta = testo;
+}
+
+void rilasciaporte() {
+    trattenute.clear();
+    if (corrente && corrente->DeviceOpened()) corrente.reset();
+}
+
+size_t portetrattenute() { return trattenute.size() + (corrente && corrente->DeviceOpened()); }
+
+void azzeracollegamento() {
+    trattenute.clear();
+    corrente.reset();
+    nessundato = 0;
+    nomeporta.clear();
+    numerolettura = 0;
+    for (auto& riga : tabellaletture) riga.fill(0);
+    finestra = {};
+}
+
+}  // namespace lumetto::link

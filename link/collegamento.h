@@ -1,0 +1,46 @@
+#pragma once
+// The exchange with the board: a new serial component opened on the chosen COM
+// port at 9600 baud 7E1 for every exchange, a command letter, a reply frame
+// read and stored as numbers, the port closed again.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "serial/comm.h"
+
+namespace lumetto::link {
+
+// The one serial component of an exchange, or none.
+serial::TXComm* portacom();
+extern uint8_t nessundato;  // 1 after a reply that did not come
+extern std::string nomeporta;  // "COM" + the port number of the last apriporta
+
+// What the link needs of the main window.
+struct Finestra {
+    std::function<int()> porta;             // the COM port number chosen (1 to 20)
+    std::function<void(int)> impostaPorta;  // the port search found this one
+    std::function<void()> fermaTimer;       // stops the acquisition
+};
+void impostaFinestra(Finestra f);
+
+uint8_t apridispositivo(const std::string& nome);
+bool apriporta();
+void chiudiporta();
+void cercaporta();
+bool inviacomando(char lettera);
+void leggicaratteri(uint8_t n, std::string& testo);
+void ricevirisposta(uint8_t n, std::string& risposta);
+void ricevitesto(uint16_t n, std::string& risposta);
+
+// Components left holding their device by an exchange that did not finish
+// (no reply, the 1001st reading): released when the acquisition stops.
+void rilasciaporte();
+size_t portetrattenute();
+
+// Start-up values (tests).
+void azzeracollegamento();
+
+}  // namespace lumetto::link

@@ -1,0 +1,29 @@
+#pragma once
+// Every modal box of the program goes through this interface: the windows use
+// the Qt boxes, tests a scripted stand-in that answers and records each text.
+
+#include <optional>
+#include <string>
+
+namespace lumetto::platform {
+
+class Dialoghi {
+public:
+    virtual ~Dialoghi() = default;
+    // A message box with an OK button.
+    virtual void messaggio(const std::string& testo) = 0;
+    // The error box of a failed operation: which file, and the system's reason.
+    virtual void errore(const std::string& testo) = 0;
+    // An input box; nothing when it is cancelled.
+    virtual std::optional<std::string> input(const std::string& titolo, const std::string& domanda,
+                                             const std::string& predefinito) = 0;
+    // File dialogs; the filter is written "description|pattern[|description|pattern...]".
+    virtual std::optional<std::string> apri(const std::string& titolo, const std::string& filtro) = 0;
+    virtual std::optional<std::string> salva(const std::string& titolo, const std::string& filtro) = 0;
+};
+
+// The boxes in use; set once by the program (or a test).
+Dialoghi& dialoghi();
+void impostaDialoghi(Dialoghi* d);
+
+}  // namespace lumetto::platform
