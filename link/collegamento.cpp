@@ -33,9 +33,13 @@ void nuovocomponente() {
 
 }  // namespace
 
-serial::TXComm* portacom() { return corrente.get(); }
+serial::TXComm* portacom() {
+    return corrente.get();
+}
 
-void impostaFinestra(Finestra f) { finestra = std::move(f); }
+void impostaFinestra(Finestra f) {
+    finestra = std::move(f);
+}
 
 uint8_t apridispositivo(const std::string& nome) {
     nuovocomponente();
@@ -142,7 +146,9 @@ void rilasciaporte() {
     if (corrente && corrente->DeviceOpened()) corrente.reset();
 }
 
-size_t portetrattenute() { return trattenute.size() + (corrente && corrente->DeviceOpened()); }
+size_t portetrattenute() {
+    return trattenute.size() + (corrente && corrente->DeviceOpened());
+}
 
 void azzeracollegamento() {
     trattenute.clear();
@@ -150,7 +156,8 @@ void azzeracollegamento() {
     nessundato = 0;
     nomeporta.clear();
     numerolettura = 0;
-    for (auto& riga : tabellaletture) riga.fill(0);
+    for (auto& riga : tabellaletture)
+        riga.fill(0);
     finestra = {};
 }
 

@@ -15,7 +15,7 @@ namespace lumetto::link {
 
 // The one serial component of an exchange, or none.
 serial::TXComm* portacom();
-extern uint8_t nessundato;  // 1 after a reply that did not come
+extern uint8_t nessundato;     // 1 after a reply that did not come
 extern std::string nomeporta;  // "COM" + the port number of the last apriporta
 
 // What the link needs of the main window.

@@ -9,8 +9,10 @@ namespace {
 // Before the program sets its boxes (a tool, a test that forgot): texts go to
 // standard error and every question is cancelled.
 class DialoghiTestuali final : public Dialoghi {
-public:
-    void messaggio(const std::string& testo) override { std::fprintf(stderr, "%s\n", testo.c_str()); }
+  public:
+    void messaggio(const std::string& testo) override {
+        std::fprintf(stderr, "%s\n", testo.c_str());
+    }
     void errore(const std::string& testo) override { std::fprintf(stderr, "%s\n", testo.c_str()); }
     std::optional<std::string> input(const std::string&, const std::string&,
                                      const std::string&) override {
@@ -29,8 +31,12 @@ Dialoghi* attuali = &testuali;
 
 }  // namespace
 
-Dialoghi& dialoghi() { return *attuali; }
+Dialoghi& dialoghi() {
+    return *attuali;
+}
 
-void impostaDialoghi(Dialoghi* d) { attuali = d ? d : &testuali; }
+void impostaDialoghi(Dialoghi* d) {
+    attuali = d ? d : &testuali;
+}
 
 }  // namespace lumetto::platform

@@ -8,7 +8,7 @@
 namespace lumetto::platform {
 
 class Dialoghi {
-public:
+  public:
     virtual ~Dialoghi() = default;
     // A message box with an OK button.
     virtual void messaggio(const std::string& testo) = 0;
@@ -18,8 +18,10 @@ public:
     virtual std::optional<std::string> input(const std::string& titolo, const std::string& domanda,
                                              const std::string& predefinito) = 0;
     // File dialogs; the filter is written "description|pattern[|description|pattern...]".
-    virtual std::optional<std::string> apri(const std::string& titolo, const std::string& filtro) = 0;
-    virtual std::optional<std::string> salva(const std::string& titolo, const std::string& filtro) = 0;
+    virtual std::optional<std::string> apri(const std::string& titolo,
+                                            const std::string& filtro) = 0;
+    virtual std::optional<std::string> salva(const std::string& titolo,
+                                             const std::string& filtro) = 0;
 };
 
 // The boxes in use; set once by the program (or a test).

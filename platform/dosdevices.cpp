@@ -109,4 +109,38 @@ std::optional<fs::path> resolveDevice(std::string_view name) {
     return resolveDevice(name, userDosDevices());
 }
 
+fs::path resolvePath(std::string_view windowsPath, const DosDevices& where) {
+    bool drive = windowsPath.size() >= 2 && windowsPath[1] == ':' &&
+                 ((windowsPath[0] >= 'a' && windowsPath[0] <= 'z') ||
+                  (windowsPath[0] >= 'A' && windowsPath[0] <= 'Z'));
+    if (!drive) return fs::path(windowsPath);
+    std::string letter(1, lower(windowsPath[0]));
+    fs::path result = where.dosdevices / (letter + ":");
+    std::string_view rest = windowsPath.substr(2);
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find_first_of("\\/", start);
+        if (end == std::string_view::npos) end = rest.size();
+        std::string part(rest.substr(start, end - start));
+        start = end + 1;
+        if (part.empty() || part == ".") continue;
+        fs::path exact = result / part;
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(exact, ec))) {
+            for (fs::directory_iterator it(result, ec), e; !ec && it != e; it.increment(ec)) {
+                if (equalsIgnoreCase(it->path().filename().string(), part)) {
+                    exact = it->path();
+                    break;
+                }
+            }
+        }
+        result = exact;
+    }
+    return result;
+}
+
+fs::path resolvePath(std::string_view windowsPath) {
+    return resolvePath(windowsPath, userDosDevices());
+}
+
 }  // namespace lumetto::platform

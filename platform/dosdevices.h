@@ -28,4 +28,11 @@ std::optional<int> comNumber(std::string_view name);
 std::optional<std::filesystem::path> resolveDevice(std::string_view name, const DosDevices& where);
 std::optional<std::filesystem::path> resolveDevice(std::string_view name);
 
+// The Linux path of a Windows path: "c:\lavoro\x.sca" is the folder that the
+// dosdevices link "c:" stands for, plus the rest with "/" for "\"; where a
+// component does not exist with its exact case, a case-insensitive match in
+// that folder is taken. A path without a drive letter is an ordinary path.
+std::filesystem::path resolvePath(std::string_view windowsPath, const DosDevices& where);
+std::filesystem::path resolvePath(std::string_view windowsPath);
+
 }  // namespace lumetto::platform

@@ -17,14 +17,14 @@ using ::testing::ElementsAre;
 namespace {
 
 class Collegamento : public ::testing::Test {
-protected:
+  protected:
     Collegamento() : com13(sys.add("COM13")) {
         sys.install();
         com13.onWait = [this](uint32_t ms) { orologio.avanza(ms); };  // time-outs pass at once
         azzeracollegamento();
         serial::setCommErrorHook([this](const std::string& t, int) { box.messaggio(t); });
-        impostaFinestra({[this] { return porta; }, [this](int n) { porta = n; },
-                         [this] { ++fermate; }});
+        impostaFinestra(
+            {[this] { return porta; }, [this](int n) { porta = n; }, [this] { ++fermate; }});
     }
     ~Collegamento() override {
         azzeracollegamento();
@@ -79,10 +79,10 @@ TEST_F(Collegamento, RepliesBecomeRowsOfTheTable) {
         {"  23.5  45.1", 12, {23.5, 45.1}},
         {"HHHHHHLLLLLL", 12, {1, 0}},
         {"SSSSSS", 6, {2}},
-        {"23.5", 6, {23.5}},                 // two characters never came: blanks, still a reply
-        {"  12.5\v", 6, {12.5}},              // a vertical tab is dropped and not counted
+        {"23.5", 6, {23.5}},      // two characters never came: blanks, still a reply
+        {"  12.5\v", 6, {12.5}},  // a vertical tab is dropped and not counted
         {" 18.52 54.87 20.00HHHHHH\r\n", 26, {18.52, 54.87, 20.0, 1}},
-        {"HHHHHHLLLLLL", 18, {1, 0, 0}},      // fields the reply lacks store 0
+        {"HHHHHHLLLLLL", 18, {1, 0, 0}},  // fields the reply lacks store 0
     };
     int riga = 0;
     for (const auto& c : casi) {
@@ -93,7 +93,8 @@ TEST_F(Collegamento, RepliesBecomeRowsOfTheTable) {
         std::string risposta = "prima";
         ricevirisposta(static_cast<uint8_t>(c.n), risposta);
         EXPECT_EQ(nessundato, 0) << c.arriva;
-        for (size_t k = 0; k < c.valori.size(); ++k) EXPECT_EQ(cella(riga, int(k) + 1), c.valori[k]) << c.arriva;
+        for (size_t k = 0; k < c.valori.size(); ++k)
+            EXPECT_EQ(cella(riga, int(k) + 1), c.valori[k]) << c.arriva;
         chiudiporta();
     }
     EXPECT_TRUE(box.mostrati.empty());

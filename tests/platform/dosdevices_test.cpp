@@ -153,3 +153,29 @@ TEST(DosDevicesUser, FolderIsUnderHomeElseThePasswordEntry) {
 }
 
 }  // namespace
+
+TEST(DosDevicesPaths, DriveLettersGoThroughTheirLinkWhateverTheCase) {
+    fs::path base = fs::temp_directory_path() / ("lumetto-drive-" + std::to_string(getpid()));
+    fs::remove_all(base);
+    fs::create_directories(base / "dosdevices");
+    fs::create_directories(base / "drive_c" / "Lavoro" / "arduino");
+    fs::create_directory_symlink(base / "drive_c", base / "dosdevices" / "c:");
+    { std::ofstream(base / "drive_c" / "Lavoro" / "arduino" / "Climatica.SCA") << "x"; }
+    lumetto::platform::DosDevices where{base / "dosdevices", "/dev"};
+
+    fs::path p = lumetto::platform::resolvePath("c:\\lavoro\\arduino\\climatica.sca", where);
+    EXPECT_TRUE(fs::exists(p)) << p;
+    EXPECT_EQ(fs::canonical(p),
+              fs::canonical(base / "drive_c" / "Lavoro" / "arduino" / "Climatica.SCA"));
+    EXPECT_EQ(
+        fs::canonical(lumetto::platform::resolvePath("C:/LAVORO/arduino/CLIMATICA.sca", where)),
+        fs::canonical(p));
+    // A file that is not there keeps the name asked for, in the folder found.
+    fs::path nuovo = lumetto::platform::resolvePath("c:\\lavoro\\arduino\\nuovo.sca", where);
+    EXPECT_EQ(nuovo.filename(), "nuovo.sca");
+    EXPECT_TRUE(fs::exists(nuovo.parent_path()));
+    // No drive letter: an ordinary path. An unmapped drive leads nowhere.
+    EXPECT_EQ(lumetto::platform::resolvePath("/tmp/x.sca", where), fs::path("/tmp/x.sca"));
+    EXPECT_FALSE(fs::exists(lumetto::platform::resolvePath("d:\\x.sca", where)));
+    fs::remove_all(base);
+}

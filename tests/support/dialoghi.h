@@ -11,7 +11,7 @@
 namespace lumetto::prove {
 
 class DialoghiScritti final : public platform::Dialoghi {
-public:
+  public:
     DialoghiScritti() { platform::impostaDialoghi(this); }
     ~DialoghiScritti() override { platform::impostaDialoghi(nullptr); }
 
@@ -26,17 +26,18 @@ public:
         domande.push_back(titolo + "|" + filtro);
         return prossima();
     }
-    std::optional<std::string> salva(const std::string& titolo, const std::string& filtro) override {
+    std::optional<std::string> salva(const std::string& titolo,
+                                     const std::string& filtro) override {
         domande.push_back(titolo + "|" + filtro);
         return prossima();
     }
 
-    std::vector<std::string> mostrati;  // message boxes, in order
-    std::vector<std::string> errori;    // error boxes
-    std::vector<std::string> domande;   // questions asked
+    std::vector<std::string> mostrati;                // message boxes, in order
+    std::vector<std::string> errori;                  // error boxes
+    std::vector<std::string> domande;                 // questions asked
     std::deque<std::optional<std::string>> risposte;  // answers to give; nothing = cancelled
 
-private:
+  private:
     std::optional<std::string> prossima() {
         if (risposte.empty()) return std::nullopt;
         auto r = risposte.front();

@@ -10,7 +10,7 @@
 namespace lumetto::prove {
 
 class Orologio {
-public:
+  public:
     explicit Orologio(uint32_t inizio = 1000) : ora_(inizio) {
         serial::setTickSource([this] { return ora_.load(); });
     }
@@ -21,7 +21,7 @@ public:
     void imposta(uint32_t t) { ora_ = t; }
     uint32_t ora() const { return ora_; }
 
-private:
+  private:
     std::atomic<uint32_t> ora_;
 };
 

@@ -1,0 +1,66 @@
+#include "platform/qt/dialoghiqt.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace lumetto::platform {
+
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QWidget* sopra() {
+    return QApplication::activeWindow();
+}
+
+}  // namespace
+
+QString filtroQt(const std::string& filtro) {
+    QStringList parti = q(filtro).split(QLatin1Char('|'));
+    QStringList voci;
+    for (qsizetype i = 0; i + 1 < parti.size(); i += 2)
+        voci << parti[i] + QStringLiteral(" (") +
+                    parti[i + 1].replace(QLatin1Char(';'), QLatin1Char(' ')) + QStringLiteral(")");
+    return voci.join(QStringLiteral(";;"));
+}
+
+void DialoghiQt::messaggio(const std::string& testo) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Lumetto"), q(testo), QMessageBox::Ok,
+                    sopra());
+    box.exec();
+}
+
+void DialoghiQt::errore(const std::string& testo) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Lumetto"), q(testo), QMessageBox::Ok,
+                    sopra());
+    box.exec();
+}
+
+std::optional<std::string> DialoghiQt::input(const std::string& titolo, const std::string& domanda,
+                                             const std::string& predefinito) {
+    bool ok = false;
+    QString t = QInputDialog::getText(sopra(), q(titolo), q(domanda), QLineEdit::Normal,
+                                      q(predefinito), &ok);
+    if (!ok) return std::nullopt;
+    return t.toStdString();
+}
+
+std::optional<std::string> DialoghiQt::apri(const std::string& titolo, const std::string& filtro) {
+    QString f = QFileDialog::getOpenFileName(sopra(), q(titolo), QString(), filtroQt(filtro));
+    if (f.isEmpty()) return std::nullopt;
+    return f.toStdString();
+}
+
+std::optional<std::string> DialoghiQt::salva(const std::string& titolo, const std::string& filtro) {
+    // Qt's own dialog asks before an existing file is replaced.
+    QString f = QFileDialog::getSaveFileName(sopra(), q(titolo), QString(), filtroQt(filtro));
+    if (f.isEmpty()) return std::nullopt;
+    return f.toStdString();
+}
+
+}  // namespace lumetto::platform

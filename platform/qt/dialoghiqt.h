@@ -1,0 +1,23 @@
+#pragma once
+// The program's boxes on Qt: modal, over the active window.
+
+#include <QString>
+
+#include "platform/dialoghi.h"
+
+namespace lumetto::platform {
+
+// "files excel|*.xls" becomes "files excel (*.xls)"; pairs are joined with ";;".
+QString filtroQt(const std::string& filtro);
+
+class DialoghiQt final : public Dialoghi {
+  public:
+    void messaggio(const std::string& testo) override;
+    void errore(const std::string& testo) override;
+    std::optional<std::string> input(const std::string& titolo, const std::string& domanda,
+                                     const std::string& predefinito) override;
+    std::optional<std::string> apri(const std::string& titolo, const std::string& filtro) override;
+    std::optional<std::string> salva(const std::string& titolo, const std::string& filtro) override;
+};
+
+}  // namespace lumetto::platform
