@@ -1,0 +1,195 @@
+#include "acquisition/acquisizione.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "link/collegamento.h"
+#include "link/letture.h"
+#include "platform/dialoghi.h"
+#include "platform/dosdevices.h"
+#include "schemes/numeri.h"
+#include "schemes/sca.h"
+
+namespace lumetto::acquisition {
+
+Stato stato;
+
+namespace {
+
+Vista* vista = nullptr;
+
+// Without a window (a tool, a test of the link alone) the acquisition only counts.
+class VistaAssente final : public Vista {
+  public:
+    void impostaTimer(bool a, int) override { attivo_ = a; }
+    bool timerAttivo() const override { return attivo_; }
+    void didascalia(const std::string&) override {}
+    void svuotaPannelli() override {}
+    void mostraPannelli() override {}
+    void aggiungiTestata(const std::string&) override {}
+    void aggiungiRiga(const Riga&) override {}
+    bool preparaSchema() override { return true; }
+    void mostraSchema() override {}
+
+  private:
+    bool attivo_ = false;
+};
+VistaAssente assente;
+
+Vista& v() {
+    return vista ? *vista : assente;
+}
+
+schemes::Schema& schema() {
+    return schemes::schemacorrente();
+}
+
+constexpr schemes::Rgb kNero{0, 0, 0}, kRosso{255, 0, 0}, kBlu{0, 0, 255};
+
+}  // namespace
+
+void impostaVista(Vista* nuova) {
+    vista = nuova;
+}
+
+void azzeraacquisizione() {
+    stato = Stato{};
+    link::azzeracollegamento();
+}
+
+void avviaesperimento(int16_t codice, const std::string& testata, const std::string& maschera) {
+    schema().testata = testata;
+    schema().mascheratipo = maschera;
+    v().svuotaPannelli();
+    v().mostraPannelli();
+    v().aggiungiTestata("Prg..." + testata);
+    // A header never asks for more than a byte can count (the scheme files
+    // hold at most 77 characters; the built-in headers are shorter).
+    stato.lunghezzatestata = static_cast<uint16_t>(std::min<size_t>(testata.size(), 255));
+    stato.codiceesperimento = codice;
+    stato.numerocolonne = static_cast<uint16_t>(stato.lunghezzatestata / 6);
+    avviaacquisizione();
+    link::numerolettura = 0;
+}
+
+void avviaacquisizione() {
+    link::numerolettura = 0;
+    stato.letturemostrate = 0;
+    int32_t s = std::clamp(stato.intervallo, 0, kMaxIntervallo);
+    v().impostaTimer(true, s * 1000);
+}
+
+void fermaacquisizione() {
+    v().impostaTimer(false, 0);
+    link::rilasciaporte();
+}
+
+Riga mostralettura() {
+    schemes::dividitestata();
+    const auto& s = schema();
+    Riga riga;
+    std::string prefisso = schemes::allinea(std::to_string(link::numerolettura), 3) + "   ";
+    riga.push_back({prefisso.substr(0, 10), kNero, false});
+    int r = std::clamp(link::numerolettura, 0, link::kMaxLetture);
+    // At most 12 columns: a reading holds 12 values and the names 12 slots.
+    int colonne = std::min<int>(static_cast<int>(s.mascheratipo.size()), schemes::kMaxVariabili);
+    for (int i = 1; i <= colonne; ++i) {
+        double valore = link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(i)];
+        int esito = schemes::valutacondizioni(i, valore);
+        stato.titoliesportazione[static_cast<size_t>(i + 1)] = s.nomevariabile(i);
+        std::string testo =
+            schemes::formattavalore(valore, s.mascheratipo[static_cast<size_t>(i - 1)]);
+        if (esito == 1) {
+            riga.push_back({testo, kRosso, true});
+        } else if (esito == 2) {
+            riga.push_back({testo, kBlu, true});
+        } else {
+            riga.push_back({testo, kNero, false});
+        }
+    }
+    return riga;
+}
+
+void eseguilettura() {
+    auto lettera = letteradicodice(stato.codiceesperimento);
+    if (!lettera) return;
+    if (!link::inviacomando(*lettera)) return;
+    v().didascalia("Arduino  collegato dato:" +
+                   schemes::allinea(std::to_string(link::numerolettura), 6));
+    ++link::numerolettura;
+    if (link::numerolettura > link::kMaxLetture) {
+        // The port stays held, so the next tick stops the run; nothing above
+        // reading 1000 is ever read, stored or shown.
+        if (link::numerolettura == link::kMaxLetture + 1)
+            platform::dialoghi().messaggio("raggiunto il numero massimo di punti!");
+        return;
+    }
+    v().didascalia("lettura n:" + schemes::allinea(std::to_string(link::numerolettura), 6));
+    std::string risposta;
+    link::ricevirisposta(static_cast<uint8_t>(std::min<uint16_t>(stato.lunghezzatestata, 255)),
+                         risposta);
+    bool sovrapposizione = stato.codiceesperimento == 5 || stato.codiceesperimento == 6;
+    if (sovrapposizione) {
+        if (v().preparaSchema()) v().mostraSchema();
+    } else {
+        Riga riga = mostralettura();
+        v().mostraPannelli();
+        v().aggiungiTestata("prg..." + schema().testata);
+        v().aggiungiRiga(riga);
+    }
+    if (link::nessundato == 0) link::chiudiporta();
+    if (stato.letturemostrate < link::kMaxLetture) ++stato.letturemostrate;
+}
+
+bool avviacomando(const Comando& c) {
+    switch (c.azione) {
+        case Azione::Esperimento:
+            avviaesperimento(c.codice, std::string(c.testata), std::string(c.maschera));
+            return true;
+        case Azione::EsperimentoSchema: {
+            std::string percorso = platform::resolvePath(c.fileschema).string();
+            try {
+                schemes::caricaschema(percorso, c.fileschema);
+            } catch (const schemes::ErroreFile& e) {
+                platform::dialoghi().errore(e.what());
+                return false;
+            }
+            if (c.sovrapposizione) {
+                if (!v().preparaSchema()) return false;
+                if (c.codice == 5) schemes::dividitestata();
+            }
+            avviaesperimento(c.codice, schema().testata, schema().mascheratipo);
+            return true;
+        }
+        case Azione::Utente:
+            stato.codiceesperimento = 100;
+            avviaacquisizione();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void fine() {
+    fermaacquisizione();
+    v().svuotaPannelli();
+}
+
+void chiedointervallo() {
+    auto risposta = platform::dialoghi().input("", "intervallo di acquisizione in secondi", "2");
+    std::string testo = risposta.value_or("2");
+    // Italian keyboards write a decimal comma: it is taken as the point.
+    std::replace(testo.begin(), testo.end(), ',', '.');
+    auto numero = schemes::leggireale(testo);
+    if (!numero) return;
+    double secondi = std::trunc(*numero);
+    if (!(secondi >= 0 && secondi <= kMaxIntervallo)) {
+        platform::dialoghi().messaggio("L'intervallo va da 0 a " + std::to_string(kMaxIntervallo) +
+                                       " secondi: resta di " + std::to_string(stato.intervallo) +
+                                       ".");
+        return;
+    }
+    stato.intervallo = static_cast<int32_t>(secondi);
+}
+
+}  // namespace lumetto::acquisition

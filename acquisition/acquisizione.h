@@ -1,0 +1,78 @@
+#pragma once
+// The spine of the program: the acquisition state, the start of an experiment,
+// the tick that asks the board for a reading, stores it and shows it, and the
+// reading log's rows. The window is reached through Vista, so all of this runs
+// and is tested without widgets.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "acquisition/esperimenti.h"
+#include "schemes/maschere.h"
+#include "schemes/schema.h"
+
+namespace lumetto::acquisition {
+
+// One piece of a log row: its text (Windows-1252), colour and weight.
+struct Pezzo {
+    std::string testo;
+    schemes::Rgb colore;
+    bool grassetto = false;
+    friend bool operator==(const Pezzo&, const Pezzo&) = default;
+};
+using Riga = std::vector<Pezzo>;
+
+// What the acquisition needs of the main window.
+class Vista {
+  public:
+    virtual ~Vista() = default;
+    // Timer1: on with the interval (0 ms: on but silent), or off.
+    virtual void impostaTimer(bool attivo, int intervalloMs) = 0;
+    virtual bool timerAttivo() const = 0;
+    virtual void didascalia(const std::string& testo) = 0;
+    virtual void svuotaPannelli() = 0;  // RichEdit1 and RichEdit2 emptied
+    virtual void mostraPannelli() = 0;  // RichEdit1 and RichEdit2 shown, Image1 hidden
+    virtual void aggiungiTestata(const std::string& riga) = 0;  // a line of RichEdit2
+    virtual void aggiungiRiga(const Riga& riga) = 0;  // a paragraph at the end of RichEdit1
+    // The overlay of the scheme experiments: picture and labels (preparaschema
+    // and mostraschema). False when the picture could not be shown (the error
+    // has been shown): the command or tick stops there.
+    virtual bool preparaSchema() = 0;
+    virtual void mostraSchema() = 0;
+};
+void impostaVista(Vista* v);
+
+// The acquisition state (the header and type mask are those of the current
+// scheme; the reading number and table belong to the link that fills them).
+struct Stato {
+    int16_t codiceesperimento = 0;
+    uint16_t lunghezzatestata = 0;
+    uint16_t numerocolonne = 0;
+    uint16_t letturemostrate = 0;
+    int32_t intervallo = 2;
+    // Entries 1 to 15; entry i + 1 is the short name of column i.
+    std::array<schemes::TestoLimitato<20>, 16> titoliesportazione;
+};
+extern Stato stato;
+// Start-up values, the reading table and the link included (tests).
+void azzeraacquisizione();
+
+inline constexpr int32_t kMaxIntervallo = 2147483;  // seconds, so that the milliseconds fit
+
+void avviaesperimento(int16_t codice, const std::string& testata, const std::string& maschera);
+void avviaacquisizione();
+void eseguilettura();
+// Timer1 off, whoever stops it; a port that a run left held is released.
+void fermaacquisizione();
+
+// The row of the current reading, and the export titles on the way.
+Riga mostralettura();
+
+// The commands that need no other window.
+bool avviacomando(const Comando& c);  // experiments, scheme experiments, "Utente"
+void fine();
+void chiedointervallo();
+
+}  // namespace lumetto::acquisition

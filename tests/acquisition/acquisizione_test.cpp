@@ -1,0 +1,294 @@
+// The acquisition end to end without widgets: commands, ticks, log rows and
+// messages, against the virtual board's sketches on a scripted port.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "acquisition/acquisizione.h"
+#include "link/collegamento.h"
+#include "link/letture.h"
+#include "scheda/sketch.h"
+#include "schemes/sca.h"
+#include "serial/posix/fakeport.h"
+#include "serial/report.h"
+#include "support/dialoghi.h"
+#include "support/orologio.h"
+
+namespace fs = std::filesystem;
+using namespace lumetto;
+using namespace lumetto::acquisition;
+using ::testing::ElementsAre;
+
+namespace {
+
+// The main window as the acquisition sees it.
+class VistaFinta : public Vista {
+  public:
+    void impostaTimer(bool a, int ms) override {
+        attivo = a;
+        if (a) intervalloMs = ms;
+    }
+    bool timerAttivo() const override { return attivo; }
+    void didascalia(const std::string& t) override { titolo = t; }
+    void svuotaPannelli() override {
+        testate.clear();
+        righe.clear();
+    }
+    void mostraPannelli() override { pannelli = true; }
+    void aggiungiTestata(const std::string& r) override { testate.push_back(r); }
+    void aggiungiRiga(const Riga& r) override { righe.push_back(r); }
+    bool preparaSchema() override {
+        ++schemi;
+        pannelli = false;
+        return true;
+    }
+    void mostraSchema() override { ++mostrati; }
+
+    bool attivo = false;
+    int intervalloMs = -1;
+    std::string titolo;
+    bool pannelli = false;
+    int schemi = 0, mostrati = 0;
+    std::vector<std::string> testate;
+    std::vector<Riga> righe;
+};
+
+std::string testo(const Riga& r) {
+    std::string t;
+    for (const auto& p : r)
+        t += p.testo;
+    return t;
+}
+
+class Acquisizione : public ::testing::Test {
+  protected:
+    Acquisizione() : com13(sys.add("COM13")) {
+        sys.install();
+        azzeraacquisizione();
+        schemes::azzeraschema();
+        impostaVista(&vista);
+        link::impostaFinestra(
+            {[this] { return porta; }, [this](int n) { porta = n; }, [] { fermaacquisizione(); }});
+        serial::setCommErrorHook([this](const std::string& t, int) { box.messaggio(t); });
+        com13.onWait = [this](uint32_t ms) { orologio.avanza(ms); };
+        scheda("tutti");
+    }
+    ~Acquisizione() override {
+        impostaVista(nullptr);
+        azzeraacquisizione();
+        serial::setCommErrorHook(nullptr);
+    }
+    // The board on COM13 runs this sketch and answers every letter written.
+    void scheda(const std::string& sketch) {
+        board = std::make_unique<scheda::Logica>(sketch, 1);
+        com13.onWrite = [this](const std::string& byte) {
+            if (muta) return;
+            for (char c : byte)
+                com13.receive(board->ricevi(c, 0));
+        };
+    }
+    void premi(const char* controllo) { ASSERT_TRUE(avviacomando(*comando(controllo))); }
+    std::string inviati() { return std::string(com13.output.begin(), com13.output.end()); }
+
+    prove::Orologio orologio;
+    serial::fake::FakeSystem sys;
+    serial::fake::FakeDevice& com13;
+    prove::DialoghiScritti box;
+    VistaFinta vista;
+    std::unique_ptr<scheda::Logica> board;
+    bool muta = false;
+    int porta = 13;
+};
+
+}  // namespace
+
+TEST_F(Acquisizione, SonarRoadOfOneReading) {
+    premi("BitBtn4");
+    EXPECT_EQ(schemes::schemacorrente().testata, "dist..");
+    EXPECT_THAT(vista.testate, ElementsAre("Prg...dist.."));
+    EXPECT_TRUE(vista.attivo);
+    EXPECT_EQ(vista.intervalloMs, 2000);
+    EXPECT_EQ(stato.lunghezzatestata, 6);
+    EXPECT_EQ(stato.codiceesperimento, 3);
+    for (int i = 1; i <= 3; ++i) {
+        eseguilettura();
+        EXPECT_EQ(vista.titolo, "lettura n:     " + std::to_string(i));
+        ASSERT_EQ(vista.righe.size(), size_t(i));
+        const Riga& r = vista.righe.back();
+        ASSERT_EQ(r.size(), 2u);
+        EXPECT_EQ(r[0].testo, "  " + std::to_string(i) + "   ");
+        EXPECT_EQ(r[1].testo.size(), 6u);
+        double d = link::tabellaletture[size_t(i)][1];
+        EXPECT_GE(d, 10);
+        EXPECT_EQ(r[1].testo, schemes::formattavalore(d, '1'));
+        EXPECT_EQ(link::portacom(), nullptr);  // closed after every reading
+    }
+    EXPECT_EQ(inviati(), "AAA");
+    EXPECT_EQ(vista.testate.back(), "prg...dist..");
+    EXPECT_EQ(stato.letturemostrate, 3);
+    EXPECT_TRUE(box.mostrati.empty());
+}
+
+TEST_F(Acquisizione, EightColumnsOfRegolazionePI) {
+    premi("Button2");
+    eseguilettura();
+    const Riga& r = vista.righe.back();
+    ASSERT_EQ(r.size(), 9u);
+    for (size_t k = 1; k < r.size(); ++k)
+        EXPECT_EQ(r[k].testo.size(), 6u) << k;
+    // The columns line up under "Prg..." + header, in a fixed-pitch font.
+    EXPECT_EQ(testo(r).size(), vista.testate.front().size());
+    EXPECT_EQ(stato.titoliesportazione[2].str(), "tem");
+    EXPECT_EQ(stato.titoliesportazione[9].str(), "azt");
+}
+
+TEST_F(Acquisizione, ConditionsOfASchemeMarkCellsRedAndBlue) {
+    // The drive c: of the program and a scheme file on it.
+    fs::path home = std::getenv("HOME");
+    fs::create_directories(home / ".lumetto/drive_c/lavoro/arduino");
+    fs::create_directories(home / ".lumetto/dosdevices");
+    fs::remove(home / ".lumetto/dosdevices/c:");
+    fs::create_directory_symlink(home / ".lumetto/drive_c", home / ".lumetto/dosdevices/c:");
+    auto& s = schemes::schemacorrente();
+    s.testata = "Test..Tint..Set...Umid..CO2...Cald..Cond..Vent..Fin...";
+    s.mascheratipo = "111112224";
+    schemes::salvaschema((home / ".lumetto/drive_c/lavoro/arduino/climatica.sca").string(),
+                         {"3>0", "1<1000", "6=off"});
+    schemes::azzeraschema();
+
+    premi("BitBtn15");  // "climatica dati": the scheme's header, masks and conditions, in the log
+    EXPECT_EQ(stato.codiceesperimento, 55);
+    EXPECT_EQ(vista.testate.front(), "Prg..." + s.testata);
+    eseguilettura();
+    const Riga& r = vista.righe.back();
+    ASSERT_EQ(r.size(), 10u);
+    EXPECT_EQ(r[3].colore, (schemes::Rgb{255, 0, 0}));  // Set 21 > 0
+    EXPECT_TRUE(r[3].grassetto);
+    EXPECT_EQ(r[1].colore, (schemes::Rgb{0, 0, 255}));  // Test below 1000
+    EXPECT_TRUE(r[1].grassetto);
+    EXPECT_EQ(r[2].colore, (schemes::Rgb{0, 0, 0}));
+    EXPECT_FALSE(r[2].grassetto);
+    EXPECT_EQ(inviati(), "C");
+
+    // A scheme file that is not there: the error box, and nothing starts.
+    fs::remove(home / ".lumetto/drive_c/lavoro/arduino/solare.sca");
+    EXPECT_FALSE(avviacomando(*comando("BitBtn16")));
+    ASSERT_EQ(box.errori.size(), 1u);
+    EXPECT_NE(box.errori[0].find("solare.sca"), std::string::npos) << box.errori[0];
+    EXPECT_EQ(stato.codiceesperimento, 55);
+}
+
+TEST_F(Acquisizione, UtenteKeepsHeaderAndPanesAndSendsJ) {
+    premi("BitBtn13");  // Temperature
+    eseguilettura();
+    size_t righe = vista.righe.size();
+    premi("BitBtn11");
+    EXPECT_EQ(stato.codiceesperimento, 100);
+    EXPECT_EQ(vista.righe.size(), righe);
+    EXPECT_EQ(vista.testate.size(), 2u);  // no new "Prg..." line
+    eseguilettura();
+    EXPECT_EQ(inviati(), "AJ");
+    EXPECT_EQ(link::numerolettura, 1);
+}
+
+TEST_F(Acquisizione, AThousandReadingsThenTheLimit) {
+    premi("BitBtn4");
+    link::numerolettura = 999;
+    eseguilettura();
+    EXPECT_EQ(link::numerolettura, 1000);
+    EXPECT_NE(link::tabellaletture[1000][1], 0);
+    EXPECT_EQ(vista.righe.back()[0].testo, "1000   ");
+    eseguilettura();
+    EXPECT_THAT(box.mostrati, ElementsAre("raggiunto il numero massimo di punti!"));
+    EXPECT_EQ(vista.titolo, "Arduino  collegato dato:  1000");
+    EXPECT_EQ(vista.righe.size(), 1u);
+    eseguilettura();  // the port is still held by the 1001st tick
+    EXPECT_THAT(box.mostrati,
+                ElementsAre("raggiunto il numero massimo di punti!", "Arduino non collegato!!"));
+    EXPECT_FALSE(vista.attivo);
+    // Stopping released the port: a new experiment works without a restart.
+    premi("BitBtn4");
+    eseguilettura();
+    EXPECT_EQ(vista.righe.size(), 1u);
+    EXPECT_EQ(box.mostrati.size(), 2u);
+}
+
+TEST_F(Acquisizione, ABoardThatNeverAnswers) {
+    muta = true;
+    premi("BitBtn4");
+    eseguilettura();
+    EXPECT_THAT(box.mostrati, ElementsAre("nessun dato in ricezione!"));
+    EXPECT_EQ(vista.righe.size(), 1u);  // the row is shown with what it holds
+    EXPECT_EQ(stato.letturemostrate, 1);
+    eseguilettura();
+    EXPECT_THAT(box.mostrati, ElementsAre("nessun dato in ricezione!", "Arduino non collegato!!"));
+    EXPECT_FALSE(vista.attivo);
+    muta = false;
+    premi("BitBtn13");
+    eseguilettura();
+    EXPECT_EQ(box.mostrati.size(), 2u);
+    EXPECT_EQ(vista.righe.size(), 1u);
+}
+
+TEST_F(Acquisizione, ABoardThatVanishesMidRun) {
+    premi("BitBtn4");
+    eseguilettura();
+    com13.onWrite = [this](const std::string&) { com13.vanished = true; };
+    eseguilettura();
+    EXPECT_THAT(box.mostrati, ElementsAre("nessun dato in ricezione!"));
+    com13.present = false;  // unplugged: the next open fails
+    eseguilettura();
+    EXPECT_THAT(box.mostrati, ElementsAre("nessun dato in ricezione!", "Arduino non collegato!!"));
+    EXPECT_FALSE(vista.attivo);
+}
+
+TEST_F(Acquisizione, IntervalPrompt) {
+    struct Caso {
+        std::optional<std::string> risposta;
+        int32_t intervallo;
+    } casi[] = {{"5", 5},   {std::nullopt, 2}, {"0.5", 0},     {"2.9", 2},           {"3,7", 3},
+                {"abc", 3}, {"-1", 3},         {"2147484", 3}, {"2147483", 2147483}, {" 7", 7}};
+    stato.intervallo = 9;
+    for (const auto& c : casi) {
+        box.risposte.push_back(c.risposta);
+        chiedointervallo();
+        EXPECT_EQ(stato.intervallo, c.intervallo) << c.risposta.value_or("(annullato)");
+        if (c.intervallo == 3 && stato.intervallo != 3) stato.intervallo = 3;
+    }
+    EXPECT_EQ(box.domande.front(), "|intervallo di acquisizione in secondi|2");
+    EXPECT_EQ(box.mostrati.size(), 2u);  // the two values out of range were refused aloud
+    stato.intervallo = 0;
+    premi("BitBtn4");
+    EXPECT_TRUE(vista.attivo);
+    EXPECT_EQ(vista.intervalloMs, 0);  // on, and silent
+}
+
+TEST_F(Acquisizione, FineAndCodesWithoutALetter) {
+    premi("BitBtn19");  // six analog inputs: no letter
+    eseguilettura();
+    EXPECT_EQ(inviati(), "");
+    EXPECT_EQ(link::numerolettura, 0);
+    EXPECT_TRUE(vista.attivo);
+    fine();
+    EXPECT_FALSE(vista.attivo);
+    EXPECT_TRUE(vista.testate.empty());
+}
+
+TEST_F(Acquisizione, LogTextsByMaskCharacter) {
+    auto& s = schemes::schemacorrente();
+    s.testata = "a.....b.....c.....d.....";
+    s.mascheratipo = "2249";
+    link::numerolettura = 4;
+    link::tabellaletture[4][1] = 1;
+    link::tabellaletture[4][2] = 2;
+    link::tabellaletture[4][3] = 7;
+    link::tabellaletture[4][4] = 23.46;
+    Riga r = mostralettura();
+    EXPECT_THAT(std::vector<std::string>({r[1].testo, r[2].testo, r[3].testo, r[4].testo}),
+                ElementsAre(" ON   ", " Halt ", "   7.0", "  23.5"));
+    // A mask longer than a reading is cut at 12 columns.
+    s.mascheratipo = std::string(20, '1');
+    EXPECT_EQ(mostralettura().size(), 13u);
+}
