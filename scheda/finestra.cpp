@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -98,7 +97,7 @@ QString comandiSketch(const std::string& nome) {
         if (nome == "utente")
             return "Risponde al comando " + lettera + " con i campi scelti da --campi (fino a 12).";
         auto campi = e.maschera.size();
-        return QString("Risponde al comando %1 con %2 %3 (%4 caratteri più ␍␊).")
+        return QString("Risponde al comando %1 con %2 %3 (%4 caratteri più CR LF).")
             .arg(lettera)
             .arg(campi)
             .arg(campi == 1 ? "campo" : "campi")
@@ -288,14 +287,18 @@ QString byteHtml(const std::string& byte) {
         s += testo.toHtmlEscaped();
         testo.clear();
     };
+    bool dopoTag = false;
     for (unsigned char c : byte) {
         if (c < 0x20 || c >= 0x7f) {
             chiudi();
+            if (dopoTag) s += QChar(0x200A);  // a hair space keeps "CR" "LF" from reading "CRLF"
+            dopoTag = true;
             s += tag(c < 0x20    ? nomi[c]
                      : c == 0x7f ? QString("DEL")
                                  : QString("%1").arg(c, 2, 16, QChar('0')).toUpper());
         } else {
             testo += QChar(c);
+            dopoTag = false;
         }
     }
     chiudi();
@@ -328,7 +331,9 @@ FinestraScheda::FinestraScheda(Scheda& scheda, QWidget* parent) : QWidget(parent
     aggiorna();
 
     QSize voluta(1120, 820);
-    if (auto* schermo = screen()) voluta = voluta.boundedTo(schermo->availableGeometry().size());
+    // Room for the title bar, which the window manager adds outside this size.
+    if (auto* schermo = screen())
+        voluta = voluta.boundedTo(schermo->availableGeometry().size() - QSize(0, 40));
     resize(voluta);
 }
 

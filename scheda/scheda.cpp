@@ -278,8 +278,8 @@ void Scheda::esegui() {
                 std::string r;
                 {
                     std::lock_guard lock(m_);
-                    if (buf[i] >= ' ') comando_ = std::string(1, buf[i]);
                     r = logica_->ricevi(buf[i], ora);
+                    comando_ = logica_->ultimoComando;
                 }
                 segnalaInAttesa();
                 rispondi(std::move(r), ora);
@@ -289,7 +289,10 @@ void Scheda::esegui() {
         std::string scaduta;
         {
             std::lock_guard lock(m_);
-            if (auto s = logica_->scadenza(); s && *s <= ora) scaduta = logica_->scaduto(ora);
+            if (auto s = logica_->scadenza(); s && *s <= ora) {
+                scaduta = logica_->scaduto(ora);
+                comando_ = logica_->ultimoComando;
+            }
         }
         segnalaInAttesa();
         rispondi(std::move(scaduta), ora);

@@ -63,13 +63,15 @@ class Scheda {
     void impostaAnalogico(int indice, int valore);  // A0 + indice, 0 .. 1023
     void cambiaSketch(const std::string& nome);
     std::string sketch() const;
-    std::string ultimoComando() const;
+    std::string ultimoComando() const;  // the last whole command: "A", "H1", "S2090"
     std::string ultimaRisposta() const;
     std::string percorsoSlave() const;
     std::string percorsoLink() const { return link_; }
     bool collegata() const;
 
-    // Each thing that happens, in words (on the board's thread).
+    // Each thing that happens, in words: on the board's thread while it
+    // serves, on the caller's in collega() and cambiaSketch(). Set it before
+    // esegui() starts.
     std::function<void(const std::string&)> evento;
 
   private:

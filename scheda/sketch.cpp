@@ -90,6 +90,8 @@ Logica::Logica(const std::string& sketch, uint64_t seme, double passoSecondi, in
 }
 
 std::string Logica::risposta(char lettera) {
+    if ((lettera == 'A' && statoPin_) || lettere_.count(lettera))
+        ultimoComando = std::string(1, lettera);
     if (lettera == 'A' && statoPin_) {
         std::string primi = "D2";
         if (sonarStato_) {
@@ -115,6 +117,7 @@ std::string Logica::ricevi(char c, int64_t oraMs) {
         if (c >= '1' && c <= '6') {
             bool alto = attesa_ == 'H';
             pin.uscite[static_cast<size_t>(c - '1')] = alto;
+            ultimoComando = std::string(1, attesa_) + c;
             segnala(std::string("uscita D") + std::to_string(c - '1' + 8) +
                     (alto ? " alta" : " bassa"));
             attesa_ = 0;
@@ -130,6 +133,7 @@ std::string Logica::ricevi(char c, int64_t oraMs) {
                 int angolo = std::stoi(cifre_.substr(1));
                 if (n >= 1 && n <= 3 && angolo <= 180) {
                     pin.servo[static_cast<size_t>(n - 1)] = angolo;
+                    ultimoComando = "S" + cifre_;
                     segnala("servo " + std::to_string(n) + " a " + std::to_string(angolo) +
                             " gradi");
                 }

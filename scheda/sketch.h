@@ -48,6 +48,8 @@ class Logica {
     std::string scaduto(int64_t oraMs);
 
     Pin pin;
+    // The last whole command understood: a letter, "H1", "S2090".
+    std::string ultimoComando;
     // What happened, in words, for the window and the headless log.
     std::function<void(const std::string&)> evento;
 

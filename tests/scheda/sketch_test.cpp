@@ -75,3 +75,18 @@ TEST(SketchTutti, UnknownNamesAreRefused) {
     for (const auto& n : nomi)
         EXPECT_NO_THROW(Logica(n, 1)) << n;
 }
+
+TEST(SketchPin, LastCommandIsTheWholeCommand) {
+    Logica l("tutti", 1);
+    manda(l, "A");
+    EXPECT_EQ(l.ultimoComando, "A");
+    manda(l, "S2090");
+    EXPECT_EQ(l.ultimoComando, "S2090");
+    manda(l, "L4");
+    EXPECT_EQ(l.ultimoComando, "L4");
+    manda(l, "X");  // not a command of this board
+    EXPECT_EQ(l.ultimoComando, "L4");
+    manda(l, "H");
+    l.scaduto(1000);
+    EXPECT_EQ(l.ultimoComando, "H");
+}
