@@ -35,6 +35,7 @@ sanitize: setup
 
 bench: build
 	$(BUILD)/bench/bench_serial
+	$(BUILD)/bench/bench_lettura
 
 # Until the main window lands, the demo is the virtual board on COM13 by itself.
 demo: build
