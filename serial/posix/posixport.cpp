@@ -117,9 +117,15 @@ class PosixPort final : public CommPort {
 
     void closeHandle() override {
         if (fd_ < 0) return;
-        drainOutput();
-        int queue = TCOFLUSH;
-        ioctl(fd_, TCFLSH, queue);
+        // A real line gets a moment to send what is queued, then the rest is
+        // dropped so that close() cannot hang on a stuck line. A pseudo-terminal
+        // never hangs there, and flushing it would throw away what the other
+        // side has not read yet.
+        if (!pty_) {
+            drainOutput();
+            int queue = TCOFLUSH;
+            ioctl(fd_, TCFLSH, queue);
+        }
         ioctl(fd_, TIOCNXCL);
         flock(fd_, LOCK_UN);
         ::close(fd_);

@@ -439,3 +439,15 @@ TEST_F(PtyLifecycle, OpenDiscardsWhatArrivedBefore) {
 }
 
 }  // namespace
+
+// The servo panel writes its commands and closes the port at once: nothing
+// it wrote may be lost at the close, whenever the board gets to read it.
+TEST_F(PtyLine, BytesWrittenJustBeforeTheCloseReachTheBoard) {
+    TXComm comm;
+    comm.setDeviceName("COM13");
+    ASSERT_TRUE(comm.OpenDevice());
+    ASSERT_TRUE(comm.SendString("AS1000S2090S3180"));
+    comm.CloseDevice();
+    std::this_thread::sleep_for(50ms);  // the board reads late
+    EXPECT_EQ(board.take(500, 16), "AS1000S2090S3180");
+}
