@@ -37,11 +37,13 @@ bench: build
 	$(BUILD)/bench/bench_serial
 	$(BUILD)/bench/bench_lettura
 
-# Until the main window lands, the demo is the virtual board on COM13 by itself.
+# The program against the virtual board on COM13: the board's window beside
+# the program's; closing the program ends the board too.
 demo: build
-	@echo "The main window is not built yet: starting the virtual board on COM13 (Ctrl+C ends it)."
-	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(BUILD)/scheda/lumetto-scheda --sketch tutti; \
-	 else $(BUILD)/scheda/lumetto-scheda --headless --sketch tutti; fi
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "make demo needs a graphical session (no DISPLAY): try 'xvfb-run make demo'"; exit 1; fi
+	@$(BUILD)/scheda/lumetto-scheda --sketch tutti & scheda=$$!; sleep 1; \
+	 $(BUILD)/app/lumetto; kill $$scheda 2>/dev/null; wait $$scheda 2>/dev/null; true
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

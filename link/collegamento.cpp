@@ -22,6 +22,31 @@ std::unique_ptr<serial::TXComm> corrente;
 std::vector<std::unique_ptr<serial::TXComm>> trattenute;
 Finestra finestra;
 
+// A component's call can show a box (its error report), and the acquisition
+// timer fires inside a box: a tick in there may stop the run and release the
+// held components while the call underneath still runs on one of them. So a
+// release asked for during a call waits until the outermost call returns.
+int inUso = 0;
+bool rilascioRinviato = false;
+
+void rilasciaora() {
+    trattenute.clear();
+    if (corrente && corrente->DeviceOpened()) corrente.reset();
+}
+
+class Uso {
+  public:
+    Uso() { ++inUso; }
+    ~Uso() {
+        if (--inUso == 0 && rilascioRinviato) {
+            rilascioRinviato = false;
+            rilasciaora();
+        }
+    }
+    Uso(const Uso&) = delete;
+    Uso& operator=(const Uso&) = delete;
+};
+
 void nuovocomponente() {
     if (corrente && corrente->DeviceOpened()) trattenute.push_back(std::move(corrente));
     corrente = std::make_unique<serial::TXComm>();
@@ -42,6 +67,7 @@ void impostaFinestra(Finestra f) {
 }
 
 uint8_t apridispositivo(const std::string& nome) {
+    Uso uso;
     nuovocomponente();
     corrente->setDeviceName(nome);
     serial::erroreapertura = 0;
@@ -62,17 +88,27 @@ bool apriporta() {
 
 void chiudiporta() {
     if (!corrente) return;
-    corrente->CloseDevice();
-    corrente.reset();
+    {
+        Uso uso;
+        corrente->CloseDevice();
+    }
+    if (inUso == 0) {
+        corrente.reset();
+    } else {
+        trattenute.push_back(std::move(corrente));  // freed with the held ones
+    }
 }
 
 void cercaporta() {
     nuovocomponente();
     for (int i = 1; i <= 18; ++i) {
-        corrente->setDeviceName("COM" + std::to_string(i));
-        serial::erroreapertura = 0;
-        corrente->OpenDevice();
-        if (serial::erroreapertura == 0) {
+        {
+            Uso uso;
+            corrente->setDeviceName("COM" + std::to_string(i));
+            serial::erroreapertura = 0;
+            corrente->OpenDevice();
+        }
+        if (serial::erroreapertura == 0 && corrente) {
             if (finestra.impostaPorta) finestra.impostaPorta(i);
             platform::dialoghi().messaggio("Arduino collegato su porta seriale=" +
                                            corrente->DeviceName());
@@ -83,12 +119,14 @@ void cercaporta() {
 }
 
 bool inviacomando(char lettera) {
+    Uso uso;
     if (!apriporta()) return false;
     corrente->SendString(std::string(1, lettera));
     return true;
 }
 
 void leggicaratteri(uint8_t n, std::string& testo) {
+    Uso uso;
     std::string letto;
     nessundato = 0;
     int blank = 0;
@@ -132,6 +170,7 @@ void ricevirisposta(uint8_t n, std::string& risposta) {
 }
 
 void ricevitesto(uint16_t n, std::string& risposta) {
+    Uso uso;
     std::string testo;
     for (int i = 0; i < n; ++i) {
         char c = 0;
@@ -142,8 +181,11 @@ void ricevitesto(uint16_t n, std::string& risposta) {
 }
 
 void rilasciaporte() {
-    trattenute.clear();
-    if (corrente && corrente->DeviceOpened()) corrente.reset();
+    if (inUso > 0) {
+        rilascioRinviato = true;
+        return;
+    }
+    rilasciaora();
 }
 
 size_t portetrattenute() {
@@ -151,6 +193,8 @@ size_t portetrattenute() {
 }
 
 void azzeracollegamento() {
+    inUso = 0;
+    rilascioRinviato = false;
     trattenute.clear();
     corrente.reset();
     nessundato = 0;

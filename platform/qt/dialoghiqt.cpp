@@ -18,6 +18,15 @@ QWidget* sopra() {
     return QApplication::activeWindow();
 }
 
+// A box can open in the middle of a reading, under its busy cursor: the user
+// gets the ordinary arrow to press OK with, and the busy cursor back after.
+struct CursoreNormale {
+    CursoreNormale() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~CursoreNormale() { QApplication::restoreOverrideCursor(); }
+    CursoreNormale(const CursoreNormale&) = delete;
+    CursoreNormale& operator=(const CursoreNormale&) = delete;
+};
+
 }  // namespace
 
 QString filtroQt(const std::string& filtro) {
@@ -32,18 +41,21 @@ QString filtroQt(const std::string& filtro) {
 void DialoghiQt::messaggio(const std::string& testo) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Lumetto"), q(testo), QMessageBox::Ok,
                     sopra());
+    CursoreNormale freccia;
     box.exec();
 }
 
 void DialoghiQt::errore(const std::string& testo) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Lumetto"), q(testo), QMessageBox::Ok,
                     sopra());
+    CursoreNormale freccia;
     box.exec();
 }
 
 std::optional<std::string> DialoghiQt::input(const std::string& titolo, const std::string& domanda,
                                              const std::string& predefinito) {
     bool ok = false;
+    CursoreNormale freccia;
     QString t = QInputDialog::getText(sopra(), q(titolo), q(domanda), QLineEdit::Normal,
                                       q(predefinito), &ok);
     if (!ok) return std::nullopt;
@@ -51,6 +63,7 @@ std::optional<std::string> DialoghiQt::input(const std::string& titolo, const st
 }
 
 std::optional<std::string> DialoghiQt::apri(const std::string& titolo, const std::string& filtro) {
+    CursoreNormale freccia;
     QString f = QFileDialog::getOpenFileName(sopra(), q(titolo), QString(), filtroQt(filtro));
     if (f.isEmpty()) return std::nullopt;
     return f.toStdString();
@@ -58,6 +71,7 @@ std::optional<std::string> DialoghiQt::apri(const std::string& titolo, const std
 
 std::optional<std::string> DialoghiQt::salva(const std::string& titolo, const std::string& filtro) {
     // Qt's own dialog asks before an existing file is replaced.
+    CursoreNormale freccia;
     QString f = QFileDialog::getSaveFileName(sopra(), q(titolo), QString(), filtroQt(filtro));
     if (f.isEmpty()) return std::nullopt;
     return f.toStdString();

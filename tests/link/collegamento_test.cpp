@@ -194,3 +194,24 @@ TEST_F(Collegamento, TextRepliesDropWhatNeverCame) {
     chiudiporta();  // nothing left to close: nothing happens
     EXPECT_TRUE(box.mostrati.empty());
 }
+
+// A box shown by the component during a call runs the event loop, where a
+// tick may stop the run: the release it asks for must not free the component
+// whose call is still running.
+TEST_F(Collegamento, ReleaseDuringACallWaitsForTheCallToReturn) {
+    com13.refuseState = true;  // "Unable to update device control block." during the open
+    int rilasci = 0;
+    serial::setCommErrorHook([&](const std::string& t, int) {
+        box.messaggio(t);
+        ++rilasci;
+        rilasciaporte();  // what a tick inside the box does when it stops the run
+    });
+    uint8_t esito = apridispositivo("COM13");
+    EXPECT_EQ(esito, 0);
+    EXPECT_EQ(rilasci, 1);
+    // Released once the open returned: nothing is held and the port opens again.
+    EXPECT_EQ(portetrattenute(), 0u);
+    com13.refuseState = false;
+    EXPECT_EQ(apridispositivo("COM13"), 0);
+    chiudiporta();
+}

@@ -1,0 +1,418 @@
+#include "acquisition/mainform.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTextFrame>
+#include <algorithm>
+#include <cstdint>
+
+#include "link/collegamento.h"
+#include "link/letture.h"
+#include "platform/dialoghi.h"
+#include "schemes/cp1252.h"
+#include "schemes/schema.h"
+#include "serial/report.h"
+
+namespace lumetto::acquisition {
+
+namespace {
+
+const QString kBanner = QStringLiteral("Lumetto - 15 nov 2016");
+
+QString deCp1252(const std::string& cp1252) {
+    return QString::fromStdString(schemes::utf8dacp1252(cp1252));
+}
+
+QString daUtf8(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// n times num/den, cut toward zero. Integer arithmetic, so that 0.04 x 750 is
+// 30 and not 29 as a double product might give.
+int parte(int n, int num, int den) {
+    return static_cast<int>(static_cast<int64_t>(n) * num / den);
+}
+
+// "COURIER NEW": fontconfig gives Liberation Mono; the hints make any other
+// answer a fixed-pitch face too, so the columns stay under the header.
+QFont carattereFisso() {
+    QFont f(QStringLiteral("Courier New"));
+    f.setPointSize(14);
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
+    return f;
+}
+
+QFont carattereBottoni(int punti) {
+    QFont f(QStringLiteral("times new roman"));
+    f.setStyleHint(QFont::Serif);
+    f.setPointSize(punti);
+    return f;
+}
+
+QFont conDimensione(QFont f, int punti) {
+    f.setPointSize(punti);
+    return f;
+}
+
+// The screen reader says "Uscita", not "&Uscita".
+QString nomeAccessibile(QString didascalia) {
+    return didascalia.remove(QLatin1Char('&'));
+}
+
+// A tick blocks the window while it waits for the board.
+struct CursoreOccupato {
+    CursoreOccupato() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CursoreOccupato() { QApplication::restoreOverrideCursor(); }
+    CursoreOccupato(const CursoreOccupato&) = delete;
+    CursoreOccupato& operator=(const CursoreOccupato&) = delete;
+};
+
+void inFondo(QTextEdit* pannello) {
+    QScrollBar* s = pannello->verticalScrollBar();
+    s->setValue(s->maximum());
+}
+
+// The left column below Button2, then the right column below BitBtn3.
+constexpr const char* kColonnaSinistra[] = {
+    "BitBtn6",  "BitBtn7",  "BitBtn15", "BitBtn16", "BitBtn4",  "BitBtn9",  "BitBtn14",
+    "BitBtn5",  "BitBtn17", "BitBtn10", "BitBtn12", "BitBtn13", "BitBtn19", "BitBtn20",
+    "BitBtn22", "BitBtn21", "BitBtn23", "BitBtn11", "BitBtn8",  "BitBtn18", "BitBtn32"};
+constexpr const char* kColonnaDestra[] = {"Button1",  "BitBtn24", "BitBtn25",
+                                          "BitBtn28", "BitBtn26", "BitBtn27",
+                                          "BitBtn29", "BitBtn30", "BitBtn31"};
+// The scheme buttons of the right column: laid out, then hidden for good.
+struct Nascosto {
+    const char* nome;
+    const char* didascalia;
+};
+constexpr Nascosto kNascosti[] = {{"BitBtn28", "IMMAGINE"},    {"BitBtn26", "-"},
+                                  {"BitBtn27", "+"},           {"BitBtn29", "leggi scada"},
+                                  {"BitBtn30", "salva scada"}, {"BitBtn31", "nuovo scada"},
+                                  {"BitBtn1", "fotocellula"}};
+
+}  // namespace
+
+Tmainform::Tmainform(Avvio avvio, QWidget* parent) : QWidget(parent), avvio_(avvio) {
+    setObjectName(QStringLiteral("mainform"));
+    setWindowTitle(kBanner);
+
+    Label3 = etichetta("Label3", QStringLiteral("Porta Seriale"));
+    SpinEdit1 = new QSpinBox(this);
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->setAccessibleName(Label3->text());
+    SpinEdit1->setRange(1, 20);
+    SpinEdit1->setValue(13);
+    Label3->setBuddy(SpinEdit1);
+
+    for (const Comando& c : comandi()) {
+        QPushButton* b = bottone(daUtf8(c.controllo), daUtf8(c.didascalia));
+        connect(b, &QPushButton::clicked, this, [this, &c] { esegui(c); });
+    }
+    for (const auto& n : kNascosti)
+        bottone(QString::fromLatin1(n.nome), QString::fromLatin1(n.didascalia))->hide();
+
+    RichEdit2 = new QTextEdit(this);
+    RichEdit2->setObjectName(QStringLiteral("RichEdit2"));
+    RichEdit2->setAccessibleName(QStringLiteral("intestazione delle colonne"));
+    RichEdit2->setReadOnly(true);
+    RichEdit2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RichEdit2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    RichEdit1 = new QTextEdit(this);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setAccessibleName(QStringLiteral("registro delle letture"));
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    for (QTextEdit* p : {RichEdit2, RichEdit1}) {
+        p->setFont(carattereFisso());
+        p->document()->setDefaultFont(carattereFisso());
+        // A row is one line; the columns scroll sideways rather than wrap.
+        p->setLineWrapMode(QTextEdit::NoWrap);
+        // Ctrl+Z must not take rows back out of the log.
+        p->setUndoRedoEnabled(false);
+        p->setAcceptRichText(false);
+        // Both panes alike, so that the columns line up; the 30-pixel header
+        // pane holds a whole line of 14 points only with a thin margin.
+        p->document()->setDocumentMargin(1);
+    }
+
+    Image1 = etichetta("Image1");
+    Image1->setScaledContents(true);
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->hide();
+    for (const char* nome : {"Label1", "Label2", "Label4", "Label5", "Label6", "Label7", "Label8",
+                             "Label9", "Label10", "Label11"})
+        etichetta(nome)->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    connect(Timer1, &QTimer::timeout, this, &Tmainform::leggiidati);
+
+    impostaVista(this);
+    link::impostaFinestra({[this] { return SpinEdit1->value(); },
+                           [this](int n) { SpinEdit1->setValue(n); }, [] { fermaacquisizione(); }});
+    serial::setCommErrorHook([](const std::string& t, int) { platform::dialoghi().messaggio(t); });
+}
+
+Tmainform::~Tmainform() {
+    Timer1->stop();
+    serial::setCommErrorHook(nullptr);
+    link::impostaFinestra({});
+    impostaVista(nullptr);
+}
+
+QPushButton* Tmainform::bottone(const QString& nome, const QString& didascalia) {
+    auto* b = new QPushButton(didascalia, this);  // "&Uscita" gets Alt+U from its caption
+    b->setObjectName(nome);
+    b->setAccessibleName(nomeAccessibile(didascalia));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* Tmainform::etichetta(const char* nome, const QString& t) {
+    auto* l = new QLabel(t, this);
+    l->setObjectName(QString::fromLatin1(nome));
+    if (!t.isEmpty()) l->setAccessibleName(t);
+    return l;
+}
+
+QPushButton* Tmainform::cerca(const char* nome) const {
+    return findChild<QPushButton*>(QString::fromLatin1(nome), Qt::FindDirectChildrenOnly);
+}
+
+void Tmainform::impostaFinestre(QDialog* statoArduino, QDialog* servo, QDialog* editor) {
+    statoArduino_ = statoArduino;
+    servo_ = servo;
+    editor_ = editor;
+}
+
+void Tmainform::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (avvio_ == Avvio::AllaPrimaMostra && !iniziata_) {
+        iniziata_ = true;
+        // Once the window is on the screen, so that the port search's box
+        // stands over it.
+        QTimer::singleShot(0, this, &Tmainform::inizia);
+    }
+}
+
+void Tmainform::inizia() {
+    iniziata_ = true;
+    QRect schermo = QGuiApplication::primaryScreen()->geometry();
+    setGeometry(0, 0, schermo.width(), schermo.height());
+    // Under a window manager the frame and the panels take their share: the
+    // window is given the whole work area instead of running off the screen.
+    setWindowState(windowState() | Qt::WindowMaximized);
+    RichEdit1->clear();
+    setWindowTitle(kBanner);
+    impostaTimer(false, 0);
+
+    disponi(schermo.width(), schermo.height());
+
+    for (const char* nome : {"Label2", "Label4", "Label5", "Label6", "Label7", "Label8", "Label9",
+                             "Label10", "Label11"}) {
+        auto* l = findChild<QLabel*>(QString::fromLatin1(nome), Qt::FindDirectChildrenOnly);
+        l->setFont(conDimensione(l->font(), 16));
+        l->setAutoFillBackground(false);  // the plant picture shows through
+    }
+
+    link::cercaporta();
+
+    stato.codiceesperimento = 0;
+    schemes::schemacorrente().punto = 1;
+}
+
+void Tmainform::disponi(int W, int H) {
+    Label3->setGeometry(2, 5, parte(W, 16, 100), parte(H, 16, 100));
+    Label3->setFont(conDimensione(font(), 14));
+    Label3->resize(Label3->sizeHint());  // sizes itself to its text
+
+    // Button2's designer size, 12 points, is what the port number gets.
+    SpinEdit1->setFont(conDimensione(font(), 12));
+    SpinEdit1->setGeometry(Label3->x() + Label3->width() + 2, Label3->y(),
+                           SpinEdit1->sizeHint().width(), parte(H, 18, 100));
+    SpinEdit1->resize(SpinEdit1->sizeHint());  // its height follows its font
+
+    QPushButton* Button2 = cerca("Button2");
+    Button2->setGeometry(Label3->x(), Label3->y() + Label3->height() + 5,
+                         parte(Label3->width(), 125, 100) + SpinEdit1->width(), parte(H, 36, 1000));
+    Button2->setFont(carattereBottoni(14));
+    const int wB = Button2->width(), hB = Button2->height();
+
+    RichEdit2->setGeometry(Button2->x() + wB + 3, Label3->y(), W - 2 * wB - 10, parte(H, 4, 100));
+    RichEdit2->clear();
+    RichEdit1->setGeometry(RichEdit2->x(), RichEdit2->y() + RichEdit2->height(), RichEdit2->width(),
+                           parte(H, 775, 1000));
+    RichEdit1->clear();
+
+    QWidget* prima = Button2;
+    for (const char* nome : kColonnaSinistra) {
+        QPushButton* b = cerca(nome);
+        b->setGeometry(Label3->x(), prima->y() + prima->height() + 1, wB, hB);
+        b->setFont(Button2->font());
+        b->show();
+        prima = b;
+    }
+
+    QPushButton* uscita = cerca("BitBtn2");
+    uscita->setGeometry(Label3->x(), prima->y() + prima->height() + 2, wB, parte(hB, 135, 100));
+    uscita->setFont(carattereBottoni(16));
+
+    QPushButton* excel = cerca("BitBtn3");
+    excel->setGeometry(RichEdit1->x() + RichEdit1->width() + 1, RichEdit1->y(), wB,
+                       parte(hB, 125, 100));
+    excel->setFont(Button2->font());
+    prima = excel;
+    for (const char* nome : kColonnaDestra) {
+        QPushButton* b = cerca(nome);
+        b->setGeometry(excel->x(), prima->y() + prima->height() + 1, wB, excel->height());
+        b->setFont(Button2->font());
+        prima = b;
+    }
+    for (const auto& n : kNascosti)
+        cerca(n.nome)->hide();
+    QPushButton* fotocellula = cerca("BitBtn1");
+    fotocellula->setGeometry(cerca("BitBtn6")->geometry());
+    fotocellula->setFont(Button2->font());
+
+    Image1->setGeometry(Button2->x() + wB + 5, RichEdit1->y() + 5, RichEdit2->width() - 3,
+                        parte(H, 84, 100));
+    Image1->hide();
+}
+
+void Tmainform::esegui(const Comando& c) {
+    switch (c.azione) {
+        case Azione::Esperimento:
+        case Azione::EsperimentoSchema:
+        case Azione::Utente:
+            avviacomando(c);
+            break;
+        case Azione::Servo:
+            // The timer keeps ticking with the current code while the panel is open.
+            avviaacquisizione();
+            apriModale(servo_);
+            break;
+        case Azione::StatoArduino:
+            stato.codiceesperimento = c.codice;
+            fermaacquisizione();
+            apriModale(statoArduino_);
+            break;
+        case Azione::Editor:
+            apriModale(editor_);
+            break;
+        case Azione::Uscita:
+            close();
+            break;
+        case Azione::Excel:
+            fermaacquisizione();
+            esportafoglio();
+            stato.letturemostrate = 0;
+            link::numerolettura = 0;
+            break;
+        case Azione::Fine:
+            fine();
+            break;
+        case Azione::Intervallo:
+            chiedointervallo();
+            break;
+        case Azione::Nessuna:
+            break;
+    }
+}
+
+void Tmainform::apriModale(QDialog* finestra) {
+    if (finestra) finestra->exec();
+}
+
+// Not built yet: the readings of the run will be handed to a workbook here.
+void Tmainform::esportafoglio() {}
+
+void Tmainform::leggiidati() {
+    CursoreOccupato occupato;
+    eseguilettura();
+}
+
+void Tmainform::impostaTimer(bool attivo, int intervalloMs) {
+    timerAbilitato_ = attivo;
+    // Qt's 0 ms timer would fire on every pass of the event loop and hammer
+    // the board; an interval of 0 means enabled and silent.
+    if (attivo && intervalloMs > 0) {
+        Timer1->start(intervalloMs);
+    } else {
+        Timer1->stop();
+    }
+}
+
+void Tmainform::didascalia(const std::string& t) {
+    setWindowTitle(deCp1252(t));
+}
+
+void Tmainform::svuotaPannelli() {
+    RichEdit1->clear();
+    RichEdit2->clear();
+}
+
+void Tmainform::mostraPannelli() {
+    RichEdit1->show();
+    RichEdit2->show();
+    Image1->hide();
+}
+
+void Tmainform::aggiungiTestata(const std::string& riga) {
+    QTextDocument* doc = RichEdit2->document();
+    // The pane is one line high and shows the newest line whole, from its
+    // top, with no sliver of the line before: room below the last line lets
+    // it scroll that far. Set only when it changes, for it lays out again.
+    QTextFrameFormat cornice = doc->rootFrame()->frameFormat();
+    if (cornice.bottomMargin() != RichEdit2->viewport()->height()) {
+        cornice.setBottomMargin(RichEdit2->viewport()->height());
+        doc->rootFrame()->setFrameFormat(cornice);
+    }
+    QTextCursor c(doc);
+    c.movePosition(QTextCursor::End);
+    if (!doc->isEmpty()) c.insertBlock();
+    c.insertText(deCp1252(riga), QTextCharFormat());
+    QScrollBar* s = RichEdit2->verticalScrollBar();
+    auto cima = doc->documentLayout()->blockBoundingRect(c.block()).top();
+    s->setValue(std::min(s->maximum(), static_cast<int>(cima)));
+}
+
+void Tmainform::aggiungiRiga(const Riga& riga) {
+    // A cursor of our own at the end of the document: the user's caret and
+    // selection stay where they are and the rows keep their order. Only the
+    // new paragraph is laid out.
+    QTextCursor c(RichEdit1->document());
+    c.movePosition(QTextCursor::End);
+    c.beginEditBlock();
+    for (const Pezzo& p : riga) {
+        QTextCharFormat f;
+        f.setForeground(QColor(p.colore.r, p.colore.g, p.colore.b));
+        f.setFontWeight(p.grassetto ? QFont::Bold : QFont::Normal);
+        c.insertText(deCp1252(p.testo), f);
+    }
+    c.insertBlock();
+    c.endEditBlock();
+    inFondo(RichEdit1);
+}
+
+bool Tmainform::preparaSchema() {
+    Image1->show();
+    RichEdit1->hide();
+    return true;
+}
+
+void Tmainform::mostraSchema() {}
+
+}  // namespace lumetto::acquisition

@@ -1,0 +1,79 @@
+#pragma once
+// The main window: the port choice, one button per experiment on the left, the
+// header and log panes in the middle, the general commands on the right. The
+// acquisition drives it through Vista; its buttons run the command table.
+
+#include <QDialog>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/esperimenti.h"
+
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTextEdit;
+
+namespace lumetto::acquisition {
+
+class Tmainform final : public QWidget, public Vista {
+  public:
+    // The set-up runs by itself once, when the window is first shown; with
+    // Manuale (tests) it runs only when inizia() is called.
+    enum class Avvio { AllaPrimaMostra, Manuale };
+
+    explicit Tmainform(Avvio avvio = Avvio::AllaPrimaMostra, QWidget* parent = nullptr);
+    ~Tmainform() override;
+    Tmainform(const Tmainform&) = delete;
+    Tmainform& operator=(const Tmainform&) = delete;
+
+    // The windows that commands open modally; a missing one is not opened.
+    void impostaFinestre(QDialog* statoArduino, QDialog* servo, QDialog* editor);
+
+    // The set-up: window over the whole screen, layout, port search, code 0.
+    void inizia();
+    // The layout rules for a screen of W x H pixels.
+    void disponi(int W, int H);
+    // Timer1's handler: one tick of the acquisition.
+    void leggiidati();
+    // What a button of the command table does.
+    void esegui(const Comando& c);
+
+    // Vista
+    void impostaTimer(bool attivo, int intervalloMs) override;
+    bool timerAttivo() const override { return timerAbilitato_; }
+    void didascalia(const std::string& testo) override;
+    void svuotaPannelli() override;
+    void mostraPannelli() override;
+    void aggiungiTestata(const std::string& riga) override;
+    void aggiungiRiga(const Riga& riga) override;
+    bool preparaSchema() override;
+    void mostraSchema() override;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+
+  private:
+    QPushButton* bottone(const QString& nome, const QString& didascalia);
+    QLabel* etichetta(const char* nome, const QString& testo = {});
+    QPushButton* cerca(const char* nome) const;
+    void esportafoglio();
+    static void apriModale(QDialog* finestra);
+
+    Avvio avvio_;
+    bool iniziata_ = false;
+    bool timerAbilitato_ = false;  // Timer1 on; with 0 ms it stays silent
+    QLabel* Label3 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QTextEdit* RichEdit2 = nullptr;
+    QTextEdit* RichEdit1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QDialog* statoArduino_ = nullptr;
+    QDialog* servo_ = nullptr;
+    QDialog* editor_ = nullptr;
+};
+
+}  // namespace lumetto::acquisition

@@ -1,0 +1,30 @@
+// Lumetto: the four windows, created once in their order, and the message loop.
+// Closing the main window ends the program; nothing is saved.
+
+#include <QApplication>
+
+#include "acquisition/mainform.h"
+#include "app/placeholders.h"
+#include "link/collegamento.h"
+#include "platform/qt/dialoghiqt.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    lumetto::platform::DialoghiQt dialoghi;
+    lumetto::platform::impostaDialoghi(&dialoghi);
+
+    lumetto::acquisition::Tmainform mainform;
+    lumetto::app::TFormarduino formarduino;
+    lumetto::app::TFormarduino2 formarduino2;
+    lumetto::app::TForm2 form2;
+    mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
+
+    // Showing it runs its set-up: layout over the screen, then the port search.
+    mainform.show();
+    int esito = QApplication::exec();
+    // A run that ended without a reply may still hold its port: let it go
+    // while the program is whole, not among the destructors at exit.
+    lumetto::link::rilasciaporte();
+    lumetto::platform::impostaDialoghi(nullptr);
+    return esito;
+}
