@@ -30,6 +30,7 @@
 #include "schemes/schema.h"
 #include "serial/report.h"
 #include "support/dialoghi.h"
+#include "support/scheda.h"
 
 namespace fs = std::filesystem;
 using namespace lumetto;
@@ -38,39 +39,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The virtual board serving on its own thread, linked as COMn in the test's HOME.
-class SchedaInServizio {
+// The virtual board of every experiment (seed 1), serving as COMn.
+class SchedaInServizio : public prove::InServizio {
   public:
     explicit SchedaInServizio(int porta, scheda::Guasto guasto = scheda::Guasto::Nessuno)
-        : scheda_([&] {
-              scheda::Opzioni o;  // the sketch of every experiment, seed 1
+        : prove::InServizio([&] {
+              scheda::Opzioni o;
               o.porta = porta;
               o.guasto = guasto;
               return o;
-          }()) {
-        std::string errore;
-        ok = scheda_.collega(errore);
-        EXPECT_TRUE(ok) << errore;
-        if (ok) filo_ = std::thread([this] { scheda_.esegui(); });
-    }
-    ~SchedaInServizio() {
-        scheda_.ferma();
-        if (filo_.joinable()) filo_.join();
-    }
-    // The board's thread records the command a moment after the program sent it.
-    bool ricevuto(const std::string& comando) {
-        auto fine = std::chrono::steady_clock::now() + 5s;
-        while (scheda_.ultimoComando() != comando) {
-            if (std::chrono::steady_clock::now() > fine) return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return true;
-    }
-    bool ok = false;
-
-  private:
-    scheda::Scheda scheda_;
-    std::thread filo_;
+          }()) {}
 };
 
 // Forwards to the scripted boxes and notes the cursor each message met.

@@ -15,59 +15,15 @@
 #include "serial/comm.h"
 #include "serial/report.h"
 #include "support/pty.h"
+#include "support/scheda.h"
 
 namespace fs = std::filesystem;
 using namespace lumetto;
 using namespace lumetto::scheda;
 using namespace std::chrono_literals;
+using lumetto::prove::InServizio;
 
 namespace {
-
-// A board serving on its own thread for the life of the test.
-class InServizio {
-  public:
-    explicit InServizio(Opzioni o) : scheda(std::move(o)) {
-        scheda.evento = [this](const std::string& e) {
-            std::lock_guard lock(m);
-            eventi.push_back(e);
-        };
-        std::string errore;
-        ok = scheda.collega(errore);
-        EXPECT_TRUE(ok) << errore;
-        if (ok) filo = std::thread([this] { scheda.esegui(); });
-    }
-    ~InServizio() {
-        scheda.ferma();
-        if (filo.joinable()) filo.join();
-    }
-    bool visto(const std::string& parte, std::chrono::milliseconds entro = 5s) {
-        auto fine = std::chrono::steady_clock::now() + entro;
-        do {
-            {
-                std::lock_guard lock(m);
-                for (auto& e : eventi)
-                    if (e.find(parte) != std::string::npos) return true;
-            }
-            std::this_thread::sleep_for(5ms);
-        } while (std::chrono::steady_clock::now() < fine);
-        return false;
-    }
-    template <typename F>
-    bool finche(F f, std::chrono::milliseconds entro = 5s) {
-        auto fine = std::chrono::steady_clock::now() + entro;
-        while (!f()) {
-            if (std::chrono::steady_clock::now() > fine) return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return true;
-    }
-
-    Scheda scheda;
-    bool ok = false;
-    std::thread filo;
-    std::mutex m;
-    std::vector<std::string> eventi;
-};
 
 Opzioni opzioni(const std::string& sketch, Guasto g = Guasto::Nessuno) {
     Opzioni o;
