@@ -12,24 +12,18 @@
 #include <vector>
 
 #include "acquisition/acquisizione.h"
+#include "bench/misure.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "scheda/scheda.h"
 
 namespace {
 
+using lumetto::bench::mediana;
+using lumetto::bench::percentile;
+
 using Clock = std::chrono::steady_clock;
 using namespace lumetto;
-
-double mediana(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1)))];
-}
 
 // Measures n ticks of the experiment of `controllo` against `sketch`; microseconds each.
 std::vector<double> misura(const char* sketch, const char* controllo, int n) {

@@ -8,16 +8,15 @@
 #include <vector>
 
 #include "acquisition/mainform.h"
+#include "bench/misure.h"
 
 namespace {
 
+using lumetto::bench::mediana;
+using lumetto::bench::percentile;
+
 using Clock = std::chrono::steady_clock;
 using namespace lumetto;
-
-double mediana(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 acquisition::Riga riga(int n) {
     // A "Regolazione PI " row: the prefix and eight columns, two of them marked.

@@ -11,11 +11,15 @@
 #include <thread>
 #include <vector>
 
+#include "bench/misure.h"
 #include "serial/comm.h"
 #include "serial/report.h"
 #include "support/pty.h"
 
 namespace {
+
+using lumetto::bench::mediana;
+using lumetto::bench::percentile;
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -33,14 +37,6 @@ double cpuSeconds() {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
     };
     return tv(u.ru_utime) + tv(u.ru_stime);
-}
-
-// Nearest-rank percentile, p in [0, 1].
-double percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    auto i = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
 }
 
 struct Row {

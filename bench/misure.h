@@ -1,0 +1,23 @@
+#pragma once
+// Order statistics of repeated measurements: the benchmarks report medians
+// and percentiles, never means, so one slow run does not move the figure.
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace lumetto::bench {
+
+// Nearest-rank percentile, p in [0, 1]; 0 for no measurement.
+inline double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+inline double mediana(std::vector<double> v) {
+    return percentile(std::move(v), 0.5);
+}
+
+}  // namespace lumetto::bench
