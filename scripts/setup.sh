@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ ccache pkg-config clang-format
-  qt6-base-dev fonts-liberation
+  qt6-base-dev fonts-liberation libjpeg62-turbo-dev
   libgtest-dev libgmock-dev
   locales
 )

@@ -1,0 +1,39 @@
+#pragma once
+// The c: drive of a user: on first start, ~/.lumetto/dosdevices/c: becomes a
+// link to ~/.lumetto/drive_c, and the default schemes and plant pictures are
+// put where the program's commands look for them (c:\lavoro\arduino\).
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/dosdevices.h"
+
+namespace lumetto::platform {
+
+// A drive that could not be prepared. The text, in Italian and UTF-8, names
+// the folder or file and the system's reason, for the error box as it is.
+class ErroreUnita : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The default files, as the scheme commands name them.
+const std::vector<std::string>& filepredefiniti();
+
+// Creates the drive folder and the c: link when the link is missing, then
+// copies each default file from `dati` into <c:>\lavoro\arduino\ where no
+// file of that name exists in any case: a user's file is never replaced.
+// Returns the files it copied; throws ErroreUnita when something cannot be
+// created or copied (what could be copied before stays).
+std::vector<std::filesystem::path> preparaunita(const std::filesystem::path& dati,
+                                                const DosDevices& dove);
+std::vector<std::filesystem::path> preparaunita(const std::filesystem::path& dati);
+
+// Where the default files are: $LUMETTO_DATI when set, else the source tree's
+// data folder while it exists (a run from the build tree), else the installed
+// share folder.
+std::filesystem::path cartelladati();
+
+}  // namespace lumetto::platform
