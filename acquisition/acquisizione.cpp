@@ -7,6 +7,7 @@
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "platform/dosdevices.h"
+#include "schemes/etichette.h"
 #include "schemes/numeri.h"
 #include "schemes/sca.h"
 
@@ -108,6 +109,14 @@ Riga mostralettura() {
         }
     }
     return riga;
+}
+
+std::string testoschema(int i) {
+    int r = std::clamp(link::numerolettura, 0, link::kMaxLetture);
+    double valore = i >= 1 && i <= link::kColonne
+                        ? link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(i)]
+                        : 0.0;
+    return schemes::testovalore(valore, schemes::carattere(schema().mascheratipo, i));
 }
 
 void eseguilettura() {

@@ -69,6 +69,9 @@ void fermaacquisizione();
 
 // The row of the current reading, and the export titles on the way.
 Riga mostralettura();
+// The live text of variable i of the current reading over the plant picture:
+// "=" and its value text without blanks.
+std::string testoschema(int i);
 
 // The commands that need no other window.
 bool avviacomando(const Comando& c);  // experiments, scheme experiments, "Utente"

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -19,7 +20,9 @@
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "platform/dialoghi.h"
+#include "platform/dosdevices.h"
 #include "schemes/cp1252.h"
+#include "schemes/etichette.h"
 #include "schemes/schema.h"
 #include "serial/report.h"
 
@@ -152,9 +155,13 @@ Tmainform::Tmainform(Avvio avvio, QWidget* parent) : QWidget(parent), avvio_(avv
     Image1->setScaledContents(true);
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->hide();
-    for (const char* nome : {"Label1", "Label2", "Label4", "Label5", "Label6", "Label7", "Label8",
-                             "Label9", "Label10", "Label11"})
-        etichetta(nome)->hide();
+    Image1->installEventFilter(this);
+    constexpr const char* kValori[] = {"Label1", "Label2", "Label4", "Label5",  "Label6",
+                                       "Label7", "Label8", "Label9", "Label10", "Label11"};
+    for (std::size_t i = 0; i < etichette_.size(); ++i) {
+        etichette_[i] = etichetta(kValori[i]);
+        etichette_[i]->hide();
+    }
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -409,10 +416,74 @@ void Tmainform::aggiungiRiga(const Riga& riga) {
 
 bool Tmainform::preparaSchema() {
     Image1->show();
+    RichEdit2->show();
     RichEdit1->hide();
+    auto& s = schemes::schemacorrente();
+    try {
+        // Looked at on every tick, decoded again only when the file changed,
+        // and at the size shown: a photo of 4000 x 3000 costs a fraction.
+        const QImage& figura =
+            immagini_.carica(platform::resolvePath(s.immagine).string(), Image1->size());
+        if (figura.cacheKey() != immagineMostrata_) {
+            Image1->setPixmap(QPixmap::fromImage(figura));
+            immagineMostrata_ = figura.cacheKey();
+        }
+    } catch (const platform::ErroreImmagine& e) {
+        platform::dialoghi().errore(e.what());
+        return false;
+    }
+    s.punto = 0;
+    schemes::dividitestata();
+    mostraetichette(false);
     return true;
 }
 
-void Tmainform::mostraSchema() {}
+void Tmainform::mostraSchema() {
+    const auto& s = schemes::schemacorrente();
+    for (int i = 1; i <= s.numvariabili; ++i)
+        posizionaetichetta(i, s.posx(i), s.posy(i), testoschema(i));
+}
+
+void Tmainform::posizionaetichetta(int i, int x, int y, const std::string& testo) {
+    if (i < 1 || i > schemes::kEtichette) return;
+    schemes::Etichetta e = schemes::posizionaetichetta(schemes::schemacorrente(), i, x, y, testo,
+                                                       schemes::Finestra::Principale);
+    QLabel* l = etichette_[static_cast<std::size_t>(i - 1)];
+    l->setText(deCp1252(e.didascalia));
+    l->setAccessibleName(l->text());
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, QColor(e.colore.r, e.colore.g, e.colore.b));
+    l->setPalette(p);
+    l->setFont(conDimensione(l->font(), e.dimensione));
+    l->adjustSize();
+    l->move(Image1->x() + e.x, Image1->y() + e.y);
+    l->setVisible(e.visibile);
+    if (e.visibile) l->raise();  // over the picture, whatever was shown last
+}
+
+void Tmainform::mostraetichette(bool visibili) {
+    for (QLabel* l : etichette_) l->setVisible(visibili);
+    Label3->setVisible(visibili);
+}
+
+void Tmainform::exmouse(int x, int y) {
+    auto& s = schemes::schemacorrente();
+    if (s.punto == 0) return;
+    RichEdit2->clear();
+    aggiungiTestata(schemes::rigapunto(s, x, y));
+    // Inside the picture a click is never negative nor past 65535.
+    s.posx(s.punto) = static_cast<std::uint16_t>(std::clamp(x, 0, 65535));
+    s.posy(s.punto) = static_cast<std::uint16_t>(std::clamp(y, 0, 65535));
+    posizionaetichetta(s.punto, x, y, "");
+}
+
+bool Tmainform::eventFilter(QObject* o, QEvent* e) {
+    if (o == Image1 && e->type() == QEvent::MouseButtonPress) {
+        QPoint punto = static_cast<QMouseEvent*>(e)->position().toPoint();
+        exmouse(punto.x(), punto.y());
+        return true;
+    }
+    return QWidget::eventFilter(o, e);
+}
 
 }  // namespace lumetto::acquisition

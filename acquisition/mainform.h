@@ -6,10 +6,12 @@
 #include <QDialog>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <string>
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/esperimenti.h"
+#include "platform/immagini/immagini.h"
 
 class QLabel;
 class QPushButton;
@@ -52,8 +54,16 @@ class Tmainform final : public QWidget, public Vista {
     bool preparaSchema() override;
     void mostraSchema() override;
 
+    // The overlay: the label of variable i (1 to 10) at (x, y) over the
+    // picture with its text; the value labels and Label3 shown or hidden; a
+    // click on the picture at (x, y) that places the selected variable.
+    void posizionaetichetta(int i, int x, int y, const std::string& testo);
+    void mostraetichette(bool visibili);
+    void exmouse(int x, int y);
+
   protected:
     void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
 
   private:
     QPushButton* bottone(const QString& nome, const QString& didascalia);
@@ -70,6 +80,10 @@ class Tmainform final : public QWidget, public Vista {
     QTextEdit* RichEdit2 = nullptr;
     QTextEdit* RichEdit1 = nullptr;
     QLabel* Image1 = nullptr;
+    // Label1, Label2, Label4 .. Label11: the value labels of variables 1 to 10.
+    std::array<QLabel*, 10> etichette_{};
+    platform::CacheImmagine immagini_;
+    qint64 immagineMostrata_ = 0;  // cacheKey of the picture in Image1
     QTimer* Timer1 = nullptr;
     QDialog* statoArduino_ = nullptr;
     QDialog* servo_ = nullptr;

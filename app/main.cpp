@@ -7,11 +7,20 @@
 #include "app/placeholders.h"
 #include "link/collegamento.h"
 #include "platform/qt/dialoghiqt.h"
+#include "platform/unita.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     lumetto::platform::DialoghiQt dialoghi;
     lumetto::platform::impostaDialoghi(&dialoghi);
+    // A new user's c: drive, with the default plants where the scheme commands
+    // look for them. A failure is told and the program goes on: only those
+    // commands need the files, and they say so again when one is missing.
+    try {
+        lumetto::platform::preparaunita(lumetto::platform::cartelladati());
+    } catch (const lumetto::platform::ErroreUnita& e) {
+        dialoghi.errore(e.what());
+    }
 
     lumetto::acquisition::Tmainform mainform;
     lumetto::app::TFormarduino formarduino;

@@ -272,7 +272,9 @@ class Climatica : public Impianto {
 // under 2; a heater tops the tank up in the evening, and a diverting valve
 // dumps heat when the tank is too hot.
 class Solare : public Impianto {
-    double t_ = 0, irr_ = 0, coll_ = 18, basso_ = 35, alto_ = 40, amb_ = 15;
+    // The plant's day starts at nine in the morning: whoever presses the
+    // button sees the sun on the collector, not a night.
+    double t_ = 0.375 * 3600, irr_ = 0, coll_ = 18, basso_ = 35, alto_ = 40, amb_ = 15;
     bool pompa_ = false, integ_ = false, valvola_ = false;
 
   public:

@@ -49,6 +49,9 @@ std::string ragione(int errore) {
 enum class Formato { Jpeg, Bmp };
 
 Formato formatodi(const std::string& percorso) {
+    // A scheme saved before its picture was chosen names none.
+    if (percorso.empty())
+        throw ErroreImmagine("Nessuna immagine da caricare: manca il nome del file");
     std::string est = std::filesystem::path(percorso).extension().string();
     for (char& ch : est)
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
