@@ -8,15 +8,15 @@ namespace lumetto::scheda {
 
 std::string numero6(double v) {
     if (!std::isfinite(v)) v = 0;
-    v = std::clamp(v, -99999.0, 999999.0);
+    v = std::clamp(v, -9999.0, 99999.0);
     char buf[32];
     for (int decimali : {2, 1, 0}) {
         auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimali);
         std::string s(buf, r.ptr);
         if (s == "-0.00" || s == "-0.0" || s == "-0") s.erase(0, 1);
-        if (s.size() <= 6) return std::string(6 - s.size(), ' ') + s;
+        if (s.size() <= 5) return std::string(6 - s.size(), ' ') + s;
     }
-    return "999999";  // not reached: the clamp keeps every value within 6 characters
+    return " 99999";  // not reached: the clamp keeps every value within 5 characters
 }
 
 std::string stato6(int s) {

@@ -16,9 +16,11 @@ struct Campo {
     static Campo acceso(bool on) { return stato(on ? 1 : 0); }
 };
 
-// The number in 6 characters, right-aligned: as many decimals (up to 2) as fit,
-// so that a field never has more than two blanks (a frame whose blanks reach
-// half its length reads as no reply).
+// The number in 6 characters, right-aligned, always after at least one blank:
+// the program finds fields by their blanks and counts six characters only
+// from a blank, so a full field after a shorter one would be cut wrong. As
+// many decimals (up to 2) as fit, so that a field never has more than two
+// blanks (a frame whose blanks reach half its length reads as no reply).
 std::string numero6(double v);
 
 // "HHHHHH", "LLLLLL" or "SSSSSS".
