@@ -22,6 +22,7 @@
 #include "platform/dialoghi.h"
 #include "platform/dosdevices.h"
 #include "schemes/cp1252.h"
+#include "schemes/editor.h"
 #include "schemes/etichette.h"
 #include "schemes/schema.h"
 #include "serial/report.h"
@@ -423,7 +424,8 @@ bool Tmainform::preparaSchema() {
         // Looked at on every tick, decoded again only when the file changed,
         // and at the size shown: a photo of 4000 x 3000 costs a fraction.
         const QImage& figura =
-            immagini_.carica(platform::resolvePath(s.immagine).string(), Image1->size());
+            immagini_.carica(platform::resolvePath(schemes::testopercorso(s.immagine)).string(),
+                             Image1->size());
         if (figura.cacheKey() != immagineMostrata_) {
             Image1->setPixmap(QPixmap::fromImage(figura));
             immagineMostrata_ = figura.cacheKey();

@@ -8,6 +8,7 @@
 #include "link/collegamento.h"
 #include "platform/qt/dialoghiqt.h"
 #include "platform/unita.h"
+#include "schemes/qt/form2.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     lumetto::acquisition::Tmainform mainform;
     lumetto::app::TFormarduino formarduino;
     lumetto::app::TFormarduino2 formarduino2;
-    lumetto::app::TForm2 form2;
+    lumetto::schemes::TForm2 form2;
     mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
 
     // Showing it runs its set-up: layout over the screen, then the port search.

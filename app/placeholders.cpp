@@ -26,6 +26,4 @@ TFormarduino::TFormarduino()
 TFormarduino2::TFormarduino2()
     : FinestraProvvisoria("TFormarduino2", QStringLiteral("controllo servo")) {}
 
-TForm2::TForm2() : FinestraProvvisoria("TForm2", QStringLiteral("maschere dati")) {}
-
 }  // namespace lumetto::app

@@ -1,7 +1,7 @@
 #pragma once
-// Stand-ins for the windows the main window opens modally (pin-state panel,
-// servo panel, scheme editor) until they are built: each has its caption and
-// a close button, so the commands that open them can already be used.
+// Stand-ins for the panels the main window opens modally (pin-state panel,
+// servo panel) until they are built: each has its caption and a close button,
+// so the commands that open them can already be used.
 
 #include <QDialog>
 
@@ -22,12 +22,6 @@ class TFormarduino final : public FinestraProvvisoria {
 class TFormarduino2 final : public FinestraProvvisoria {
   public:
     TFormarduino2();
-};
-
-// The scheme editor.
-class TForm2 final : public FinestraProvvisoria {
-  public:
-    TForm2();
 };
 
 }  // namespace lumetto::app

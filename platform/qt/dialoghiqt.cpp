@@ -32,9 +32,13 @@ struct CursoreNormale {
 QString filtroQt(const std::string& filtro) {
     QStringList parti = q(filtro).split(QLatin1Char('|'));
     QStringList voci;
-    for (qsizetype i = 0; i + 1 < parti.size(); i += 2)
-        voci << parti[i] + QStringLiteral(" (") +
-                    parti[i + 1].replace(QLatin1Char(';'), QLatin1Char(' ')) + QStringLiteral(")");
+    for (qsizetype i = 0; i + 1 < parti.size(); i += 2) {
+        QString modelli = parti[i + 1].replace(QLatin1Char(';'), QLatin1Char(' '));
+        // "files |*.jpg|*.bmp": a pattern left without a description of its
+        // own belongs to the entry before, so both kinds of file are listed.
+        if (i + 3 == parti.size()) modelli += QLatin1Char(' ') + parti[i + 2];
+        voci << parti[i].trimmed() + QStringLiteral(" (") + modelli + QStringLiteral(")");
+    }
     return voci.join(QStringLiteral(";;"));
 }
 

@@ -7,7 +7,8 @@
 
 namespace lumetto::platform {
 
-// "files excel|*.xls" becomes "files excel (*.xls)"; pairs are joined with ";;".
+// "files excel|*.xls" becomes "files excel (*.xls)"; pairs are joined with ";;",
+// and a last pattern without a description joins the entry before it.
 QString filtroQt(const std::string& filtro);
 
 class DialoghiQt final : public Dialoghi {

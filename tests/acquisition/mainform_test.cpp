@@ -24,6 +24,7 @@
 #include "acquisition/acquisizione.h"
 #include "acquisition/mainform.h"
 #include "app/placeholders.h"
+#include "schemes/qt/form2.h"
 #include "link/letture.h"
 #include "platform/dosdevices.h"
 #include "platform/qt/dialoghiqt.h"
@@ -148,7 +149,7 @@ class FinestraPrincipale : public ::testing::Test {
     std::unique_ptr<SchedaInServizio> scheda;
     app::TFormarduino formarduino;
     app::TFormarduino2 formarduino2;
-    app::TForm2 form2;
+    schemes::TForm2 form2;
     std::unique_ptr<Tmainform> w;
 };
 
@@ -550,6 +551,12 @@ TEST_F(FinestraPrincipale, SerialErrorsReachTheBoxesOnlyWhileTheWindowLives) {
     // The acquisition no longer draws into the window that has gone.
     ASSERT_TRUE(avviacomando(*comando("BitBtn4")));
     eseguilettura();
+}
+
+TEST(DialoghiQt, FiltersOfTheFileDialogs) {
+    EXPECT_EQ(platform::filtroQt("files excel|*.xls"), "files excel (*.xls)");
+    EXPECT_EQ(platform::filtroQt("files |*.jpg|*.bmp"), "files (*.jpg *.bmp)");
+    EXPECT_EQ(platform::filtroQt("a|*.a|b|*.b;*.c"), "a (*.a);;b (*.b *.c)");
 }
 
 TEST(DialoghiQt, BoxesShowTheArrowOverTheBusyCursor) {

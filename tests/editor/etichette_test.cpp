@@ -1,0 +1,79 @@
+// The value labels over a plant picture, in the main window and in the
+// editor, and the status lines of the selected variable.
+#include <gtest/gtest.h>
+
+#include "schemes/etichette.h"
+#include "schemes/schema.h"
+
+using namespace lumetto::schemes;
+
+namespace {
+
+const Rgb kNero{0, 0, 0}, kRosso{255, 0, 0}, kBlu{0, 0, 255}, kVerde{0, 128, 0};
+
+Schema tre() {
+    Schema s;
+    s.testata = "Tcoll.Tbass.Irr...";
+    s.mascheracolori = "21";  // variable 3 past the end: black
+    s.mascheradimensioni = "2";
+    dividitestata(s);
+    return s;
+}
+
+}  // namespace
+
+TEST(PosizionaEtichetta, MainWindowShowsVariablesOfTheSchemeOnly) {
+    Schema s = tre();
+    EXPECT_EQ(posizionaetichetta(s, 1, 120, 45, "=23.5", Finestra::Principale),
+              (Etichetta{true, "Tco=23.5", kBlu, 18, 120, 45}));
+    // An empty text stands for a value not read yet.
+    EXPECT_EQ(posizionaetichetta(s, 2, 0, 0, "", Finestra::Principale),
+              (Etichetta{true, "Tba=xxxx.x", kRosso, 14, 0, 0}));
+    EXPECT_EQ(posizionaetichetta(s, 3, 7, 8, "=ON", Finestra::Principale),
+              (Etichetta{true, "Irr=ON", kNero, 14, 7, 8}));
+    // Variable 4 is not in the header: placed, but hidden.
+    EXPECT_FALSE(posizionaetichetta(s, 4, 1, 1, "=1.0", Finestra::Principale).visibile);
+}
+
+TEST(PosizionaEtichetta, EditorShowsEveryLabelWithTheNameAlone) {
+    Schema s = tre();
+    EXPECT_EQ(posizionaetichetta(s, 1, 321, 235, "", Finestra::Editor),
+              (Etichetta{true, "Tco", kBlu, 18, 321, 235}));
+    // Slots past the header: visible, with whatever name the slot holds.
+    EXPECT_EQ(posizionaetichetta(s, 7, 0, 0, "", Finestra::Editor),
+              (Etichetta{true, "", kNero, 14, 0, 0}));
+    s.numvariabili = 0;  // a new picture was loaded
+    EXPECT_TRUE(posizionaetichetta(s, 2, 0, 0, "", Finestra::Editor).visibile);
+}
+
+TEST(PosizionaEtichetta, TextCutToTenAndCaptionToTwenty) {
+    Schema s = tre();
+    EXPECT_EQ(posizionaetichetta(s, 1, 0, 0, "=123456789012", Finestra::Principale).didascalia,
+              "Tco=123456789");
+    s.impostanome(1, "abcdefghij");  // a name slot holds up to 10 characters
+    EXPECT_EQ(posizionaetichetta(s, 1, 0, 0, "=123456789012", Finestra::Editor).didascalia,
+              "abcdefghij=123456789");
+}
+
+TEST(TestoValore, ValueWithoutBlanksAfterEquals) {
+    EXPECT_EQ(testovalore(23.46, '1'), "=23.5");
+    EXPECT_EQ(testovalore(1, '2'), "=ON");
+    EXPECT_EQ(testovalore(2, '2'), "=Halt");
+    EXPECT_EQ(testovalore(0, '4'), "=chiude");
+    EXPECT_EQ(testovalore(0.5, '3'), "=0.500");
+    EXPECT_EQ(testovalore(-1234.5, '1'), "=-1234.5");
+}
+
+TEST(RigheStato, ClickAndSelectionLines) {
+    Schema s = tre();
+    s.punto = 3;
+    EXPECT_EQ(rigapunto(s, 120, 45), "punto=  3 Irr x=   120 Y=    45");
+    EXPECT_EQ(rigapunto(s, 123456, 0), "punto=  3 Irr x=123456 Y=     0");
+    s.posx(3) = 65535;
+    s.posy(3) = 7;
+    EXPECT_EQ(rigaselezione(s), " 3 Irr x= 65535 Y=     7");
+    s.punto = 12;
+    s.testata += std::string(54, '.');
+    dividitestata(s);
+    EXPECT_EQ(rigaselezione(s), "12    x=     0 Y=     0");  // an all-dot field: two blanks
+}
