@@ -37,6 +37,8 @@ bench: build
 	$(BUILD)/bench/bench_serial
 	$(BUILD)/bench/bench_lettura
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_log
+	$(BUILD)/bench/bench_immagine
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_sovrapposizione
 
 # The program against the virtual board on COM13: the board's window beside
 # the program's; closing the program ends the board too.
