@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -712,14 +713,46 @@ TEST_F(FinestraPrincipale, ABadPictureIsToldAndTheProgramGoesOn) {
     std::fputs("non sono una figura\n", f);
     std::fclose(f);
     std::string manca = figura("manca.bmp") + ".no";
-    for (const std::string& percorso : {testo.string(), manca, std::string()}) {
+    // A JPEG cut in half, one whose header claims 60000 x 60000 points, a BMP
+    // whose header is broken.
+    auto riscrivi = [](const std::string& percorso, const QByteArray& byte) {
+        QFile file(QString::fromStdString(percorso));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(byte);
+    };
+    auto leggi = [](const std::string& percorso) {
+        QFile file(QString::fromStdString(percorso));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    };
+    std::string tronca = figura("tronca.jpg", 640, 480);
+    QByteArray jpeg = leggi(tronca);
+    riscrivi(tronca, jpeg.left(jpeg.size() / 2));
+    std::string enorme = figura("enorme.jpg", 16, 16);
+    QByteArray grande = leggi(enorme);
+    qsizetype sof = grande.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(sof, 0);
+    for (int k : {5, 7}) {  // height, then width: 60000 is 0xEA60
+        grande[sof + k] = static_cast<char>(0xEA);
+        grande[sof + k + 1] = static_cast<char>(0x60);
+    }
+    riscrivi(enorme, grande);
+    std::string rotta = figura("rotta.bmp", 32, 32);
+    QByteArray bmp = leggi(rotta);
+    bmp.replace(14, 4, QByteArray("\xFF\xFF\xFF\x7F", 4));  // the info header's size
+    riscrivi(rotta, bmp);
+    const std::string cattive[] = {testo.string(), manca, std::string(), tronca, enorme, rotta};
+    for (const std::string& percorso : cattive) {
         s.immagine = percorso;
         EXPECT_FALSE(w->preparaSchema()) << percorso;
     }
-    ASSERT_EQ(box.errori.size(), 3u);
+    ASSERT_EQ(box.errori.size(), std::size(cattive));
     EXPECT_NE(box.errori[0].find("testo.jpg"), std::string::npos) << box.errori[0];
     EXPECT_NE(box.errori[1].find("manca.bmp.no"), std::string::npos) << box.errori[1];
     EXPECT_EQ(box.errori[2], "Nessuna immagine da caricare: manca il nome del file");
+    for (std::size_t k = 3; k < std::size(cattive); ++k)
+        EXPECT_NE(box.errori[k].find(fs::path(cattive[k]).filename().string()), std::string::npos)
+            << box.errori[k];
 
     // A picture that comes back shows at the next tick; a changed one shows
     // changed; a removed one is an error again.
