@@ -325,9 +325,11 @@ void Tmainform::esegui(const Comando& c) {
             break;
         case Azione::Excel:
             fermaacquisizione();
-            esportafoglio();
-            stato.letturemostrate = 0;
-            link::numerolettura = 0;
+            // A failed save keeps the readings, so the user can try again.
+            if (esportafoglio() != Esportazione::fallita) {
+                stato.letturemostrate = 0;
+                link::numerolettura = 0;
+            }
             break;
         case Azione::Fine:
             fine();
@@ -344,8 +346,10 @@ void Tmainform::apriModale(QDialog* finestra) {
     if (finestra) finestra->exec();
 }
 
-// Not built yet: the readings of the run will be handed to a workbook here.
-void Tmainform::esportafoglio() {}
+// The readings of the run, with the columns the current experiment shows.
+Esportazione Tmainform::esportafoglio() {
+    return acquisition::esportafoglio("", static_cast<uint16_t>(stato.numerocolonne + 1));
+}
 
 void Tmainform::leggiidati() {
     CursoreOccupato occupato;

@@ -11,6 +11,7 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/esperimenti.h"
+#include "acquisition/esportazione.h"
 #include "platform/immagini/immagini.h"
 
 class QLabel;
@@ -69,7 +70,7 @@ class Tmainform final : public QWidget, public Vista {
     QPushButton* bottone(const QString& nome, const QString& didascalia);
     QLabel* etichetta(const char* nome, const QString& testo = {});
     QPushButton* cerca(const char* nome) const;
-    void esportafoglio();
+    Esportazione esportafoglio();
     static void apriModale(QDialog* finestra);
 
     Avvio avvio_;

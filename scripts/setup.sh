@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config clang-format
   qt6-base-dev fonts-liberation libjpeg62-turbo-dev
   libgtest-dev libgmock-dev
+  python3-xlrd gnumeric
   locales
 )
 

@@ -42,6 +42,15 @@ QString filtroQt(const std::string& filtro) {
     return voci.join(QStringLiteral(";;"));
 }
 
+QString suffissoFiltro(const std::string& filtro) {
+    QStringList parti = q(filtro).split(QLatin1Char('|'));
+    if (parti.size() < 2) return {};
+    QString modello = parti[1].split(QLatin1Char(';')).constFirst().trimmed();
+    if (!modello.startsWith(QStringLiteral("*.")) || modello.mid(2).contains(QLatin1Char('*')))
+        return {};
+    return modello.mid(2);
+}
+
 void DialoghiQt::messaggio(const std::string& testo) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Lumetto"), q(testo), QMessageBox::Ok,
                     sopra());
@@ -74,9 +83,15 @@ std::optional<std::string> DialoghiQt::apri(const std::string& titolo, const std
 }
 
 std::optional<std::string> DialoghiQt::salva(const std::string& titolo, const std::string& filtro) {
-    // Qt's own dialog asks before an existing file is replaced.
     CursoreNormale freccia;
-    QString f = QFileDialog::getSaveFileName(sopra(), q(titolo), QString(), filtroQt(filtro));
+    QFileDialog d(sopra(), q(titolo), QString(), filtroQt(filtro));
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without an extension gets the filter's own before the
+    // dialog asks whether to replace an existing file, so the question is
+    // about the file that will really be written.
+    d.setDefaultSuffix(suffissoFiltro(filtro));
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+    QString f = d.selectedFiles().constFirst();
     if (f.isEmpty()) return std::nullopt;
     return f.toStdString();
 }

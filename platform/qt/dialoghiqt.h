@@ -10,6 +10,9 @@ namespace lumetto::platform {
 // "files excel|*.xls" becomes "files excel (*.xls)"; pairs are joined with ";;",
 // and a last pattern without a description joins the entry before it.
 QString filtroQt(const std::string& filtro);
+// The extension a save dialog gives a bare name: "xls" for "files excel|*.xls";
+// empty when the first pattern is not "*.ext".
+QString suffissoFiltro(const std::string& filtro);
 
 class DialoghiQt final : public Dialoghi {
   public:

@@ -555,6 +555,10 @@ TEST_F(FinestraPrincipale, SerialErrorsReachTheBoxesOnlyWhileTheWindowLives) {
 }
 
 TEST(DialoghiQt, FiltersOfTheFileDialogs) {
+    EXPECT_EQ(platform::suffissoFiltro("files excel|*.xls"), "xls");
+    EXPECT_EQ(platform::suffissoFiltro("files |*.jpg|*.bmp"), "jpg");
+    EXPECT_EQ(platform::suffissoFiltro("tutti|*.*"), "");
+    EXPECT_EQ(platform::suffissoFiltro(""), "");
     EXPECT_EQ(platform::filtroQt("files excel|*.xls"), "files excel (*.xls)");
     EXPECT_EQ(platform::filtroQt("files |*.jpg|*.bmp"), "files (*.jpg *.bmp)");
     EXPECT_EQ(platform::filtroQt("a|*.a|b|*.b;*.c"), "a (*.a);;b (*.b *.c)");
@@ -781,4 +785,36 @@ TEST_F(FinestraPrincipale, ASchemeCommandWithItsFileMissingStartsNothing) {
     EXPECT_EQ(stato.codiceesperimento, 0);
     EXPECT_FALSE(c("Image1")->isVisible());
     platform::preparaunita(platform::cartelladati());  // back for the tests that follow
+}
+
+TEST_F(FinestraPrincipale, ExcelSavesTheRunAndAFailedSaveKeepsIt) {
+    apri();
+    premi("BitBtn4");  // Sonar
+    w->leggiidati();
+    w->leggiidati();
+    fs::path cartella = fs::path(getenv("HOME")) / "esportazioni";
+    fs::create_directories(cartella);
+
+    // A folder that is not there: the error box, no file, the readings kept.
+    box.risposte = {(cartella / "manca" / "sonar").string()};
+    premi("BitBtn3");
+    EXPECT_FALSE(timer()->isActive());
+    ASSERT_EQ(box.errori.size(), 1u);
+    EXPECT_NE(box.errori[0].find("sonar.xls"), std::string::npos) << box.errori[0];
+    EXPECT_TRUE(box.mostrati.empty());
+    EXPECT_EQ(stato.letturemostrate, 2);
+    EXPECT_EQ(link::numerolettura, 2);
+
+    // Again, where it can be written: the file, its message, the count restarts.
+    box.risposte = {(cartella / "sonar").string()};
+    premi("BitBtn3");
+    EXPECT_EQ(box.domande.back(), "scrivi il  file xls|files excel|*.xls");
+    fs::path file = cartella / "sonar.xls";
+    ASSERT_EQ(box.mostrati.size(), 1u);
+    EXPECT_EQ(box.mostrati[0], "salvato il file:" + file.string());
+    EXPECT_GT(fs::file_size(file), 4096u);
+    EXPECT_EQ(stato.letturemostrate, 0);
+    EXPECT_EQ(link::numerolettura, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(cartella), fs::directory_iterator()), 1)
+        << "a temporary file was left";
 }

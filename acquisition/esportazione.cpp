@@ -1,0 +1,123 @@
+#include "acquisition/esportazione.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <new>
+#include <optional>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/xls/foglio.h"
+#include "link/letture.h"
+#include "platform/dialoghi.h"
+#include "schemes/cp1252.h"
+#include "schemes/numeri.h"
+
+namespace lumetto::acquisition {
+
+namespace {
+
+std::optional<std::string> nomefoglio(int16_t codice) {
+    switch (codice) {
+        case 20:
+            return "temperature";
+        case 21:
+            return "accelerometro";
+        case 3:
+            return "sonar";
+        case 4:
+            return "sei ingressi analogici";
+        default:
+            return std::nullopt;
+    }
+}
+
+// The text of a value in the block: right-aligned in 7 characters with the
+// experiment's decimals; empty for experiments that export no values.
+std::string testovalore(int16_t codice, double x) {
+    switch (codice) {
+        case 20:
+            return schemes::scrivireale(x, 1, 7);
+        case 21:
+        case 4:
+            return schemes::scrivireale(x, 3, 7);
+        case 3:
+            return schemes::scrivireale(x, 0, 7);
+        default:
+            return {};
+    }
+}
+
+// Rows 0 to n, columns 1 to m + 1; column 0 stays empty. Entries past the
+// titles or the reading table (never reached by the experiments) stay empty.
+void riempi(xls::Blocco& blocco, int n, int m) {
+    const auto& titoli = stato.titoliesportazione;
+    for (int r = 0; r <= n; ++r) {
+        for (int k = 1; k <= m + 1; ++k) {
+            auto& cella = blocco(static_cast<std::size_t>(r), static_cast<std::size_t>(k));
+            if (r == 0) {
+                if (static_cast<std::size_t>(k) < titoli.size())
+                    cella = schemes::utf8dacp1252(titoli[static_cast<std::size_t>(k)].str());
+                else
+                    cella = std::string();
+            } else if (k == 1) {
+                cella = static_cast<int32_t>(r);
+            } else if (k - 1 <= link::kColonne) {
+                cella = testovalore(stato.codiceesperimento,
+                                    link::tabellaletture[static_cast<std::size_t>(r)]
+                                                        [static_cast<std::size_t>(k - 1)]);
+            } else {
+                cella = std::string();
+            }
+        }
+    }
+}
+
+// Saved as spreadsheets save: a name typed without an extension gets ".xls".
+std::string conestensione(const std::string& nome) {
+    std::filesystem::path p(nome);
+    if (p.has_filename() && !p.has_extension()) return nome + ".xls";
+    return nome;
+}
+
+}  // namespace
+
+std::string nomecella(int32_t riga, int32_t colonna) {
+    char lettera = colonna >= 1 && colonna <= 26 ? static_cast<char>('A' + colonna - 1) : '?';
+    return lettera + std::to_string(riga);
+}
+
+Esportazione esportafoglio(const std::string& nomefile, uint16_t m) {
+    const int n = std::min<int>(stato.letturemostrate, link::kMaxLetture);
+    try {
+        xls::Blocco blocco(static_cast<std::size_t>(n) + 1, static_cast<std::size_t>(m) + 2);
+        auto excel = xls::creaoggetto("Excel.Application");
+        excel->Visible(false);
+        excel->Workbooks().Add(xls::xlWBATWorksheet);
+        {
+            xls::Foglio foglio = excel->Workbooks(1).WorkSheets(1);
+            if (auto nome = nomefoglio(stato.codiceesperimento)) foglio.Name(*nome);
+            riempi(blocco, n, m);
+            foglio.Range(nomecella(1, 1), nomecella(n + 1, m + 1)).Value(blocco);
+        }
+        std::string nome = nomefile;
+        if (nome.empty()) {
+            auto scelto = platform::dialoghi().salva("scrivi il  file xls", "files excel|*.xls");
+            // Cancelled: the object is released without saving or quitting.
+            if (!scelto || scelto->empty()) return Esportazione::annullata;
+            nome = *scelto;
+        }
+        nome = conestensione(nome);
+        excel->Workbooks(1).SaveAs(nome);
+        platform::dialoghi().messaggio("salvato il file:" + nome);
+        excel->DisplayAlerts(false);
+        excel->Quit();
+        return Esportazione::salvata;
+    } catch (const xls::Errore& e) {
+        platform::dialoghi().errore(e.what());
+    } catch (const std::bad_alloc&) {
+        platform::dialoghi().errore("Memoria insufficiente per esportare le letture");
+    }
+    return Esportazione::fallita;
+}
+
+}  // namespace lumetto::acquisition

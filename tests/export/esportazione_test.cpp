@@ -1,0 +1,294 @@
+// "->EXCEL" without the window: the block, where it lands, the calls to the
+// spreadsheet object, the save dialog and the messages. Files are read back
+// with xlrd where it is installed.
+#include "acquisition/esportazione.h"
+
+#include <gtest/gtest.h>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/xls/foglio.h"
+#include "cartella.h"
+#include "lettori.h"
+#include "link/letture.h"
+#include "schemes/schema.h"
+#include "support/dialoghi.h"
+
+namespace lumetto::acquisition {
+namespace {
+
+using prove::CartellaProva;
+using xls::ValoreCella;
+
+ValoreCella testo(const std::string& s) {
+    return xls::utf16(s);
+}
+
+class Esporta : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        azzeraacquisizione();
+        schemes::azzeraschema();
+        xls::impostaregistro(&chiamate);
+    }
+    void TearDown() override { xls::impostaregistro(nullptr); }
+
+    // A run as the tick leaves it: each reading stored and shown in the log,
+    // which sets the export titles.
+    void corsa(int16_t codice, const std::string& testata, const std::string& maschera,
+               const std::vector<std::vector<double>>& letture) {
+        avviaesperimento(codice, testata, maschera);
+        for (const auto& valori : letture) {
+            ++link::numerolettura;
+            for (std::size_t i = 0; i < valori.size(); ++i)
+                link::tabellaletture[static_cast<std::size_t>(link::numerolettura)][i + 1] =
+                    valori[i];
+            mostralettura();
+            ++stato.letturemostrate;
+        }
+        fermaacquisizione();
+    }
+    // The command as the window runs it.
+    Esportazione excel() {
+        return esportafoglio("", static_cast<uint16_t>(stato.numerocolonne + 1));
+    }
+    xls::Celle letto(const std::string& file, const std::string& foglio) {
+        if (!prove::pythonconxlrd()) return {};
+        auto l = prove::leggiconxlrd({file}).at(file);
+        EXPECT_EQ(l.errore, "");
+        EXPECT_TRUE(l.avvisi.empty()) << l.avvisi.front();
+        EXPECT_EQ(l.fogli, std::vector<std::string>{foglio});
+        return l.celle;
+    }
+
+    prove::DialoghiScritti dialoghi;
+    std::vector<std::string> chiamate;
+    CartellaProva cartella;
+};
+
+TEST_F(Esporta, SonarConTreLetture) {
+    corsa(3, "dist..", "1", {{12}, {15.4}, {20}});
+    const std::string file = cartella / "sonar.xls";
+    dialoghi.risposte.push_back(file);
+    EXPECT_EQ(excel(), Esportazione::salvata);
+
+    EXPECT_EQ(dialoghi.domande, std::vector<std::string>{"scrivi il  file xls|files excel|*.xls"});
+    EXPECT_EQ(dialoghi.mostrati, std::vector<std::string>{"salvato il file:" + file});
+    EXPECT_TRUE(dialoghi.errori.empty());
+    const std::vector<std::string> attese = {
+        R"(CreateObject("Excel.Application"))",
+        "Application.Visible = False",
+        "Application.Workbooks()",
+        "Workbooks.Add(-4167)",
+        "Application.Workbooks(1)",
+        "Workbook.WorkSheets(1)",
+        R"(Worksheet.Name = "sonar")",
+        R"(Worksheet.Range("A1", "C4"))",
+        "Range.Value = [4 x 4]",
+        "Application.Workbooks(1)",
+        "Workbook.SaveAs(\"" + file + "\")",
+        "Application.DisplayAlerts = False",
+        "Application.Quit()",
+        "Release Application",
+    };
+    EXPECT_EQ(chiamate, attese);
+
+    if (!prove::pythonconxlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+    // A1 and B1 empty, the short name in C1; reading numbers and rounded values below.
+    const xls::Celle celle = {
+        {{0, 2}, testo("dis")}, {{1, 1}, 1.0}, {{1, 2}, 12.0}, {{2, 1}, 2.0},
+        {{2, 2}, 15.0},         {{3, 1}, 3.0}, {{3, 2}, 20.0},
+    };
+    EXPECT_EQ(letto(file, "sonar"), celle);
+}
+
+TEST_F(Esporta, RegolazionePiSenzaValoriNelFoglioPredefinito) {
+    const std::string testata = "temp..set...scost.banda.tempo.azp...azi...azt...";
+    corsa(1, testata, "11111111", {{21.5, 25, 3.5, 1, 2, 3, 4, 5}, {22, 25, 3, 1, 2, 3, 4, 5}});
+    const std::string file = cartella / "pi.xls";
+    dialoghi.risposte.push_back(file);
+    EXPECT_EQ(excel(), Esportazione::salvata);
+    // Ten sheet columns (A to J) and three rows; no sheet name is given.
+    EXPECT_EQ(chiamate[6], R"(Worksheet.Range("A1", "J3"))");
+    EXPECT_EQ(chiamate[7], "Range.Value = [3 x 11]");
+    for (const auto& c : chiamate)
+        EXPECT_EQ(c.find("Worksheet.Name"), std::string::npos);
+
+    if (!prove::pythonconxlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+    xls::Celle celle = {{{1, 1}, 1.0}, {{2, 1}, 2.0}};
+    const char* nomi[] = {"tem", "set", "sco", "ban", "tem", "azp", "azi", "azt"};
+    for (uint32_t i = 0; i < 8; ++i)
+        celle[{0, i + 2}] = testo(nomi[i]);
+    EXPECT_EQ(letto(file, "Foglio1"), celle);
+}
+
+TEST_F(Esporta, IValoriDiOgniEsperimentoEIlNomeDelFoglio) {
+    struct Caso {
+        int16_t codice;
+        const char* testata;
+        double valore;
+        const char* foglio;
+        double cella;
+    };
+    const Caso casi[] = {
+        {20, "Temp..", 23.46, "temperature", 23.5},
+        {21, "Ax....Ay....Az....", -0.12345, "accelerometro", -0.123},
+        {3, "dist..", 99.7, "sonar", 100},
+        {4, "A0....A1....A2....A3....A4....A5....", 4.99951, "sei ingressi analogici", 5.0},
+    };
+    std::vector<std::string> file;
+    for (const auto& c : casi) {
+        azzeraacquisizione();
+        corsa(c.codice, c.testata, std::string(std::string(c.testata).size() / 6, '1'),
+              {std::vector<double>(12, c.valore)});
+        file.push_back(cartella / (std::to_string(c.codice) + ".xls"));
+        dialoghi.risposte.push_back(file.back());
+        ASSERT_EQ(excel(), Esportazione::salvata);
+    }
+    if (!prove::pythonconxlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+    auto letture = prove::leggiconxlrd(file);
+    for (std::size_t i = 0; i < file.size(); ++i) {
+        SCOPED_TRACE(casi[i].foglio);
+        const auto& l = letture.at(file[i]);
+        EXPECT_EQ(l.fogli, std::vector<std::string>{casi[i].foglio});
+        const int colonne = static_cast<int>(std::string(casi[i].testata).size() / 6);
+        EXPECT_EQ(l.colonne, colonne + 2);
+        for (int k = 0; k < colonne; ++k)
+            EXPECT_EQ(l.celle.at({1, static_cast<uint32_t>(k + 2)}), ValoreCella{casi[i].cella});
+    }
+}
+
+TEST_F(Esporta, SenzaLettureSoloLaRigaDeiTitoli) {
+    corsa(3, "dist..", "1", {{12}});
+    dialoghi.risposte.push_back(cartella / "prima.xls");
+    ASSERT_EQ(excel(), Esportazione::salvata);
+    // The window zeroes the counters after the export; the next one has no reading.
+    stato.letturemostrate = 0;
+    link::numerolettura = 0;
+    chiamate.clear();
+    const std::string file = cartella / "seconda.xls";
+    dialoghi.risposte.push_back(file);
+    EXPECT_EQ(excel(), Esportazione::salvata);
+    EXPECT_EQ(chiamate[7], R"(Worksheet.Range("A1", "C1"))");
+    EXPECT_EQ(chiamate[8], "Range.Value = [1 x 4]");
+
+    // Right after start-up the titles are still empty: the sheet has no cell.
+    azzeraacquisizione();
+    const std::string nuovo = cartella / "vuoto.xls";
+    dialoghi.risposte.push_back(nuovo);
+    EXPECT_EQ(excel(), Esportazione::salvata);
+
+    if (!prove::pythonconxlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+    EXPECT_EQ(letto(file, "sonar"), (xls::Celle{{{0, 2}, testo("dis")}}));
+    EXPECT_EQ(letto(nuovo, "Foglio1"), xls::Celle{});
+}
+
+TEST_F(Esporta, DialogoAnnullatoNessunFileNessunMessaggio) {
+    corsa(3, "dist..", "1", {{12}, {15.4}});
+    dialoghi.risposte.push_back(std::nullopt);
+    // Not a failure: the window zeroes the counters all the same.
+    EXPECT_EQ(excel(), Esportazione::annullata);
+    EXPECT_TRUE(dialoghi.mostrati.empty());
+    EXPECT_TRUE(dialoghi.errori.empty());
+    EXPECT_EQ(dialoghi.domande.size(), 1u);
+    EXPECT_TRUE(cartella.contenuto().empty());
+    // Released without saving and without Quit.
+    ASSERT_GE(chiamate.size(), 2u);
+    EXPECT_EQ(chiamate[chiamate.size() - 2], "Range.Value = [3 x 4]");
+    EXPECT_EQ(chiamate.back(), "Release Application");
+}
+
+TEST_F(Esporta, SalvataggioFallitoMostraLErroreENonDiceSalvato) {
+    corsa(3, "dist..", "1", {{12}});
+    const std::string file = cartella / "manca/sonar.xls";
+    dialoghi.risposte.push_back(file);
+    EXPECT_EQ(excel(), Esportazione::fallita);
+    ASSERT_EQ(dialoghi.errori.size(), 1u);
+    EXPECT_NE(dialoghi.errori[0].find("Impossibile salvare il file \"" + file + "\""),
+              std::string::npos)
+        << dialoghi.errori[0];
+    EXPECT_NE(dialoghi.errori[0].find(std::generic_category().message(ENOENT)), std::string::npos);
+    EXPECT_TRUE(dialoghi.mostrati.empty());
+    EXPECT_TRUE(cartella.contenuto().empty());
+    // Nothing after the failed SaveAs but the release.
+    ASSERT_GE(chiamate.size(), 2u);
+    EXPECT_EQ(chiamate[chiamate.size() - 2], "Workbook.SaveAs(\"" + file + "\")");
+    EXPECT_EQ(chiamate.back(), "Release Application");
+}
+
+TEST_F(Esporta, NomeDelFileEstensioneESostituzione) {
+    corsa(3, "dist..", "1", {{12}});
+    struct Caso {
+        std::string scelto, scritto;
+    };
+    const Caso casi[] = {
+        {"dati", "dati.xls"},         {"misure.xls", "misure.xls"},
+        {"misure.XLS", "misure.XLS"}, {"lab.2024.xls", "lab.2024.xls"},
+        {"testo.txt", "testo.txt"},  // the user's own extension is kept
+    };
+    for (const auto& c : casi) {
+        dialoghi.risposte.push_back(cartella / c.scelto);
+        EXPECT_EQ(excel(), Esportazione::salvata);
+        EXPECT_EQ(dialoghi.mostrati.back(), "salvato il file:" + (cartella / c.scritto));
+    }
+    EXPECT_EQ(cartella.contenuto(),
+              (std::vector<std::string>{"dati.xls", "lab.2024.xls", "misure.XLS", "misure.xls",
+                                        "testo.txt"}));
+
+    // A file the dialog confirmed to replace is replaced whole.
+    const std::string file = cartella / "dati.xls";
+    const auto prima = prove::leggifile(file);
+    corsa(3, "dist..", "1", {{12}, {13}, {14}});
+    dialoghi.risposte.push_back(file);
+    EXPECT_EQ(excel(), Esportazione::salvata);
+    EXPECT_NE(prove::leggifile(file), prima);
+    EXPECT_EQ(cartella.contenuto().size(), 5u);
+
+    // A file name given by the caller skips the dialog and is the name used.
+    const auto domande = dialoghi.domande.size();
+    EXPECT_EQ(esportafoglio(cartella / "diretto.xls", 2), Esportazione::salvata);
+    EXPECT_EQ(dialoghi.domande.size(), domande);
+    EXPECT_EQ(dialoghi.mostrati.back(), "salvato il file:" + (cartella / "diretto.xls"));
+}
+
+TEST_F(Esporta, TitoliDelloSchemaInWindows1252) {
+    // Scheme names are Windows-1252 bytes: "°C" and "€" arrive as Unicode.
+    corsa(20, "Temp..", "1", {{21}});
+    stato.titoliesportazione[2] =
+        "\xB0"
+        "C";
+    stato.titoliesportazione[3] = "\x80";
+    const std::string file = cartella / "gradi.xls";
+    dialoghi.risposte.push_back(file);
+    ASSERT_EQ(esportafoglio("", 3), Esportazione::salvata);
+    if (!prove::pythonconxlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+    auto celle = letto(file, "temperature");
+    EXPECT_EQ(celle.at({0, 2}), testo("\xC2\xB0"
+                                      "C"));
+    EXPECT_EQ(celle.at({0, 3}), testo("\xE2\x82\xAC"));
+}
+
+TEST_F(Esporta, UnaColonnaSenzaLetteraFermaLEsportazione) {
+    // More columns than letters: the range is refused, the error shown, no dialog.
+    corsa(3, "dist..", "1", {{12}});
+    EXPECT_EQ(esportafoglio("", 26), Esportazione::fallita);
+    ASSERT_EQ(dialoghi.errori.size(), 1u);
+    EXPECT_NE(dialoghi.errori[0].find("?2"), std::string::npos) << dialoghi.errori[0];
+    EXPECT_TRUE(dialoghi.domande.empty());
+}
+
+TEST(NomeCella, LetteraERiga) {
+    EXPECT_EQ(nomecella(1, 1), "A1");
+    EXPECT_EQ(nomecella(4, 3), "C4");
+    EXPECT_EQ(nomecella(1001, 14), "N1001");
+    EXPECT_EQ(nomecella(7, 26), "Z7");
+    EXPECT_EQ(nomecella(1, 27), "?1");
+    EXPECT_EQ(nomecella(1, 0), "?1");
+}
+
+}  // namespace
+}  // namespace lumetto::acquisition
