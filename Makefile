@@ -39,6 +39,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_log
 	$(BUILD)/bench/bench_immagine
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_sovrapposizione
+	$(BUILD)/bench/bench_export
 
 # The program against the virtual board on COM13: the board's window beside
 # the program's; closing the program ends the board too.
