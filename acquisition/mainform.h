@@ -34,6 +34,8 @@ class Tmainform final : public QWidget, public Vista {
 
     // The windows that commands open modally; a missing one is not opened.
     void impostaFinestre(QDialog* statoArduino, QDialog* servo, QDialog* editor);
+    // The reading log (RichEdit1), which the panels also write.
+    QTextEdit* registro() const { return RichEdit1; }
 
     // The set-up: window over the whole screen, layout, port search, code 0.
     void inizia();

@@ -4,8 +4,9 @@
 #include <QApplication>
 
 #include "acquisition/mainform.h"
-#include "app/placeholders.h"
 #include "link/collegamento.h"
+#include "panels/formarduino.h"
+#include "panels/formarduino2.h"
 #include "platform/qt/dialoghiqt.h"
 #include "platform/unita.h"
 #include "schemes/qt/form2.h"
@@ -24,9 +25,11 @@ int main(int argc, char** argv) {
     }
 
     lumetto::acquisition::Tmainform mainform;
-    lumetto::app::TFormarduino formarduino;
-    lumetto::app::TFormarduino2 formarduino2;
+    lumetto::panels::TFormarduino formarduino;
+    lumetto::panels::TFormarduino2 formarduino2;
     lumetto::schemes::TForm2 form2;
+    formarduino.impostaRegistro(mainform.registro());
+    formarduino2.impostaRegistro(mainform.registro());
     mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
 
     // Showing it runs its set-up: layout over the screen, then the port search.

@@ -24,7 +24,8 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/mainform.h"
-#include "app/placeholders.h"
+#include "panels/formarduino.h"
+#include "panels/formarduino2.h"
 #include "schemes/qt/form2.h"
 #include "link/letture.h"
 #include "platform/dosdevices.h"
@@ -148,8 +149,8 @@ class FinestraPrincipale : public ::testing::Test {
     prove::DialoghiScritti box;
     Spia spia{box};
     std::unique_ptr<SchedaInServizio> scheda;
-    app::TFormarduino formarduino;
-    app::TFormarduino2 formarduino2;
+    panels::TFormarduino formarduino;
+    panels::TFormarduino2 formarduino2;
     schemes::TForm2 form2;
     std::unique_ptr<Tmainform> w;
 };
