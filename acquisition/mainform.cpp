@@ -21,6 +21,7 @@
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "platform/dosdevices.h"
+#include "platform/qt/finestre.h"
 #include "schemes/cp1252.h"
 #include "schemes/editor.h"
 #include "schemes/etichette.h"
@@ -41,46 +42,15 @@ QString daUtf8(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-// n times num/den, cut toward zero. Integer arithmetic, so that 0.04 x 750 is
-// 30 and not 29 as a double product might give.
-int parte(int n, int num, int den) {
-    return static_cast<int>(static_cast<int64_t>(n) * num / den);
-}
-
-// "COURIER NEW": fontconfig gives Liberation Mono; the hints make any other
-// answer a fixed-pitch face too, so the columns stay under the header.
-QFont carattereFisso() {
-    QFont f(QStringLiteral("Courier New"));
-    f.setPointSize(14);
-    f.setStyleHint(QFont::TypeWriter);
-    f.setFixedPitch(true);
-    return f;
-}
+using platform::carattereFisso;
+using platform::conDimensione;
+using platform::CursoreOccupato;
+using platform::nomeAccessibile;
+using platform::parte;
 
 QFont carattereBottoni(int punti) {
-    QFont f(QStringLiteral("times new roman"));
-    f.setStyleHint(QFont::Serif);
-    f.setPointSize(punti);
-    return f;
+    return platform::carattereTimes(punti);
 }
-
-QFont conDimensione(QFont f, int punti) {
-    f.setPointSize(punti);
-    return f;
-}
-
-// The screen reader says "Uscita", not "&Uscita".
-QString nomeAccessibile(QString didascalia) {
-    return didascalia.remove(QLatin1Char('&'));
-}
-
-// A tick blocks the window while it waits for the board.
-struct CursoreOccupato {
-    CursoreOccupato() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CursoreOccupato() { QApplication::restoreOverrideCursor(); }
-    CursoreOccupato(const CursoreOccupato&) = delete;
-    CursoreOccupato& operator=(const CursoreOccupato&) = delete;
-};
 
 void inFondo(QTextEdit* pannello) {
     QScrollBar* s = pannello->verticalScrollBar();
@@ -427,9 +397,8 @@ bool Tmainform::preparaSchema() {
     try {
         // Looked at on every tick, decoded again only when the file changed,
         // and at the size shown: a photo of 4000 x 3000 costs a fraction.
-        const QImage& figura =
-            immagini_.carica(platform::resolvePath(schemes::testopercorso(s.immagine)).string(),
-                             Image1->size());
+        const QImage& figura = immagini_.carica(
+            platform::resolvePath(schemes::testopercorso(s.immagine)).string(), Image1->size());
         if (figura.cacheKey() != immagineMostrata_) {
             Image1->setPixmap(QPixmap::fromImage(figura));
             immagineMostrata_ = figura.cacheKey();
@@ -468,7 +437,8 @@ void Tmainform::posizionaetichetta(int i, int x, int y, const std::string& testo
 }
 
 void Tmainform::mostraetichette(bool visibili) {
-    for (QLabel* l : etichette_) l->setVisible(visibili);
+    for (QLabel* l : etichette_)
+        l->setVisible(visibili);
     Label3->setVisible(visibili);
 }
 

@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
     const int giri = 30;
     std::vector<double> uguale, cambiata;
     for (int g = 0; g < giri; ++g) {
-        for (int i = 1; i <= 8; ++i) link::tabellaletture[1][static_cast<size_t>(i)] = g + i / 10.0;
+        for (int i = 1; i <= 8; ++i)
+            link::tabellaletture[1][static_cast<size_t>(i)] = g + i / 10.0;
         // A new file on every tick: the worst case, a decode each time.
         s.immagine = foto[g % 2];
         auto t0 = Clock::now();

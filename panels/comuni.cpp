@@ -7,29 +7,10 @@
 
 namespace lumetto::panels::dettaglio {
 
-QFont caratterePannello(int punti) {
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSize(punti);
-    return f;
-}
-
 QFont caratterePannelloPixel(int pixel) {
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
+    QFont f = caratterePannello(9);
     f.setPixelSize(pixel);
     return f;
-}
-
-QFont carattereBottone(int punti) {
-    QFont f(QStringLiteral("Times New Roman"));
-    f.setStyleHint(QFont::Serif);
-    f.setPointSize(punti);
-    return f;
-}
-
-QString nomeAccessibile(QString didascalia) {
-    return didascalia.remove(QLatin1Char('&'));
 }
 
 namespace {

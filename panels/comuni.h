@@ -9,34 +9,25 @@
 #include <QProxyStyle>
 #include <QSlider>
 #include <QTextEdit>
-#include <cstdint>
 
 #include "panels/scambi.h"
+#include "platform/qt/finestre.h"
 
 namespace lumetto::panels::dettaglio {
 
-// n times num/den, cut toward zero, in integers: SH / 2.5 is 2 SH / 5.
-inline int parte(int n, int num, int den) {
-    return static_cast<int>(static_cast<int64_t>(n) * num / den);
+using platform::CursoreOccupato;
+using platform::nomeAccessibile;
+using platform::parte;
+
+// "MS Sans Serif", the designed face of the panels' controls, and the
+// "Times New Roman" of the close buttons.
+inline QFont caratterePannello(int punti) {
+    return platform::carattereSans(punti);
 }
-
-// "MS Sans Serif", the designed face of the panels' controls; fontconfig gives
-// the nearest sans-serif face.
-QFont caratterePannello(int punti);
 QFont caratterePannelloPixel(int pixel);
-// "Times New Roman" of the close buttons: Liberation Serif.
-QFont carattereBottone(int punti);
-
-// "&Uscita" is read out as "Uscita".
-QString nomeAccessibile(QString didascalia);
-
-// An exchange blocks the window while it waits for the board.
-struct CursoreOccupato {
-    CursoreOccupato() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CursoreOccupato() { QApplication::restoreOverrideCursor(); }
-    CursoreOccupato(const CursoreOccupato&) = delete;
-    CursoreOccupato& operator=(const CursoreOccupato&) = delete;
-};
+inline QFont carattereBottone(int punti) {
+    return platform::carattereTimes(punti);
+}
 
 // A vertical bar with its lowest position at the top, as the boards' panels
 // always drew them: a high reading or a small angle puts the thumb up there.

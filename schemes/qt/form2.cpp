@@ -17,6 +17,7 @@
 #include "platform/dialoghi.h"
 #include "platform/dosdevices.h"
 #include "platform/immagini/immagini.h"
+#include "platform/qt/finestre.h"
 #include "schemes/cp1252.h"
 #include "schemes/editor.h"
 #include "schemes/etichette.h"
@@ -39,25 +40,13 @@ std::string aCp1252(const QString& testo) {
     return cp1252dautf8(testo.toStdString());
 }
 
-// n times num/den, cut toward zero, in integers: 4.1 x 30 is 123, where a
-// double product could give 122.
-int parte(int n, int num, int den) {
-    return static_cast<int>(static_cast<int64_t>(n) * num / den);
-}
+using platform::parte;
 
 int fondo(const QWidget* w) {
     return w->y() + w->height();
 }
 
-// "courier new": fontconfig gives Liberation Mono; the hints make any other
-// answer a fixed-pitch face too, so that the masks line up under the header.
-QFont carattereFisso() {
-    QFont f(QStringLiteral("Courier New"));
-    f.setPointSize(14);
-    f.setStyleHint(QFont::TypeWriter);
-    f.setFixedPitch(true);
-    return f;
-}
+using platform::carattereFisso;
 
 // The gap between a labelled edit box and its label above it.
 constexpr int kSpazioEtichetta = 3;

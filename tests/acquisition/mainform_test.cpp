@@ -24,20 +24,21 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/mainform.h"
+#include "link/letture.h"
 #include "panels/formarduino.h"
 #include "panels/formarduino2.h"
-#include "schemes/qt/form2.h"
-#include "link/letture.h"
 #include "platform/dosdevices.h"
 #include "platform/qt/dialoghiqt.h"
 #include "platform/unita.h"
 #include "scheda/scheda.h"
 #include "schemes/etichette.h"
+#include "schemes/qt/form2.h"
 #include "schemes/sca.h"
 #include "schemes/schema.h"
 #include "serial/report.h"
 #include "support/dialoghi.h"
 #include "support/scheda.h"
+#include "support/spia.h"
 
 namespace fs = std::filesystem;
 using namespace lumetto;
@@ -58,30 +59,7 @@ class SchedaInServizio : public prove::InServizio {
           }()) {}
 };
 
-// Forwards to the scripted boxes and notes the cursor each message met.
-class Spia final : public platform::Dialoghi {
-  public:
-    explicit Spia(prove::DialoghiScritti& b) : box(b) { platform::impostaDialoghi(this); }
-    ~Spia() override { platform::impostaDialoghi(nullptr); }
-    void messaggio(const std::string& t) override {
-        QCursor* c = QApplication::overrideCursor();
-        cursori.push_back(c ? c->shape() : -1);
-        box.messaggio(t);
-    }
-    void errore(const std::string& t) override { box.errore(t); }
-    std::optional<std::string> input(const std::string& a, const std::string& b,
-                                     const std::string& c) override {
-        return box.input(a, b, c);
-    }
-    std::optional<std::string> apri(const std::string& a, const std::string& b) override {
-        return box.apri(a, b);
-    }
-    std::optional<std::string> salva(const std::string& a, const std::string& b) override {
-        return box.salva(a, b);
-    }
-    prove::DialoghiScritti& box;
-    std::vector<int> cursori;
-};
+using prove::Spia;
 
 // A real USB serial device would be COM1 and win the port search.
 bool portaUsbPresente() {
@@ -646,7 +624,8 @@ TEST_F(FinestraPrincipale, SolarPlantShowsItsLiveValuesOverThePicture) {
         EXPECT_TRUE(image1->geometry().contains(l->geometry())) << i << " runs off the picture";
     }
     // The pump's state reads as a word: "Pom=ON" or "Pom=OFF".
-    EXPECT_TRUE(c<QLabel>("Label7")->text().startsWith("Pom=O")) << c<QLabel>("Label7")->text().toStdString();
+    EXPECT_TRUE(c<QLabel>("Label7")->text().startsWith("Pom=O"))
+        << c<QLabel>("Label7")->text().toStdString();
     EXPECT_EQ(link::numerolettura, 2);
 }
 
@@ -655,7 +634,7 @@ TEST_F(FinestraPrincipale, TwelveVariablesDrawOnlyTenLabels) {
     auto& s = schemes::schemacorrente();
     s.testata = "aaaaa.bbbbb.ccccc.ddddd.eeeee.fffff.ggggg.hhhhh.iiiii.jjjjj.kkkkk.lllll.";
     s.mascheratipo = "222222222222";
-    s.mascheracolori = "01";       // shorter than the variables: black from the third on
+    s.mascheracolori = "01";     // shorter than the variables: black from the third on
     s.mascheradimensioni = "2";  // and 14 points from the second on
     s.immagine = figura("dodici.bmp", 900, 600);
     for (int i = 1; i <= 12; ++i) {
@@ -663,7 +642,8 @@ TEST_F(FinestraPrincipale, TwelveVariablesDrawOnlyTenLabels) {
         s.posy(i) = static_cast<uint16_t>(20 * i);
     }
     link::numerolettura = 5;
-    for (int i = 1; i <= 12; ++i) link::tabellaletture[5][static_cast<size_t>(i)] = 1;
+    for (int i = 1; i <= 12; ++i)
+        link::tabellaletture[5][static_cast<size_t>(i)] = 1;
     ASSERT_TRUE(w->preparaSchema());
     w->mostraSchema();
     EXPECT_EQ(s.numvariabili, 12);

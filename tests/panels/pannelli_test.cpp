@@ -25,6 +25,7 @@
 #include "support/dialoghi.h"
 #include "support/pty.h"
 #include "support/scheda.h"
+#include "support/spia.h"
 
 using namespace lumetto;
 using namespace lumetto::panels;
@@ -43,30 +44,7 @@ class SchedaPin : public prove::InServizio {
           }()) {}
 };
 
-// Forwards to the scripted boxes and notes the cursor each message met.
-class Spia final : public platform::Dialoghi {
-  public:
-    explicit Spia(prove::DialoghiScritti& b) : box(b) { platform::impostaDialoghi(this); }
-    ~Spia() override { platform::impostaDialoghi(nullptr); }
-    void messaggio(const std::string& t) override {
-        QCursor* c = QApplication::overrideCursor();
-        cursori.push_back(c ? c->shape() : -1);
-        box.messaggio(t);
-    }
-    void errore(const std::string& t) override { box.errore(t); }
-    std::optional<std::string> input(const std::string& a, const std::string& b,
-                                     const std::string& c) override {
-        return box.input(a, b, c);
-    }
-    std::optional<std::string> apri(const std::string& a, const std::string& b) override {
-        return box.apri(a, b);
-    }
-    std::optional<std::string> salva(const std::string& a, const std::string& b) override {
-        return box.salva(a, b);
-    }
-    prove::DialoghiScritti& box;
-    std::vector<int> cursori;
-};
+using prove::Spia;
 
 template <typename T>
 T* figlio(QWidget* w, const QString& nome) {

@@ -43,9 +43,9 @@ namespace {
         std::string posto = letta.substr(6 * i, 6);
         posto.erase(0, posto.find_first_not_of(' '));
         if (esatto && c != posto)
-            return ::testing::AssertionFailure() << "field " << i + 1 << " read as \"" << c
-                                                 << "\", sent as \"" << posto << "\" in \""
-                                                 << letta << '"';
+            return ::testing::AssertionFailure()
+                   << "field " << i + 1 << " read as \"" << c << "\", sent as \"" << posto
+                   << "\" in \"" << letta << '"';
         char tipo = i < e.maschera.size() ? e.maschera[i] : '2';
         if ((tipo == '2' || tipo == '4') && !stato)
             return ::testing::AssertionFailure()
