@@ -2,6 +2,7 @@
 // Closing the main window ends the program; nothing is saved.
 
 #include <QApplication>
+#include <QIcon>
 
 #include "acquisition/mainform.h"
 #include "link/collegamento.h"
@@ -13,6 +14,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Desktops match the windows to the menu entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumetto"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lumetto")));
     lumetto::platform::DialoghiQt dialoghi;
     lumetto::platform::impostaDialoghi(&dialoghi);
     // A new user's c: drive, with the default plants where the scheme commands

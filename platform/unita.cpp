@@ -118,8 +118,15 @@ std::vector<fs::path> preparaunita(const fs::path& dati) {
 
 fs::path cartelladati() {
     if (const char* d = std::getenv("LUMETTO_DATI"); d && *d) return fs::path(d);
-#ifdef LUMETTO_DATI_SORGENTE
     std::error_code ec;
+    // An installed program finds its files beside it, wherever the prefix
+    // was: <prefix>/bin/lumetto and <prefix>/share/lumetto.
+    fs::path eseguibile = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        fs::path accanto = eseguibile.parent_path().parent_path() / "share" / "lumetto";
+        if (fs::is_directory(accanto, ec)) return accanto;
+    }
+#ifdef LUMETTO_DATI_SORGENTE
     if (fs::is_directory(LUMETTO_DATI_SORGENTE, ec)) return fs::path(LUMETTO_DATI_SORGENTE);
 #endif
 #ifdef LUMETTO_DATI_INSTALLATI

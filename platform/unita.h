@@ -31,9 +31,10 @@ std::vector<std::filesystem::path> preparaunita(const std::filesystem::path& dat
                                                 const DosDevices& dove);
 std::vector<std::filesystem::path> preparaunita(const std::filesystem::path& dati);
 
-// Where the default files are: $LUMETTO_DATI when set, else the source tree's
-// data folder while it exists (a run from the build tree), else the installed
-// share folder.
+// Where the default files are: $LUMETTO_DATI when set, else share/lumetto
+// beside the running program's bin folder (an installed program, whatever its
+// prefix), else the source tree's data folder while it exists (a run from the
+// build tree), else the share folder of the configured prefix.
 std::filesystem::path cartelladati();
 
 }  // namespace lumetto::platform

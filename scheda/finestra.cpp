@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
@@ -671,6 +672,9 @@ void FinestraScheda::consegnaEventi() {
 
 int eseguiFinestra(Scheda& scheda, int argc, char** argv) {
     QApplication app(argc, argv);
+    // Desktops match the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumetto-scheda"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lumetto")));
     FinestraScheda finestra(scheda);
     finestra.show();
     std::thread servizio([&] {
