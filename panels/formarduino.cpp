@@ -39,23 +39,9 @@ QListWidget* listaSpunte(QWidget* genitore, const char* nome, const QString& acc
     return l;
 }
 
-QPushButton* bottone(QWidget* genitore, const char* nome, const QString& didascalia) {
-    auto* b = new QPushButton(didascalia, genitore);
-    b->setObjectName(QString::fromLatin1(nome));
-    b->setAccessibleName(nomeAccessibile(didascalia));
-    b->setAutoDefault(false);  // Enter must not close the panel or start an exchange
-    return b;
-}
-
 }  // namespace
 
-TFormarduino::TFormarduino(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TFormarduino"));
-    setWindowTitle(kTitolo);
-    setModal(true);
-
-    stile_ = new StilePannello;
-    stile_->setParent(this);
+TFormarduino::TFormarduino(QWidget* parent) : Pannello("TFormarduino", kTitolo, parent) {
     CheckListBox1 = listaSpunte(this, "CheckListBox1", QStringLiteral("ingressi digitali"), 2);
     CheckListBox2 = listaSpunte(this, "CheckListBox2", QStringLiteral("uscite digitali"), 8);
     // The inputs cannot be ticked, but they are what the panel is for: they
@@ -82,55 +68,12 @@ TFormarduino::TFormarduino(QWidget* parent) : QDialog(parent) {
     Label7->setAccessibleName(kAvviso);
     Label7->setWordWrap(true);
     Label7->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    Button1 = bottone(this, "Button1", QStringLiteral("aggiorna"));
-    BitBtn1 = bottone(this, "BitBtn1", QStringLiteral("&Uscita"));
-    BitBtn2 = bottone(this, "BitBtn2", QStringLiteral("&COMANDI"));
-    BitBtn2->hide();
-    for (QPushButton* b : {Button1, BitBtn2})
-        b->setFont(caratterePannello(8));
-    BitBtn1->setFont(carattereBottone(8));
-
-    connect(Button1, &QPushButton::clicked, this, &TFormarduino::vai_ricevodati);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-TFormarduino::~TFormarduino() = default;
-
-void TFormarduino::impostaRegistro(QTextEdit* pannello) {
-    registro_ = pannello ? std::make_unique<RegistroQt>(pannello) : nullptr;
-}
-
-void TFormarduino::showEvent(QShowEvent* e) {
-    inizia();
-    QDialog::showEvent(e);
-}
-
-void TFormarduino::inizia() {
-    QRect schermo = QGuiApplication::primaryScreen()->geometry();
-    setWindowTitle(kTitolo);
-    setGeometry(0, 0, schermo.width(), schermo.height());
-    // Under a window manager the frame and the panels take their share.
-    setWindowState(windowState() | Qt::WindowMaximized);
-    disponi(schermo.width(), schermo.height());
 }
 
 void TFormarduino::disponi(int W, int H) {
     const int gap = W / 25;
-
-    BitBtn1->setFont(carattereBottone(16));
     const int hB = H / 12;
-    BitBtn1->setGeometry(W / 5, H - 2 * hB, W / 6, hB);
-
-    Button1->setGeometry(BitBtn1->x() + BitBtn1->width() + 10, BitBtn1->y(), W / 6,
-                         BitBtn1->height());
-    Button1->setFont(caratterePannello(16));
-    Button1->setText(QStringLiteral("aggiorna"));
-
-    BitBtn2->setGeometry(Button1->x() + Button1->width() + 10, Button1->y(), W / 5,
-                         Button1->height());
-    BitBtn2->setText(QStringLiteral("&COMANDI"));
-    BitBtn2->hide();
+    disponiBottoni(W, H);
 
     const int hListe = parte(H, 2, 5);
     CheckListBox1->setGeometry(10, H - 6 * hB, W / 6, hListe);
@@ -167,7 +110,7 @@ void TFormarduino::vai_ricevodati() {
     std::array<bool, kUscite> alte{};
     for (int i = 0; i < kUscite; ++i)
         alte[static_cast<size_t>(i)] = CheckListBox2->item(i)->checkState() == Qt::Checked;
-    if (auto s = scambiostato(alte, registro_.get())) mostra(*s);
+    if (auto s = scambiostato(alte, registro())) mostra(*s);
 }
 
 void TFormarduino::mostra(const StatoLetto& s) {

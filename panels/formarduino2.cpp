@@ -23,14 +23,6 @@ const std::array<QString, kServi> kPin = {QStringLiteral("Servo1 su D7"),
                                           QStringLiteral("Servo 3 su D9")};
 constexpr std::array<int, kServi> kPosizioniIniziali = {0, 50, 50};
 
-QPushButton* bottone(QWidget* genitore, const char* nome, const QString& didascalia) {
-    auto* b = new QPushButton(didascalia, genitore);
-    b->setObjectName(QString::fromLatin1(nome));
-    b->setAccessibleName(nomeAccessibile(didascalia));
-    b->setAutoDefault(false);  // Enter must not close the panel or move the servos
-    return b;
-}
-
 QLabel* etichetta(QWidget* genitore, int numero, const QString& testo = {}) {
     auto* l = new QLabel(testo, genitore);
     l->setObjectName(QStringLiteral("Label%1").arg(numero));
@@ -41,13 +33,7 @@ QLabel* etichetta(QWidget* genitore, int numero, const QString& testo = {}) {
 
 }  // namespace
 
-TFormarduino2::TFormarduino2(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TFormarduino2"));
-    setWindowTitle(kTitolo);
-    setModal(true);
-
-    stile_ = new StilePannello;
-    stile_->setParent(this);
+TFormarduino2::TFormarduino2(QWidget* parent) : Pannello("TFormarduino2", kTitolo, parent) {
     for (int i = 0; i < kServi; ++i) {
         std::string nome = "TrackBar" + std::to_string(i + 1);
         auto k = static_cast<size_t>(i);
@@ -62,54 +48,11 @@ TFormarduino2::TFormarduino2(QWidget* parent) : QDialog(parent) {
             Posizione[k]->setText(QString::fromStdString(etichettaservo(v)));
         });
     }
-
-    Button1 = bottone(this, "Button1", QStringLiteral("aggiorna"));
-    BitBtn1 = bottone(this, "BitBtn1", QStringLiteral("&Uscita"));
-    BitBtn2 = bottone(this, "BitBtn2", QStringLiteral("&COMANDI"));
-    BitBtn2->hide();
-    for (QPushButton* b : {Button1, BitBtn2})
-        b->setFont(caratterePannello(8));
-    BitBtn1->setFont(carattereBottone(8));
-
-    connect(Button1, &QPushButton::clicked, this, &TFormarduino2::vai_ricevodati);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-TFormarduino2::~TFormarduino2() = default;
-
-void TFormarduino2::impostaRegistro(QTextEdit* pannello) {
-    registro_ = pannello ? std::make_unique<RegistroQt>(pannello) : nullptr;
-}
-
-void TFormarduino2::showEvent(QShowEvent* e) {
-    inizia();
-    QDialog::showEvent(e);
-}
-
-void TFormarduino2::inizia() {
-    QRect schermo = QGuiApplication::primaryScreen()->geometry();
-    setWindowTitle(kTitolo);
-    setGeometry(0, 0, schermo.width(), schermo.height());
-    setWindowState(windowState() | Qt::WindowMaximized);
-    disponi(schermo.width(), schermo.height());
 }
 
 void TFormarduino2::disponi(int W, int H) {
     const int gap = W / 25;
-
-    BitBtn1->setFont(carattereBottone(16));
-    const int hB = H / 12;
-    BitBtn1->setGeometry(W / 5, H - 2 * hB, W / 6, hB);
-
-    Button1->setGeometry(BitBtn1->x() + BitBtn1->width() + 10, BitBtn1->y(), W / 6,
-                         BitBtn1->height());
-    Button1->setFont(caratterePannello(16));
-    Button1->setText(QStringLiteral("aggiorna"));
-
-    BitBtn2->setGeometry(Button1->x() + Button1->width() + 10, Button1->y(), W / 5,
-                         Button1->height());
-    BitBtn2->setText(QStringLiteral("&COMANDI"));
-    BitBtn2->hide();
+    disponiBottoni(W, H);
 
     QSlider* prima = nullptr;
     for (QSlider* b : TrackBar) {
@@ -144,7 +87,7 @@ void TFormarduino2::vai_ricevodati() {
     std::array<int, kServi> posizioni{};
     for (size_t i = 0; i < TrackBar.size(); ++i)
         posizioni[i] = TrackBar[i]->value();
-    scambioservo(posizioni, registro_.get());
+    scambioservo(posizioni, registro());
 }
 
 }  // namespace lumetto::panels
