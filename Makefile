@@ -3,11 +3,14 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all setup build test sanitize bench demo format clean
+.PHONY: all setup build test sanitize tsan fuzz bench demo format clean
 
 all: build
 
@@ -33,6 +36,20 @@ sanitize: setup
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 LANG=it_IT.UTF-8 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# The serial component's tests under ThreadSanitizer, three times over to meet
+# more interleavings of the event thread and the main thread.
+tsan: setup
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMETTO_TSAN=ON \
+	  -DLUMETTO_BUILD_BENCH=OFF $(LAUNCHER) $(CMAKE_ARGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target serial_tests
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 \
+	  suppressions=$(CURDIR)/tests/serial/tsan.supp" LANG=it_IT.UTF-8 \
+	  tests/serial_tests --gtest_repeat=3 --gtest_brief=1
+
+# Every fuzz target (clang, libFuzzer) for FUZZ_SECONDS each; see fuzz/corri.sh.
+fuzz: setup
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) fuzz/corri.sh
+
 bench: build
 	$(BUILD)/bench/bench_serial
 	$(BUILD)/bench/bench_lettura
@@ -40,6 +57,7 @@ bench: build
 	$(BUILD)/bench/bench_immagine
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_sovrapposizione
 	$(BUILD)/bench/bench_export
+	$(BUILD)/bench/bench_soak
 
 # The program against the virtual board on COM13: the board's window beside
 # the program's; closing the program ends the board too.
@@ -53,4 +71,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
