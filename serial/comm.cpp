@@ -238,12 +238,16 @@ void TCommTimeoutsEx::setWriteConstant(uint32_t v) {
 TCustomComm::TCustomComm(void* /*owner*/) : port_(makePort()) {}
 
 TCustomComm::~TCustomComm() {
-    destroying_ = true;
+    StopEvents();
     if (opened_) {
-        thread_.reset();
         port_->closeHandle();
         opened_ = false;
     }
+}
+
+void TCustomComm::StopEvents() {
+    destroying_ = true;
+    thread_.reset();
 }
 
 TCommLocks TCustomComm::DeviceLocks() const {

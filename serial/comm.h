@@ -3,6 +3,7 @@
 // settings, queue sizes and time-outs to it, moves bytes with bounded waits and
 // watches device events on a thread of its own.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -207,6 +208,11 @@ class TCustomComm {
   protected:
     virtual void DoCommEvent(TDeviceEvents events);
     virtual void DoData(uint32_t received);
+    // Ends the event thread; no event is delivered from then on. The most
+    // derived class calls it first thing in its destructor: the thread makes
+    // the virtual calls above, which must never reach an object already
+    // being torn down.
+    void StopEvents();
 
   private:
     friend class TCommDataControl;
@@ -223,7 +229,7 @@ class TCustomComm {
 
     std::unique_ptr<CommPort> port_;
     bool opened_ = false;
-    bool destroying_ = false;
+    std::atomic<bool> destroying_{false};  // read by the event thread when it delivers itself
     std::string deviceName_ = "COM2";
     mutable TBaudRate baudRate_ = br9600;
     mutable uint32_t baudValue_ = 9600;
@@ -242,10 +248,12 @@ class TCustomComm {
     std::unique_ptr<TCommEventThread> thread_;
 };
 
-// The class the program instantiates; it adds no behaviour.
+// The class the program instantiates; it adds no behaviour, but as the most
+// derived class it stops the event thread before anything is torn down.
 class TXComm : public TCustomComm {
   public:
     using TCustomComm::TCustomComm;
+    ~TXComm() override { StopEvents(); }
 };
 
 }  // namespace lumetto::serial
