@@ -16,6 +16,7 @@
 #include <QImageReader>
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -229,23 +230,29 @@ class Distruggi {
     jpeg_decompress_struct& info_;
 };
 
-QImage decodificabmp(const unsigned char* dati, std::size_t n, const std::string& nome) {
+}  // namespace
+
+QImage decodificabmp(const unsigned char* dati, std::size_t n, const std::string& nome,
+                     std::size_t massimipunti) {
     QByteArray byte =
         QByteArray::fromRawData(reinterpret_cast<const char*>(dati), static_cast<qsizetype>(n));
     QBuffer buffer(&byte);
     buffer.open(QIODevice::ReadOnly);
     QImageReader lettore(&buffer, "bmp");
     QSize dim = lettore.size();
-    if (!dim.isValid()) danneggiata(nome, lettore.errorString().toStdString());
-    if (static_cast<unsigned long long>(dim.width()) *
-            static_cast<unsigned long long>(dim.height()) >
-        kMassimiPunti)
-        troppogrande(nome, static_cast<unsigned long>(dim.width()),
-                     static_cast<unsigned long>(dim.height()));
+    // An unreadable header gives no width. A picture stored top row first
+    // declares a negative height: Qt reads it, and so must we.
+    if (dim.width() < 0) danneggiata(nome, lettore.errorString().toStdString());
+    const auto larga = static_cast<unsigned long long>(dim.width());
+    const auto alta = static_cast<unsigned long long>(std::llabs(dim.height()));
+    if (larga * alta > massimipunti)
+        troppogrande(nome, static_cast<unsigned long>(larga), static_cast<unsigned long>(alta));
     QImage immagine;
     if (!lettore.read(&immagine)) danneggiata(nome, lettore.errorString().toStdString());
     return immagine;
 }
+
+namespace {
 
 QImage decodifica(const std::vector<unsigned char>& dati, Formato formato, QSize mostrata,
                   const std::string& nome) {

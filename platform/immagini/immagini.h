@@ -42,6 +42,10 @@ QImage caricaimmagine(const std::string& percorso, QSize mostrata = {});
 QImage decodificajpeg(const unsigned char* dati, std::size_t n, QSize mostrata,
                       const std::string& nome, std::size_t massimipunti = kMassimiPunti);
 
+// Decodes BMP bytes already in memory, through Qt's reader.
+QImage decodificabmp(const unsigned char* dati, std::size_t n, const std::string& nome,
+                     std::size_t massimipunti = kMassimiPunti);
+
 // The picture of the acquisition tick. The file is looked at on every call (a
 // changed picture shows at once, a removed one is an error at once), and is
 // decoded again only when it changed: same path, device, inode, size,

@@ -27,6 +27,7 @@
 namespace fs = std::filesystem;
 using lumetto::platform::CacheImmagine;
 using lumetto::platform::caricaimmagine;
+using lumetto::platform::decodificabmp;
 using lumetto::platform::decodificajpeg;
 using lumetto::platform::ErroreImmagine;
 
@@ -228,6 +229,25 @@ TEST_F(Immagini, BmpIsReadExactly) {
         EXPECT_TRUE(vicino(im, 15, 5, kVerde, 0));
         EXPECT_TRUE(vicino(im, 27, 5, kBlu, 0));
     }
+}
+
+// A BMP stored top row first declares a negative height; it once read as a
+// damaged file.
+TEST_F(Immagini, TopDownBmpIsRead) {
+    std::vector<unsigned char> dati = {
+        'B',  'M',  78, 0, 0, 0, 0, 0, 0,    0,    54,   0,    0,    0,  // file header
+        40,   0,    0,  0, 4, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF,           // 4 x -2
+        1,    0,    24, 0, 0, 0, 0, 0, 24,   0,    0,    0,    0x13, 0x0B,
+        0,    0,  // 24 bits, uncompressed
+        0x13, 0x0B, 0,  0, 0, 0, 0, 0, 0,    0,    0,    0};
+    for (int riga = 0; riga < 2; ++riga)  // blue, green, red: the top row red, the bottom blue
+        for (int x = 0; x < 4; ++x)
+            dati.insert(dati.end(), {static_cast<unsigned char>(riga == 0 ? 0 : 255), 0,
+                                     static_cast<unsigned char>(riga == 0 ? 255 : 0)});
+    QImage im = caricaimmagine(scrivi("altobasso.bmp", dati));
+    ASSERT_EQ(im.size(), QSize(4, 2));
+    EXPECT_TRUE(vicino(im, 1, 0, kRosso, 0));
+    EXPECT_TRUE(vicino(im, 1, 1, kBlu, 0));
 }
 
 // ---- Scaled decoding ------------------------------------------------------
@@ -454,6 +474,17 @@ TEST(ImmaginiFuzz, SeedsAndPastCrashesLoadOrFailCleanly) {
                 } catch (const ErroreImmagine& e) {
                     EXPECT_NE(std::string(e.what()).find("campione"), std::string::npos);
                 }
+            }
+            // Either decoder may get any file (the extension picks it); the
+            // BMP seeds, one per kind of file Qt's reader takes, must read.
+            const bool semebmp = cartella == std::string(LUMETTO_CAMPIONI_IMMAGINE) &&
+                                 f.path().extension() == ".bmp";
+            try {
+                QImage im = decodificabmp(dati.data(), dati.size(), "campione");
+                EXPECT_FALSE(im.isNull());
+            } catch (const ErroreImmagine& e) {
+                EXPECT_FALSE(semebmp) << e.what();
+                EXPECT_NE(std::string(e.what()).find("campione"), std::string::npos);
             }
             ++visti;
         }
