@@ -1,5 +1,7 @@
-// Any bytes decoded as a JPEG picture, at full size and at the smallest scale:
-// a picture or an ErroreImmagine, never a crash or a sanitizer report.
+// Any bytes decoded as a plant picture: as a JPEG at full size and at the
+// smallest scale, and as a BMP. The extension, not the content, picks the
+// decoder, so each decoder must also survive the other's files. A picture or
+// an ErroreImmagine, never a crash or a sanitizer report.
 #include <cstddef>
 #include <cstdint>
 
@@ -16,6 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
             if (im.isNull()) __builtin_trap();
         } catch (const lumetto::platform::ErroreImmagine&) {
         }
+    }
+    try {
+        QImage im = lumetto::platform::decodificabmp(dati, n, "fuzz", kPunti);
+        if (im.isNull()) __builtin_trap();
+    } catch (const lumetto::platform::ErroreImmagine&) {
     }
     return 0;
 }
