@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev fonts-liberation libjpeg62-turbo-dev
   libgtest-dev libgmock-dev
-  python3-xlrd gnumeric
+  python3-xlrd gnumeric desktop-file-utils
   locales
 )
 
