@@ -1,6 +1,8 @@
 #include "schemes/numeri.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <limits>
 #include <system_error>
 
@@ -71,10 +73,41 @@ std::optional<double> leggireale(std::string_view t) {
 
 std::string scrivireale(double x, int decimali, std::size_t larghezza) {
     char testo[400];  // the widest double in fixed notation needs about 330
-    auto [fine, errore] =
-        std::to_chars(testo, testo + sizeof testo, x, std::chars_format::fixed, decimali);
+    if (!std::isfinite(x) || decimali < 0) {
+        auto [fine, errore] =
+            std::to_chars(testo, testo + sizeof testo, x, std::chars_format::fixed, 0);
+        if (errore != std::errc{}) return allinea("?", larghezza);
+        return allinea(std::string_view(testo, static_cast<std::size_t>(fine - testo)), larghezza);
+    }
+    // Rounded as a person rounds the number written down, half away from
+    // zero: the board sends 23.45 and the log shows 23.5, where rounding the
+    // binary value (23.4499...) would give 23.4. The shortest text that reads
+    // back as x is that written number.
+    auto [fine, errore] = std::to_chars(testo, testo + sizeof testo, x, std::chars_format::fixed);
     if (errore != std::errc{}) return allinea("?", larghezza);
-    return allinea(std::string_view(testo, static_cast<std::size_t>(fine - testo)), larghezza);
+    std::string_view scritto(testo, static_cast<std::size_t>(fine - testo));
+    bool negativo = !scritto.empty() && scritto.front() == '-';
+    if (negativo) scritto.remove_prefix(1);
+    std::size_t punto = scritto.find('.');
+    std::string cifre(scritto.substr(0, punto));  // the whole part, then the decimals kept
+    std::string_view frazione =
+        punto == std::string_view::npos ? std::string_view() : scritto.substr(punto + 1);
+    const auto d = static_cast<std::size_t>(decimali);
+    cifre.append(frazione.substr(0, d));
+    cifre.append(d - std::min(d, frazione.size()), '0');
+    if (frazione.size() > d && frazione[d] >= '5') {
+        std::size_t k = cifre.size();
+        while (k > 0 && cifre[k - 1] == '9')
+            cifre[--k] = '0';
+        if (k == 0)
+            cifre.insert(cifre.begin(), '1');
+        else
+            ++cifre[k - 1];
+    }
+    std::string r = negativo ? "-" : "";
+    r.append(cifre, 0, cifre.size() - d);
+    if (d > 0) r.append(".").append(cifre, cifre.size() - d, d);
+    return allinea(r, larghezza);
 }
 
 std::string allinea(std::string_view testo, std::size_t larghezza) {

@@ -15,8 +15,9 @@ namespace lumetto::schemes {
 // gives an infinity, one too close to zero gives 0. Nothing for anything else.
 std::optional<double> leggireale(std::string_view testo);
 
-// x rounded to the given decimals, right-aligned with blanks in front to the
-// given width; a longer number keeps all its characters.
+// x rounded to the given decimals, half away from zero as the number is
+// written (23.45 gives 23.5), right-aligned with blanks in front to the given
+// width; a longer number keeps all its characters.
 std::string scrivireale(double x, int decimali, std::size_t larghezza);
 
 // A text right-aligned with blanks in front to the given width, never cut.

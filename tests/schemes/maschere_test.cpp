@@ -25,7 +25,7 @@ TEST(FormattaValore, TextsByTypeCharacter) {
         {1, '4', "apre  "},
         {2, '4', "Halt  "},
         {3, '4', "   3.0"},
-        {7.25, 'x', "   7.2"},  // unknown or missing type character: the '1' text
+        {7.25, 'x', "   7.3"},  // unknown or missing type character: the '1' text
         {7, '\0', "   7.0"},
     };
     for (const auto& c : casi)

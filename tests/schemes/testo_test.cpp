@@ -90,6 +90,18 @@ TEST(LeggiReale, WholeTextsOnly) {
 
 TEST(ScriviReale, RightAlignedNeverCut) {
     EXPECT_EQ(scrivireale(23.46, 1, 6), "  23.5");
+    // Halves round away from zero as the number is written, whatever its
+    // binary value: 23.45 is 23.4499... in a double.
+    EXPECT_EQ(scrivireale(23.45, 1, 6), "  23.5");
+    EXPECT_EQ(scrivireale(0.15, 1, 6), "   0.2");
+    EXPECT_EQ(scrivireale(-2.25, 1, 6), "  -2.3");
+    EXPECT_EQ(scrivireale(12.5, 0, 7), "     13");
+    EXPECT_EQ(scrivireale(9.95, 1, 6), "  10.0");
+    EXPECT_EQ(scrivireale(999.9996, 3, 6), "1000.000");
+    EXPECT_EQ(scrivireale(0.0005, 3, 6), " 0.001");
+    EXPECT_EQ(scrivireale(2.5e-7, 3, 6), " 0.000");
+    EXPECT_EQ(scrivireale(7, 1, 6), "   7.0");
+    EXPECT_EQ(scrivireale(1e22, 0, 1), "10000000000000000000000");
     EXPECT_EQ(scrivireale(2.5, 3, 6), " 2.500");
     EXPECT_EQ(scrivireale(-123456.78, 1, 6), "-123456.8");
     EXPECT_EQ(scrivireale(1e300, 1, 6).size(), 303u);
