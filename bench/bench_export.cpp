@@ -24,18 +24,10 @@ using namespace lumetto;
 using Clock = std::chrono::steady_clock;
 
 // The save dialog answers with the file; every box is silent.
-class Risposte final : public platform::Dialoghi {
+class Risposte final : public platform::DialoghiMuti {
   public:
     explicit Risposte(std::string file) : file_(std::move(file)) {}
-    void messaggio(const std::string&) override {}
     void errore(const std::string& t) override { std::fprintf(stderr, "errore: %s\n", t.c_str()); }
-    std::optional<std::string> input(const std::string&, const std::string&,
-                                     const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> apri(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
     std::optional<std::string> salva(const std::string&, const std::string&) override {
         return file_;
     }

@@ -78,20 +78,10 @@ class VistaContata final : public acquisition::Vista {
 };
 
 // Every box is a failure of the run except the export's own message.
-class Scatole final : public platform::Dialoghi {
+class Scatole final : public platform::DialoghiMuti {
   public:
     void messaggio(const std::string& t) override { testi.push_back(t); }
     void errore(const std::string& t) override { testi.push_back("errore: " + t); }
-    std::optional<std::string> input(const std::string&, const std::string&,
-                                     const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> apri(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> salva(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
     std::vector<std::string> testi;
 };
 

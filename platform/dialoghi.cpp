@@ -8,22 +8,12 @@ namespace {
 
 // Before the program sets its boxes (a tool, a test that forgot): texts go to
 // standard error and every question is cancelled.
-class DialoghiTestuali final : public Dialoghi {
+class DialoghiTestuali final : public DialoghiMuti {
   public:
     void messaggio(const std::string& testo) override {
         std::fprintf(stderr, "%s\n", testo.c_str());
     }
     void errore(const std::string& testo) override { std::fprintf(stderr, "%s\n", testo.c_str()); }
-    std::optional<std::string> input(const std::string&, const std::string&,
-                                     const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> apri(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> salva(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
 };
 
 DialoghiTestuali testuali;

@@ -24,6 +24,24 @@ class Dialoghi {
                                              const std::string& filtro) = 0;
 };
 
+// Boxes that show nothing and cancel every question: the base of stand-ins
+// that answer only the boxes they care about.
+class DialoghiMuti : public Dialoghi {
+  public:
+    void messaggio(const std::string&) override {}
+    void errore(const std::string&) override {}
+    std::optional<std::string> input(const std::string&, const std::string&,
+                                     const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> apri(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> salva(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
 // The boxes in use; set once by the program (or a test).
 Dialoghi& dialoghi();
 void impostaDialoghi(Dialoghi* d);
