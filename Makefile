@@ -8,7 +8,10 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
-LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
+# Looked for when a build is configured, after the set-up has installed it.
+LAUNCHER    = $$(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Our own builds treat warnings as errors; a user's plain cmake build does not.
+OWN        := -DLUMETTO_WERROR=ON
 
 .PHONY: all setup build test sanitize tsan fuzz bench demo format clean
 
@@ -17,8 +20,8 @@ all: build
 setup:
 	@scripts/setup.sh
 
-$(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) $(CMAKE_ARGS)
+$(BUILD)/build.ninja: | setup
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(OWN) $(LAUNCHER) $(CMAKE_ARGS)
 
 build: setup $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -30,7 +33,7 @@ test: build
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: setup
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMETTO_SANITIZE=ON $(LAUNCHER) $(CMAKE_ARGS)
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMETTO_SANITIZE=ON $(OWN) $(LAUNCHER) $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 LANG=it_IT.UTF-8 \
@@ -39,7 +42,7 @@ sanitize: setup
 # The serial component's tests under ThreadSanitizer, three times over to meet
 # more interleavings of the event thread and the main thread.
 tsan: setup
-	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMETTO_TSAN=ON \
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMETTO_TSAN=ON $(OWN) \
 	  -DLUMETTO_BUILD_BENCH=OFF $(LAUNCHER) $(CMAKE_ARGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target serial_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 \
