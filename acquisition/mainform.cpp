@@ -25,6 +25,7 @@
 #include "schemes/cp1252.h"
 #include "schemes/editor.h"
 #include "schemes/etichette.h"
+#include "schemes/qt/figura.h"
 #include "schemes/schema.h"
 #include "serial/report.h"
 
@@ -123,6 +124,7 @@ Tmainform::Tmainform(Avvio avvio, QWidget* parent) : QWidget(parent), avvio_(avv
     }
 
     Image1 = etichetta("Image1");
+    figura_ = std::make_unique<schemes::FiguraSchema>(Image1);
     Image1->setScaledContents(true);
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->hide();
@@ -397,12 +399,9 @@ bool Tmainform::preparaSchema() {
     try {
         // Looked at on every tick, decoded again only when the file changed,
         // and at the size shown: a photo of 4000 x 3000 costs a fraction.
-        const QImage& figura = immagini_.carica(
-            platform::resolvePath(schemes::testopercorso(s.immagine)).string(), Image1->size());
-        if (figura.cacheKey() != immagineMostrata_) {
-            Image1->setPixmap(QPixmap::fromImage(figura));
-            immagineMostrata_ = figura.cacheKey();
-        }
+        figura_->mostra(
+            immagini_.carica(platform::resolvePath(schemes::testopercorso(s.immagine)).string(),
+                             figura_->dadecodificare()));
     } catch (const platform::ErroreImmagine& e) {
         platform::dialoghi().errore(e.what());
         return false;
@@ -421,19 +420,10 @@ void Tmainform::mostraSchema() {
 
 void Tmainform::posizionaetichetta(int i, int x, int y, const std::string& testo) {
     if (i < 1 || i > schemes::kEtichette) return;
-    schemes::Etichetta e = schemes::posizionaetichetta(schemes::schemacorrente(), i, x, y, testo,
-                                                       schemes::Finestra::Principale);
     QLabel* l = etichette_[static_cast<std::size_t>(i - 1)];
-    l->setText(deCp1252(e.didascalia));
-    l->setAccessibleName(l->text());
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, QColor(e.colore.r, e.colore.g, e.colore.b));
-    l->setPalette(p);
-    l->setFont(conDimensione(l->font(), e.dimensione));
-    l->adjustSize();
-    l->move(Image1->x() + e.x, Image1->y() + e.y);
-    l->setVisible(e.visibile);
-    if (e.visibile) l->raise();  // over the picture, whatever was shown last
+    figura_->metti(l, schemes::posizionaetichetta(schemes::schemacorrente(), i, x, y, testo,
+                                                  schemes::Finestra::Principale));
+    if (!l->isHidden()) l->raise();  // over the picture, whatever was shown last
 }
 
 void Tmainform::mostraetichette(bool visibili) {
@@ -445,12 +435,16 @@ void Tmainform::mostraetichette(bool visibili) {
 void Tmainform::exmouse(int x, int y) {
     auto& s = schemes::schemacorrente();
     if (s.punto == 0) return;
+    // The picture pixel under the mouse: the label stands on it at any size
+    // of the picture, here and in the editor.
+    const schemes::Scala scala = figura_->scala();
+    const int px = std::clamp(scala.figurax(x), 0, 65535);
+    const int py = std::clamp(scala.figuray(y), 0, 65535);
     RichEdit2->clear();
-    aggiungiTestata(schemes::rigapunto(s, x, y));
-    // Inside the picture a click is never negative nor past 65535.
-    s.posx(s.punto) = static_cast<std::uint16_t>(std::clamp(x, 0, 65535));
-    s.posy(s.punto) = static_cast<std::uint16_t>(std::clamp(y, 0, 65535));
-    posizionaetichetta(s.punto, x, y, "");
+    aggiungiTestata(schemes::rigapunto(s, px, py));
+    s.posx(s.punto) = static_cast<std::uint16_t>(px);
+    s.posy(s.punto) = static_cast<std::uint16_t>(py);
+    posizionaetichetta(s.punto, px, py, "");
 }
 
 bool Tmainform::eventFilter(QObject* o, QEvent* e) {

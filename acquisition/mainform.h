@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "acquisition/acquisizione.h"
@@ -18,6 +19,10 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 class QTextEdit;
+
+namespace lumetto::schemes {
+class FiguraSchema;
+}
 
 namespace lumetto::acquisition {
 
@@ -57,9 +62,10 @@ class Tmainform final : public QWidget, public Vista {
     bool preparaSchema() override;
     void mostraSchema() override;
 
-    // The overlay: the label of variable i (1 to 10) at (x, y) over the
-    // picture with its text; the value labels and Label3 shown or hidden; a
-    // click on the picture at (x, y) that places the selected variable.
+    // The overlay: the label of variable i (1 to 10) at picture pixel (x, y)
+    // with its text; the value labels and Label3 shown or hidden; a click at
+    // (x, y) of the picture control, which places the selected variable on
+    // the picture pixel under it.
     void posizionaetichetta(int i, int x, int y, const std::string& testo);
     void mostraetichette(bool visibili);
     void exmouse(int x, int y);
@@ -85,8 +91,8 @@ class Tmainform final : public QWidget, public Vista {
     QLabel* Image1 = nullptr;
     // Label1, Label2, Label4 .. Label11: the value labels of variables 1 to 10.
     std::array<QLabel*, 10> etichette_{};
+    std::unique_ptr<schemes::FiguraSchema> figura_;  // Image1 and its scale
     platform::CacheImmagine immagini_;
-    qint64 immagineMostrata_ = 0;  // cacheKey of the picture in Image1
     QTimer* Timer1 = nullptr;
     QDialog* statoArduino_ = nullptr;
     QDialog* servo_ = nullptr;

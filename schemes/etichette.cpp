@@ -1,6 +1,7 @@
 #include "schemes/etichette.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "schemes/numeri.h"
 
@@ -18,6 +19,36 @@ Etichetta posizionaetichetta(const Schema& s, int i, int x, int y, std::string_v
     e.x = x;
     e.y = y;
     return e;
+}
+
+Scala::Scala(int larga, int alta, int mostrataL, int mostrataA) {
+    // An empty picture or control has no scale: keep pixels as they are.
+    if (larga > 0 && alta > 0 && mostrataL > 0 && mostrataA > 0) {
+        larga_ = larga;
+        alta_ = alta;
+        mostrataL_ = mostrataL;
+        mostrataA_ = mostrataA;
+    }
+}
+
+int Scala::sulcontrollo(int p, int propria, int mostrata) {
+    // Rounded to the nearest control pixel, in integers: no drift of a
+    // double product, and the same answer on every machine.
+    const std::int64_t n = std::int64_t{std::max(p, 0)} * mostrata;
+    return static_cast<int>((2 * n + propria) / (2 * std::int64_t{propria}));
+}
+
+int Scala::sullafigura(int c, int propria, int mostrata) {
+    // The picture pixel under the centre of the control pixel; a click is
+    // always inside the control, so inside the picture.
+    const std::int64_t centro = 2 * std::int64_t{std::max(c, 0)} + 1;
+    return static_cast<int>(centro * propria / (2 * std::int64_t{mostrata}));
+}
+
+double Scala::punti(int punti) const {
+    const double sx = static_cast<double>(mostrataL_) / larga_;
+    const double sy = static_cast<double>(mostrataA_) / alta_;
+    return punti * std::min(sx, sy);
 }
 
 std::string testovalore(double valore, char tipo) {

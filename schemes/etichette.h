@@ -35,6 +35,33 @@ enum class Finestra { Principale, Editor };
 Etichetta posizionaetichetta(const Schema& s, int i, int x, int y, std::string_view testo,
                              Finestra f);
 
+// A scheme's positions are pixels of its picture at the picture's own size,
+// and a window shows the picture stretched to its picture control. Labels,
+// clicks and label text go through this one scale, so that a click stores the
+// picture pixel where the label is then drawn, in either window, on any screen.
+class Scala {
+  public:
+    // Without a picture, a control pixel is a picture pixel.
+    Scala() = default;
+    // A picture of its own size larga x alta shown at mostrataL x mostrataA.
+    Scala(int larga, int alta, int mostrataL, int mostrataA);
+
+    // Where the corner of picture pixel x (or y) stands in the control.
+    int controllox(int x) const { return sulcontrollo(x, larga_, mostrataL_); }
+    int controlloy(int y) const { return sulcontrollo(y, alta_, mostrataA_); }
+    // The picture pixel that control pixel x (or y) shows.
+    int figurax(int x) const { return sullafigura(x, larga_, mostrataL_); }
+    int figuray(int y) const { return sullafigura(y, alta_, mostrataA_); }
+    // The size of a text of `punti` points at the picture's own scale, as
+    // shown: the smaller of the two stretches, so that it keeps to its room.
+    double punti(int punti) const;
+
+  private:
+    static int sulcontrollo(int p, int propria, int mostrata);
+    static int sullafigura(int c, int propria, int mostrata);
+    int larga_ = 1, alta_ = 1, mostrataL_ = 1, mostrataA_ = 1;
+};
+
 // The live text of a value: its value text without blanks, after "=".
 std::string testovalore(double valore, char tipo);
 

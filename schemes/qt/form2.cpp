@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -21,6 +20,7 @@
 #include "schemes/cp1252.h"
 #include "schemes/editor.h"
 #include "schemes/etichette.h"
+#include "schemes/qt/figura.h"
 #include "schemes/sca.h"
 #include "schemes/schema.h"
 
@@ -92,6 +92,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     Image1->setScaledContents(true);
     Image1->setCursor(Qt::CrossCursor);
     Image1->installEventFilter(this);
+    figura_ = std::make_unique<FiguraSchema>(Image1);
     for (int i = 0; i < kEtichette; ++i) {
         auto* l = new QLabel(this);
         l->setObjectName(QStringLiteral("Label%1").arg(i + 2));
@@ -119,6 +120,8 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     connect(BitBtn6, &QPushButton::clicked, this, &TForm2::salva);
     connect(BitBtn7, &QPushButton::clicked, this, &TForm2::vaiesame);
 }
+
+TForm2::~TForm2() = default;
 
 QPushButton* TForm2::bottone(const char* nome, const QString& didascalia) {
     auto* b = new QPushButton(didascalia, this);  // "&Esci" gets Alt+E from its caption
@@ -241,18 +244,8 @@ void TForm2::disponi(int W, int H) {
 
 void TForm2::posizionaetichettaeditor(int i, int x, int y, std::string_view testo) {
     if (i < 1 || i > kEtichette) return;
-    const Etichetta e = posizionaetichetta(schemacorrente(), i, x, y, testo, Finestra::Editor);
-    QLabel* l = valori_[i - 1];
-    l->setText(deCp1252(e.didascalia));
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, QColor(e.colore.r, e.colore.g, e.colore.b));
-    l->setPalette(p);
-    QFont f = l->font();
-    f.setPointSize(e.dimensione);
-    l->setFont(f);
-    l->adjustSize();
-    l->move(Image1->x() + e.x, Image1->y() + e.y);
-    l->setVisible(e.visibile);
+    figura_->metti(valori_[i - 1],
+                   posizionaetichetta(schemacorrente(), i, x, y, testo, Finestra::Editor));
 }
 
 void TForm2::mostraetichetteeditor(bool visibili) {
@@ -282,8 +275,7 @@ bool TForm2::caricaimmagine(const std::string& immagine) {
     }
     try {
         const std::string percorso = platform::resolvePath(testopercorso(immagine)).string();
-        const QImage q = platform::caricaimmagine(percorso, Image1->size());
-        Image1->setPixmap(QPixmap::fromImage(q));
+        figura_->mostra(platform::caricaimmagine(percorso, figura_->dadecodificare()));
         return true;
     } catch (const std::exception& e) {
         platform::dialoghi().errore(e.what());
@@ -334,10 +326,14 @@ void TForm2::esamina(int x, int y) {
     Schema& s = schemacorrente();
     // Positions are kept for the 12 variables a scheme file holds.
     if (s.punto == 0 || s.punto > kMaxVariabili) return;
-    Edit1->setText(deCp1252(rigapunto(s, x, y)));
-    s.posx(s.punto) = static_cast<std::uint16_t>(x);
-    s.posy(s.punto) = static_cast<std::uint16_t>(y);
-    posizionaetichettaeditor(s.punto, x, y, {});
+    // The picture pixel under the mouse, where the main window draws it too.
+    const Scala scala = figura_->scala();
+    const int px = std::clamp(scala.figurax(x), 0, 65535);
+    const int py = std::clamp(scala.figuray(y), 0, 65535);
+    Edit1->setText(deCp1252(rigapunto(s, px, py)));
+    s.posx(s.punto) = static_cast<std::uint16_t>(px);
+    s.posy(s.punto) = static_cast<std::uint16_t>(py);
+    posizionaetichettaeditor(s.punto, px, py, {});
 }
 
 void TForm2::carica() {
@@ -364,7 +360,7 @@ void TForm2::carica() {
     Image1->show();
     mostraetichetteeditor(false);
     if (!caricaimmagine(s.immagine)) {
-        Image1->clear();  // not the picture of the scheme before
+        figura_->svuota();  // not the picture of the scheme before
         return;
     }
     dividitestata(s);

@@ -6,6 +6,7 @@
 // stores the boxes into it, the close box leaves it as the commands left it.
 
 #include <QDialog>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,9 +18,12 @@ class QPushButton;
 
 namespace lumetto::schemes {
 
+class FiguraSchema;
+
 class TForm2 final : public QDialog {
   public:
     explicit TForm2(QWidget* parent = nullptr);
+    ~TForm2() override;
     TForm2(const TForm2&) = delete;
     TForm2& operator=(const TForm2&) = delete;
 
@@ -34,13 +38,13 @@ class TForm2 final : public QDialog {
     void vaicarica();            // "carica immagine"
     void aumenta();              // "+"
     void diminuisci();           // "-"
-    void esamina(int x, int y);  // a click on the picture, relative to it
+    void esamina(int x, int y);  // a click at (x, y) of the picture control
     void carica();               // "carica scada"
     void salva();                // "salva scada"
     void vaiesame();             // "Esamina dati" / "fine" / "esame dati"
 
-    // The label of variable i (1 to 10; nothing for any other) at (x, y) from
-    // the picture's corner, showing its name followed by the text
+    // The label of variable i (1 to 10; nothing for any other) at picture
+    // pixel (x, y), showing its name followed by the text
     // (Windows-1252, at most 10 characters), always visible.
     void posizionaetichettaeditor(int i, int x, int y, std::string_view testo);
     void mostraetichetteeditor(bool visibili);
@@ -74,6 +78,7 @@ class TForm2 final : public QDialog {
     QPlainTextEdit* Memo1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QLabel* Image1 = nullptr;
+    std::unique_ptr<FiguraSchema> figura_;  // Image1 and its scale
     QPlainTextEdit* Memo2 = nullptr;
     QLabel* valori_[10] = {};  // Label2 .. Label11
     QPushButton* BitBtn1 = nullptr;

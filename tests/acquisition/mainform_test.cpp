@@ -636,7 +636,7 @@ TEST_F(FinestraPrincipale, TwelveVariablesDrawOnlyTenLabels) {
     s.mascheratipo = "222222222222";
     s.mascheracolori = "01";     // shorter than the variables: black from the third on
     s.mascheradimensioni = "2";  // and 14 points from the second on
-    s.immagine = figura("dodici.bmp", 900, 600);
+    s.immagine = figura("dodici.bmp", 953, 645);  // the picture control's size
     for (int i = 1; i <= 12; ++i) {
         s.posx(i) = static_cast<uint16_t>(10 * i);
         s.posy(i) = static_cast<uint16_t>(20 * i);
@@ -677,14 +677,17 @@ TEST_F(FinestraPrincipale, AClickOnThePicturePlacesTheSelectedVariable) {
     EXPECT_EQ(s.posx(2), 0);
 
     s.punto = 2;  // as the editor leaves it
+    // The 320 x 200 picture stretched to 953 x 645: the click stores the
+    // picture pixel under it, 123.5 x 320 / 953 = 41.5 and 45.5 x 200 / 645 =
+    // 14.1, and the label stands on that pixel's corner, 41 x 953 / 320 = 122.1.
     QTest::mouseClick(image1, Qt::RightButton, {}, QPoint(123, 45));
-    EXPECT_EQ(testata->toPlainText(), "punto=  2 Umi x=   123 Y=    45");
-    EXPECT_EQ(s.posx(2), 123);
-    EXPECT_EQ(s.posy(2), 45);
+    EXPECT_EQ(testata->toPlainText(), "punto=  2 Umi x=    41 Y=    14");
+    EXPECT_EQ(s.posx(2), 41);
+    EXPECT_EQ(s.posy(2), 14);
     auto* l = c<QLabel>("Label2");
     EXPECT_TRUE(l->isVisible());
     EXPECT_EQ(l->text(), "Umi=xxxx.x");
-    EXPECT_EQ(l->pos(), image1->pos() + QPoint(123, 45));
+    EXPECT_EQ(l->pos(), image1->pos() + QPoint(122, 45));
 }
 
 TEST_F(FinestraPrincipale, ABadPictureIsToldAndTheProgramGoesOn) {

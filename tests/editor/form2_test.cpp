@@ -67,7 +67,9 @@ class Editore : public ::testing::Test {
         dir = fs::path(getenv("HOME")) /
               ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::create_directories(dir);
-        bmp = figura("impianto.bmp", 200, 100);
+        // The picture control's size on a 1366 x 768 screen: a picture pixel
+        // is a control pixel there.
+        bmp = figura("impianto.bmp", 941, 645);
     }
     ~Editore() override {
         w.reset();
@@ -286,7 +288,7 @@ TEST_F(Editore, LoadingASchemeShowsItAndAllTenLabels) {
     auto* image1 = c<QLabel>("Image1");
     EXPECT_TRUE(image1->isVisible());
     ASSERT_FALSE(image1->pixmap().isNull());
-    EXPECT_EQ(image1->pixmap().size(), QSize(200, 100));
+    EXPECT_EQ(image1->pixmap().size(), QSize(941, 645));
 
     const char* nomi[] = {"tem", "set", "sco", "ban"};
     const QPoint posti[] = {{120, 45}, {300, 60}, {50, 200}, {400, 300}};
