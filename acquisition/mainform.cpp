@@ -81,6 +81,8 @@ constexpr Nascosto kNascosti[] = {{"BitBtn28", "IMMAGINE"},    {"BitBtn26", "-"}
 Tmainform::Tmainform(Avvio avvio, QWidget* parent) : QWidget(parent), avvio_(avvio) {
     setObjectName(QStringLiteral("mainform"));
     setWindowTitle(kBanner);
+    // Named, not left to fontconfig: the port label's size sets the columns.
+    setFont(platform::carattereFinestra());
 
     Label3 = etichetta("Label3", QStringLiteral("Porta Seriale"));
     SpinEdit1 = new QSpinBox(this);

@@ -9,6 +9,7 @@
 #include "panels/formarduino.h"
 #include "panels/formarduino2.h"
 #include "platform/qt/dialoghiqt.h"
+#include "platform/qt/finestre.h"
 #include "platform/unita.h"
 #include "schemes/qt/form2.h"
 
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     // Desktops match the windows to the menu entry and its icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("lumetto"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lumetto")));
+    // The message boxes in the windows' own face.
+    QApplication::setFont(lumetto::platform::carattereFinestra());
     lumetto::platform::DialoghiQt dialoghi;
     lumetto::platform::impostaDialoghi(&dialoghi);
     // A new user's c: drive, with the default plants where the scheme commands

@@ -76,8 +76,10 @@ void TFormarduino2::disponi(int W, int H) {
         // take the clicks meant for a thumb at 0 degrees.
         Pin[i]->setFont(caratterePannello(16));
         const int alta = Pin[i]->fontMetrics().height();
-        Pin[i]->setGeometry(TrackBar[i]->x(), std::max(0, primo->y() - alta - 2), primo->width(),
-                            alta);
+        // As wide as the room up to the next bar: "Servo 2 su D8" at 16
+        // points is wider than a bar on a 1280 x 720 screen.
+        Pin[i]->setGeometry(TrackBar[i]->x(), std::max(0, primo->y() - alta - 2),
+                            primo->width() + gap - 2, alta);
         Pin[i]->setText(kPin[i]);
     }
 }

@@ -28,6 +28,7 @@ Pannello::Pannello(const char* nome, const QString& titolo, QWidget* parent)
     setObjectName(QString::fromLatin1(nome));
     setWindowTitle(titolo_);
     setModal(true);
+    setFont(platform::carattereFinestra());
     stile_ = new StilePannello;
     stile_->setParent(this);
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ ccache pkg-config clang-format
   clang libclang-rt-14-dev
-  qt6-base-dev fonts-liberation libjpeg62-turbo-dev
+  qt6-base-dev fonts-liberation fonts-dejavu-core libjpeg62-turbo-dev
   libgtest-dev libgmock-dev
   python3-xlrd gnumeric desktop-file-utils
   locales

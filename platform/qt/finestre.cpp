@@ -1,31 +1,57 @@
 #include "platform/qt/finestre.h"
 
+#include <QStringList>
+
 namespace lumetto::platform {
 
+namespace {
+
+// The designed name first, where a machine has the real face; then the
+// installed face with the same metrics. A name fontconfig does not know
+// would otherwise get whatever its default for the style is.
+QFont nominato(QStringList facce, QFont::StyleHint stile, int punti) {
+    QFont f;
+    f.setFamilies(facce);
+    f.setStyleHint(stile);
+    f.setPointSize(punti);
+    // Glyphs fitted to the pixel grid in height only, as Debian renders by
+    // default: text widths then follow the face's own metrics, not a
+    // machine's hinting setting, which would move the layout by pixels.
+    f.setHintingPreference(QFont::PreferVerticalHinting);
+    return f;
+}
+
+}  // namespace
+
 QFont carattereFisso() {
-    QFont f(QStringLiteral("Courier New"));
-    f.setPointSize(14);
-    f.setStyleHint(QFont::TypeWriter);
+    QFont f = nominato({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")},
+                       QFont::TypeWriter, 14);
     f.setFixedPitch(true);
     return f;
 }
 
 QFont carattereTimes(int punti) {
-    QFont f(QStringLiteral("Times New Roman"));
-    f.setStyleHint(QFont::Serif);
-    f.setPointSize(punti);
-    return f;
+    return nominato({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")},
+                    QFont::Serif, punti);
 }
 
 QFont carattereSans(int punti) {
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSize(punti);
+    return nominato({QStringLiteral("DejaVu Sans")}, QFont::SansSerif, punti);
+}
+
+QFont carattereFinestra() {
+    QFont f = carattereSans(9);
+    const QFont desktop = QApplication::font();
+    if (desktop.pointSizeF() > 0) f.setPointSizeF(desktop.pointSizeF());
     return f;
 }
 
 QFont conDimensione(QFont f, int punti) {
     f.setPointSize(punti);
+    // Glyphs fitted to the pixel grid in height only, as Debian renders by
+    // default: text widths then follow the face's own metrics, not a
+    // machine's hinting setting, which would move the layout by pixels.
+    f.setHintingPreference(QFont::PreferVerticalHinting);
     return f;
 }
 

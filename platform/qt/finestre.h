@@ -16,13 +16,23 @@ inline int parte(int n, int num, int den) {
     return static_cast<int>(static_cast<int64_t>(n) * num / den);
 }
 
-// "Courier New", 14 points: fontconfig gives Liberation Mono; the hints make
-// any other answer a fixed-pitch face too, so columns line up under a header.
+// The designed faces, each named with the installed face that stands for it,
+// so that the layout, which sizes controls from their text, is the same on
+// every machine whatever fontconfig's defaults are. The set-up installs
+// fonts-liberation and fonts-dejavu-core.
+//
+// "Courier New", 14 points: Liberation Mono, metric-compatible, so the
+// columns line up under a header.
 QFont carattereFisso();
-// "Times New Roman" of the buttons: Liberation Serif.
+// "Times New Roman" of the buttons: Liberation Serif, metric-compatible.
 QFont carattereTimes(int punti);
-// "MS Sans Serif" of the panels' controls: the nearest sans-serif face.
+// "MS Sans Serif", the window font (the port label, the value labels, the
+// panels' controls, the message boxes): DejaVu Sans. It has no
+// metric-compatible stand-in; DejaVu Sans gives the main window its designed
+// proportions (a 953 x 645 picture on a 1366 x 768 screen).
 QFont carattereSans(int punti);
+// The window font at the desktop's own size.
+QFont carattereFinestra();
 QFont conDimensione(QFont f, int punti);
 
 // A screen reader says "Uscita", not "&Uscita".

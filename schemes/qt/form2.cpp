@@ -1,5 +1,6 @@
 #include "schemes/qt/form2.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -191,8 +192,9 @@ void TForm2::inizia() {
     mostraetichetteeditor(false);
 }
 
-void TForm2::metti(QLabel* etichetta, QLineEdit* sotto) {
+void TForm2::metti(QLabel* etichetta, QLineEdit* sotto, int larga) {
     etichetta->setFont(LabeledEdit1->font());
+    entro(etichetta, larga);
     etichetta->adjustSize();
     const int y = sotto->y() - etichetta->height() - kSpazioEtichetta;
     if (y >= 0) {
@@ -210,6 +212,16 @@ void TForm2::metti(QLabel* etichetta, QLineEdit* sotto) {
     etichetta->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+void TForm2::entro(QLabel* etichetta, int larga) {
+    // On a small screen "maschera dimensioni" at 14 points runs under the
+    // picture: a point smaller at a time, until it keeps to its column.
+    QFont f = etichetta->font();
+    while (f.pointSize() > 6 && QFontMetrics(f).horizontalAdvance(etichetta->text()) > larga) {
+        f.setPointSize(f.pointSize() - 1);
+    }
+    etichetta->setFont(f);
+}
+
 void TForm2::disponi(int W, int H) {
     QLineEdit* const LE1 = LabeledEdit1;
     LE1->setFont(carattereFisso());
@@ -221,13 +233,17 @@ void TForm2::disponi(int W, int H) {
     Edit1->setGeometry(x + LE1->width() + 1, LE1->y(), 3 * w2, h);
     LabeledEdit3->setGeometry(x, LabeledEdit2->y() + 2 * h + 1, w2, h);
     LabeledEdit4->setGeometry(x, LabeledEdit3->y() + 2 * h + 1, w2, h);
-    metti(etichetta1_, LabeledEdit1);
-    metti(etichetta2_, LabeledEdit2);
-    metti(etichetta3_, LabeledEdit3);
-    metti(etichetta4_, LabeledEdit4);
+    // The labels keep to the left column: up to the picture, not under it.
+    const int colonna = parte(w2, 12, 10) + 2;
+    metti(etichetta1_, LabeledEdit1, LE1->width());
+    metti(etichetta2_, LabeledEdit2, colonna);
+    metti(etichetta3_, LabeledEdit3, colonna);
+    metti(etichetta4_, LabeledEdit4, colonna);
 
     BitBtn2->setGeometry(x, fondo(LabeledEdit4) + 3, parte(w2, 12, 10), h);
     Label1->setGeometry(x, fondo(BitBtn2) + 2, 2 * w2, h);
+    Label1->setFont(LE1->font());
+    entro(Label1, colonna);
     Memo1->setGeometry(Label1->x(), fondo(Label1) + 10, w2, 10 * h);
     BitBtn3->setGeometry(x, fondo(Memo1) + 10, w2, h);
     BitBtn4->setGeometry(x, fondo(BitBtn3) + 10, w2, h);

@@ -58,7 +58,10 @@ class TForm2 final : public QDialog {
   private:
     QPushButton* bottone(const char* nome, const QString& didascalia);
     QLineEdit* editEtichettato(const char* nome, const QString& etichetta, QLabel*& buddy);
-    void metti(QLabel* etichetta, QLineEdit* sotto);
+    // The label of an edit box above it (inside the box where there is no
+    // room above), its text no wider than `larga`.
+    void metti(QLabel* etichetta, QLineEdit* sotto, int larga);
+    static void entro(QLabel* etichetta, int larga);
     // The boxes into the scheme's header and masks.
     void copiacampi();
     std::vector<std::string> righeMemo1() const;
