@@ -3,6 +3,7 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+RELEASE_BUILD ?= build-release
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
@@ -13,7 +14,7 @@ LAUNCHER    = $$(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNC
 # Our own builds treat warnings as errors; a user's plain cmake build does not.
 OWN        := -DLUMETTO_WERROR=ON
 
-.PHONY: all setup build test sanitize tsan fuzz bench demo format clean
+.PHONY: all setup build test install-test sanitize tsan fuzz bench demo format clean
 
 all: build
 
@@ -30,6 +31,11 @@ build: setup $(BUILD)/build.ninja
 test: build
 	cd $(BUILD) && LANG=C.UTF-8 LC_ALL= ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD) && LANG=it_IT.UTF-8 LC_ALL= ctest --output-on-failure -j $(JOBS)
+
+# The README's install section into a temporary prefix, with no warning, and
+# the installed program started once to see it find its default plants.
+install-test: setup
+	BUILD_RELEASE=$(RELEASE_BUILD) scripts/prova-installazione.sh
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: setup
@@ -74,4 +80,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD)

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The README's install section as a user types it (a Release build, then
+# cmake --install), into a temporary prefix; the build must give no warning.
+# Then the installed program is started once, offscreen, for a new user, to
+# see that it finds its default plants and puts them on the user's c: drive.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${BUILD_RELEASE:-build-release}
+# CMake takes the launcher from the environment: the commands stay the README's.
+if command -v ccache >/dev/null; then export CMAKE_CXX_COMPILER_LAUNCHER=ccache; fi
+
+prefisso=$(mktemp -d "${TMPDIR:-/tmp}/lumetto-prefisso-XXXXXX")
+casa=$(mktemp -d "${TMPDIR:-/tmp}/lumetto-casa-XXXXXX")
+registro=$(mktemp "${TMPDIR:-/tmp}/lumetto-build-XXXXXX")
+programma=
+pulisci() {
+  if [ -n "$programma" ]; then kill "$programma" 2>/dev/null || true; wait "$programma" 2>/dev/null || true; fi
+  rm -rf "$prefisso" "$casa" "$registro"
+}
+trap pulisci EXIT
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+# Only what is out of date is rebuilt, so a second run sees no warning of the
+# first: start from a clean tree of objects.
+cmake --build "$build" --target clean >/dev/null
+cmake --build "$build" 2>&1 | tee "$registro" | grep -E 'warning:|error:' || true
+if grep -q 'warning:' "$registro"; then
+  echo "prova-installazione: the Release build gives warnings" >&2
+  exit 1
+fi
+cmake --install "$build" --prefix "$prefisso" >/dev/null
+
+# A new user: no ~/.lumetto yet, no display.
+HOME=$casa QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$casa "$prefisso/bin/lumetto" \
+  >"$casa/uscita.txt" 2>&1 &
+programma=$!
+cartella="$casa/.lumetto/drive_c/lavoro/arduino"
+for _ in $(seq 1 200); do
+  [ -f "$cartella/irrigazione.jpg" ] && break
+  kill -0 "$programma" 2>/dev/null || break
+  sleep 0.1
+done
+sleep 1  # still running once the window is up: no crash at start-up
+if ! kill -0 "$programma" 2>/dev/null; then
+  echo "prova-installazione: the installed program ended at start-up:" >&2
+  cat "$casa/uscita.txt" >&2
+  exit 1
+fi
+errori=0
+for f in climatica.sca solare.sca irrigazione.sca climatica.jpg solare.jpg irrigazione.jpg; do
+  if ! cmp -s "$prefisso/share/lumetto/$f" "$cartella/$f"; then
+    echo "prova-installazione: c:\\lavoro\\arduino\\$f is not the installed default plant" >&2
+    errori=1
+  fi
+done
+[ "$errori" -eq 0 ] && echo "prova-installazione: Release build without warnings, installed program found its default plants"
+exit $errori
