@@ -32,10 +32,11 @@ Scala::Scala(int larga, int alta, int mostrataL, int mostrataA) {
 }
 
 int Scala::sulcontrollo(int p, int propria, int mostrata) {
-    // Rounded to the nearest control pixel, in integers: no drift of a
-    // double product, and the same answer on every machine.
+    // The first control pixel whose centre is on picture pixel p (the nearest
+    // to its corner, halves down), so that the label drawn there maps back to
+    // p. In integers: the same answer on every machine.
     const std::int64_t n = std::int64_t{std::max(p, 0)} * mostrata;
-    return static_cast<int>((2 * n + propria) / (2 * std::int64_t{propria}));
+    return static_cast<int>((2 * n + propria - 1) / (2 * std::int64_t{propria}));
 }
 
 int Scala::sullafigura(int c, int propria, int mostrata) {

@@ -77,3 +77,43 @@ TEST(RigheStato, ClickAndSelectionLines) {
     dividitestata(s);
     EXPECT_EQ(rigaselezione(s), "12    x=     0 Y=     0");  // an all-dot field: two blanks
 }
+
+// A click stores the picture pixel under it and the label is drawn on that
+// pixel's corner: back and forth, a point moves by less than one picture
+// pixel, whether the picture is shrunk or stretched, and stays on it.
+TEST(Scala, ClicksAndLabelsMeetOnTheSamePicturePixel) {
+    struct Caso {
+        int larga, alta, mostrataL, mostrataA;
+    };
+    const Caso casi[] = {
+        {953, 645, 953, 645},    // the default plants on 1366 x 768: pixel for pixel
+        {953, 645, 941, 645},    // the editor there
+        {953, 645, 867, 604},    // the main window on 1280 x 720
+        {953, 645, 3427, 1814},  // 3840 x 2160
+        {320, 200, 953, 645},    // a small picture stretched
+        {4000, 3000, 953, 645},  // a photo shrunk
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.larga << "x" << c.alta << " on " << c.mostrataL << "x" << c.mostrataA);
+        const Scala s(c.larga, c.alta, c.mostrataL, c.mostrataA);
+        const double px = static_cast<double>(c.larga) / c.mostrataL;
+        for (int x = 0; x < c.mostrataL; x += 7) {
+            const int figura = s.figurax(x);
+            ASSERT_GE(figura, 0);
+            ASSERT_LT(figura, c.larga);  // a click on the control is on the picture
+            // The label's corner, mapped back, is within a picture pixel of the click.
+            EXPECT_NEAR(s.controllox(figura) * px, x * px, std::max(px, 1.0));
+            EXPECT_EQ(s.figurax(s.controllox(figura)), figura) << x;
+        }
+    }
+    // Without a picture (or with an empty one) pixels stay as they are.
+    for (const Scala& s : {Scala(), Scala(0, 645, 953, 645), Scala(953, 645, 0, 0)}) {
+        EXPECT_EQ(s.figurax(123), 123);
+        EXPECT_EQ(s.controlloy(45), 45);
+        EXPECT_EQ(s.punti(16), 16.0);
+    }
+    // Text follows the smaller stretch, so that it keeps to its box.
+    EXPECT_DOUBLE_EQ(Scala(953, 645, 1906, 967).punti(18), 18 * 967.0 / 645);
+    EXPECT_DOUBLE_EQ(Scala(953, 645, 476, 645).punti(14), 14 * 476.0 / 953);
+}
