@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPixmap>
+#include <algorithm>
 
 #include "platform/immagini/immagini.h"
 #include "schemes/cp1252.h"
@@ -37,7 +38,7 @@ void FiguraSchema::metti(QLabel* l, const Etichetta& e) const {
     p.setColor(QPalette::WindowText, QColor(e.colore.r, e.colore.g, e.colore.b));
     l->setPalette(p);
     QFont f = l->font();
-    f.setPointSizeF(s.punti(e.dimensione));
+    f.setPointSizeF(std::max(1.0, s.punti(e.dimensione)));  // Qt refuses a size of 0
     l->setFont(f);
     l->adjustSize();
     l->move(controllo_->pos() + QPoint(s.controllox(e.x), s.controlloy(e.y)));
