@@ -1,5 +1,7 @@
 #include "scheda/sketch.h"
 
+#include "firmware/src/LumettoTrama.h"
+
 #include <cmath>
 #include <stdexcept>
 
@@ -39,16 +41,22 @@ std::vector<std::string> nomiSketch() {
 }
 
 std::string statoPin(const Pin& pin, const std::string& etichetta1) {
+    // The slots as the board's own sketch writes them.
     std::string r;
+    char slot[lumetto::trama::kCampo];
     for (int i = 0; i < 6; ++i) {
-        r += i == 0 ? etichetta1 : "D" + std::to_string(i + 2);
-        r += pin.digitali[static_cast<size_t>(i)] ? "HHHH" : "LLLL";
+        lumetto::trama::slotdigitale(static_cast<unsigned char>(i + 2),
+                                     pin.digitali[static_cast<size_t>(i)], slot);
+        r.append(slot, sizeof slot);
     }
+    // The first two characters are free: the default sketch puts a reading there.
+    if (etichetta1.size() >= 2) r.replace(0, 2, etichetta1, 0, 2);
     for (int i = 0; i < 6; ++i) {
-        r += "A" + std::to_string(i);
-        r += std::to_string(std::clamp(pin.analogici[static_cast<size_t>(i)], 0, 1023) + 1000);
+        lumetto::trama::slotanalogico(static_cast<unsigned char>(i),
+                                      pin.analogici[static_cast<size_t>(i)], slot);
+        r.append(slot, sizeof slot);
     }
-    return r + "FINE\r\n";
+    return r + lumetto::trama::finestatopin();
 }
 
 namespace {

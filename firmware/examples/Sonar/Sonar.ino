@@ -1,0 +1,43 @@
+/* Lumetto - Sonar ("Sonar", letter A, header "dist..", 6 characters)
+
+   Part                   Pins                  Field  Meaning
+   HC-SR04 ultrasonic     VCC 5V, GND,          dist   distance of the object in
+   distance sensor        TRIG D9, ECHO D10            centimetres, 2 to 400;
+                                                       -1 when no echo came back
+                                                       within 30 ms (nothing in
+                                                       front, or out of range)
+
+   On "A" the sketch triggers one measurement and answers at once with it:
+   the echo is waited for at most 30 ms, so the reply never comes later.
+*/
+#include <Lumetto.h>
+
+const uint8_t TRIG = 9;
+const uint8_t ECHO = 10;
+const unsigned long ATTESA_MASSIMA_US = 30000;  // 30 ms: about 5 m there and back
+
+float distanza() {
+    digitalWrite(TRIG, LOW);
+    delayMicroseconds(2);
+    digitalWrite(TRIG, HIGH);  // a 10 us pulse starts a measurement
+    delayMicroseconds(10);
+    digitalWrite(TRIG, LOW);
+    const unsigned long eco = pulseIn(ECHO, HIGH, ATTESA_MASSIMA_US);
+    if (eco == 0) return -1;
+    // Sound travels 343 m/s: 58 us per centimetre there and back.
+    return eco / 58.0;
+}
+
+void setup() {
+    pinMode(TRIG, OUTPUT);
+    pinMode(ECHO, INPUT);
+    lumettoInizia();
+}
+
+void loop() {
+    if (lumettoComando("A")) {
+        LumettoTrama t(6);
+        t.numero(distanza());
+        t.fine();
+    }
+}
