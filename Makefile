@@ -11,10 +11,15 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 # Looked for when a build is configured, after the set-up has installed it.
 LAUNCHER    = $$(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-# Our own builds treat warnings as errors; a user's plain cmake build does not.
-OWN        := -DLUMETTO_WERROR=ON
+# Our own builds treat warnings as errors, and build and test the board's
+# sketches on the emulated board; a user's plain cmake build does neither.
+OWN        := -DLUMETTO_WERROR=ON -DLUMETTO_FIRMWARE=ON
+FIRMWARE_BUILD ?= build-firmware
+SKETCH     ?=
+PORT       ?= /dev/ttyACM0
 
-.PHONY: all setup build test install-test sanitize tsan fuzz bench demo format clean
+.PHONY: all setup build test install-test sanitize tsan fuzz bench demo format clean \
+        firmware firmware-zip flash
 
 all: build
 
@@ -31,6 +36,18 @@ build: setup $(BUILD)/build.ninja
 test: build
 	cd $(BUILD) && LANG=C.UTF-8 LC_ALL= ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD) && LANG=it_IT.UTF-8 LC_ALL= ctest --output-on-failure -j $(JOBS)
+
+# Every sketch of the Lumetto Arduino library for the Uno, with its flash and
+# RAM; the library as a .zip for the Arduino IDE; one sketch uploaded
+# (make flash SKETCH=Sonar PORT=/dev/ttyACM0; AVRDUDE_FLAGS=-n for a dry run).
+firmware: setup
+	$(MAKE) -C firmware BUILD=$(CURDIR)/$(FIRMWARE_BUILD) all dimensioni
+
+firmware-zip: setup
+	$(MAKE) -C firmware BUILD=$(CURDIR)/$(FIRMWARE_BUILD) zip
+
+flash: setup
+	$(MAKE) -C firmware BUILD=$(CURDIR)/$(FIRMWARE_BUILD) flash SKETCH=$(SKETCH) PORT=$(PORT)
 
 # The README's install section into a temporary prefix, with no warning, and
 # the installed program started once to see it find its default plants.
@@ -80,4 +97,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD) $(FIRMWARE_BUILD)

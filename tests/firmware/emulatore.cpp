@@ -11,6 +11,8 @@
 //   pin NOME LIVELLO             an input driven high (1) or low (0): D2, A3, ...
 //   sonar CENTIMETRI             an HC-SR04 on TRIG D9 / ECHO D10; 0: no echo
 //   impulsi NOME HERTZ           a square wave on an input (an encoder); 0 stops it
+//   sincro N                     answered "sincro N" once every line before it
+//                                is in effect
 //   esci                         (or the end of standard input) ends the run
 // Standard output, one report a line:
 //   pronto PERCORSO              the line is up; PERCORSO is the pseudo-terminal
@@ -238,6 +240,10 @@ bool comando(const std::string& riga) {
     std::string verbo, nome;
     in >> verbo;
     if (verbo == "esci") return false;
+    if (verbo == "sincro") {
+        in >> nome;
+        rapporto("sincro " + nome);
+    }
     if (verbo == "analogico") {
         int canale = 0, mv = 0;
         in >> canale >> mv;
