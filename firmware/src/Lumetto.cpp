@@ -53,6 +53,28 @@ void LumettoTrama::fine() {
     }
 }
 
+float lumettoVolt(uint8_t pin) {
+    // The first conversion after the converter moves to another input is
+    // still settling on the last one: read once and throw it away.
+    analogRead(pin);
+    long somma = 0;
+    for (uint8_t i = 0; i < 8; ++i)
+        somma += analogRead(pin);
+    return somma / 8.0f * 5.0f / 1023.0f;
+}
+
+float lumettoLM35(uint8_t pin) {
+    return lumettoVolt(pin) * 100.0f;
+}
+
+bool lumettoChiuso(uint8_t pin) {
+    return digitalRead(pin) == LOW;
+}
+
+void lumettoAttiva(uint8_t pin, bool on) {
+    digitalWrite(pin, on ? HIGH : LOW);
+}
+
 void lumettoStatoPin() {
     char slot[lumetto::trama::kCampo];
     for (uint8_t pin = 2; pin <= 7; ++pin) {

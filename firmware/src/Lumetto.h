@@ -44,6 +44,18 @@ class LumettoTrama {
     uint8_t resto_;
 };
 
+// Volts on an analog input, 0 to 5: the mean of 8 readings after one thrown
+// away (about 1 ms).
+float lumettoVolt(uint8_t pin);
+// An LM35 on an analog input: degrees Celsius, 10 mV a degree, read in steps
+// of 4.9 mV (about half a degree).
+float lumettoLM35(uint8_t pin);
+// A switch or a button between the pin and GND, with the internal pull-up
+// (call pinMode(pin, INPUT_PULLUP) in setup): true while it is closed.
+bool lumettoChiuso(uint8_t pin);
+// A relay, a valve or a lamp on an output pin: on or off.
+void lumettoAttiva(uint8_t pin, bool on);
+
 // The pin-state reply, 78 characters: D2..D7 as "D2HHHH" or "D2LLLL", the
 // readings of A0..A5 plus 1000 ("A01512" for 512), then "FINE\r\n".
 void lumettoStatoPin();

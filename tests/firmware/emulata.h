@@ -83,16 +83,18 @@ class SchedaEmulata {
     const std::string& sketch() const { return sketch_; }
 
     // One line to the emulator; then sincronizza() to know it is in effect.
+    // With `ms`, it also waits for that much of the board's own time, so a
+    // test waits for the sketch, whatever the speed of the machine.
     void comanda(const std::string& riga) {
         if (ingresso_ < 0) return;
         const std::string r = riga + "\n";
         ssize_t n = ::write(ingresso_, r.data(), r.size());
         (void)n;
     }
-    bool sincronizza() {
+    bool sincronizza(double ms = 0) {
         const std::string n = std::to_string(++sincro_);
-        comanda("sincro " + n);
-        return attendi("sincro " + n, std::chrono::seconds(10)).has_value();
+        comanda("sincro " + n + " " + std::to_string(ms));
+        return attendi("sincro " + n, std::chrono::seconds(30)).has_value();
     }
 
     // The first report from line `da` on that starts with `inizio`.

@@ -11,8 +11,9 @@
 //   pin NOME LIVELLO             an input driven high (1) or low (0): D2, A3, ...
 //   sonar CENTIMETRI             an HC-SR04 on TRIG D9 / ECHO D10; 0: no echo
 //   impulsi NOME HERTZ           a square wave on an input (an encoder); 0 stops it
-//   sincro N                     answered "sincro N" once every line before it
-//                                is in effect
+//   sincro N [MS]                answered "sincro N" once every line before it
+//                                is in effect and MS more milliseconds of
+//                                emulated time have passed (0 if not given)
 //   esci                         (or the end of standard input) ends the run
 // Standard output, one report a line:
 //   pronto PERCORSO              the line is up; PERCORSO is the pseudo-terminal
@@ -40,6 +41,7 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -105,6 +107,21 @@ double microsecondi(avr_cycle_count_t cicli) {
 // ---- Outputs, and the parts that answer them ----------------------------
 
 bool guido = false;  // our own raise of an input: not an output's change
+// Inputs the test drives, and to what: a driver outside the board holds its
+// level against the pull-up that pinMode(INPUT_PULLUP) turns on after it.
+std::map<std::string, int> guidati;
+
+bool uscitaDelloSketch(char porta, int bit) {
+    // DDRB, DDRC, DDRD of the ATmega328P.
+    const int ddr = porta == 'B' ? 0x24 : porta == 'C' ? 0x27 : 0x2A;
+    return (avr->data[ddr] >> bit) & 1;
+}
+
+void guida(const Pin& p, int livello) {
+    guido = true;
+    avr_raise_irq(irqpin(p), static_cast<uint32_t>(livello));
+    guido = false;
+}
 avr_cycle_count_t salita[3] = {};
 double distanza = 0;  // cm in front of the sonar; 0: no echo
 Pin trig{'B', 1}, eco{'B', 2};
@@ -133,6 +150,10 @@ void uscita(avr_irq_t* irq, uint32_t valore, void* param) {
     const int bit = static_cast<int>(codice & 0xFF);
     (void)irq;
     const std::string nome = nomepin(porta, bit);
+    if (auto g = guidati.find(nome); g != guidati.end() && !uscitaDelloSketch(porta, bit)) {
+        if (static_cast<int>(valore ? 1 : 0) != g->second) guida({porta, bit}, g->second);
+        return;
+    }
     rapporto("pin " + nome + " " + std::to_string(valore ? 1 : 0));
     // Servos on D7, D8, D9: the width of each pulse.
     const int servo = nome == "D7" ? 0 : nome == "D8" ? 1 : nome == "D9" ? 2 : -1;
@@ -235,14 +256,23 @@ void serviLinea() {
 
 // ---- Standard input ------------------------------------------------------
 
+// Answers to "sincro", each when its emulated time has come.
+struct Attesa {
+    avr_cycle_count_t quando;
+    std::string risposta;
+};
+std::deque<Attesa> sincro;
+
 bool comando(const std::string& riga) {
     std::istringstream in(riga);
     std::string verbo, nome;
     in >> verbo;
     if (verbo == "esci") return false;
     if (verbo == "sincro") {
-        in >> nome;
-        rapporto("sincro " + nome);
+        double ms = 0;
+        in >> nome >> ms;
+        sincro.push_back({avr->cycle + static_cast<avr_cycle_count_t>(ms * 1000 * kPerMicrosecondo),
+                          "sincro " + nome});
     }
     if (verbo == "analogico") {
         int canale = 0, mv = 0;
@@ -255,9 +285,8 @@ bool comando(const std::string& riga) {
         Pin p{};
         in >> nome >> livello;
         if (pin(nome, p)) {
-            guido = true;
-            avr_raise_irq(irqpin(p), livello ? 1 : 0);
-            guido = false;
+            guidati[nome] = livello ? 1 : 0;
+            guida(p, livello ? 1 : 0);
         }
     } else if (verbo == "sonar") {
         in >> distanza;
@@ -274,6 +303,13 @@ bool comando(const std::string& riga) {
         }
     }
     return true;
+}
+
+void serviSincro() {
+    while (!sincro.empty() && avr->cycle >= sincro.front().quando) {
+        rapporto(sincro.front().risposta);
+        sincro.pop_front();
+    }
 }
 
 std::string ingresso;
@@ -372,10 +408,10 @@ int main(int argc, char** argv) {
                             xonHook, nullptr);
     avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XOFF),
                             xoffHook, nullptr);
-    for (char porta2 : {'B', 'D'}) {
+    for (char porta2 : {'B', 'C', 'D'}) {
         for (int bit = 0; bit < 8; ++bit) {
             if (porta2 == 'D' && bit < 2) continue;  // the serial line
-            if (porta2 == 'B' && bit > 5) continue;  // the crystal
+            if (porta2 != 'D' && bit > 5) continue;  // the crystal; reset and A6, A7
             avr_irq_register_notify(
                 avr_io_getirq(avr, AVR_IOCTL_IOPORT_GETIRQ(porta2), bit), uscita,
                 reinterpret_cast<void*>(static_cast<intptr_t>((porta2 << 8) | bit)));
@@ -395,6 +431,7 @@ int main(int argc, char** argv) {
         }
         serviLinea();
         avanti = avanti && serviIngresso();
+        serviSincro();
         // Never ahead of the wall clock by more than a millisecond.
         const auto emulati = std::chrono::microseconds(avr->cycle / kPerMicrosecondo);
         const auto passati = std::chrono::duration_cast<std::chrono::microseconds>(

@@ -1,0 +1,65 @@
+/* Lumetto - Cascata ("cascata", letter F, header
+   "1.....2.....3.....4.....T.....Set...Delta.E/I....", 49 characters: eight
+   fields and the line end)
+
+   Part                   Pins             Field  Meaning
+   relay modules of the   D8, D9, D10, D11 1..4   boiler 1..4: HHHHHH burning
+   four boilers
+   LM35 in the delivery   A0               T      water temperature, degrees Celsius
+   pipe
+   potentiometer 10 kOhm  A1               Set    set point, 40 to 80 degrees
+                                           Delta  differential, degrees (DELTA below)
+   switch summer/winter   D2 and GND       E/I    HHHHHH winter (heating on):
+                                                  switch closed
+
+   The loop: every 20 seconds one more boiler starts when the water is colder
+   than Set - Delta, and one stops when it is warmer than Set + Delta, so the
+   boilers follow the demand one at a time. In summer every boiler is off.
+*/
+#include <Lumetto.h>
+
+const uint8_t CALDAIA[4] = {8, 9, 10, 11};
+const uint8_t SONDA = A0, REGOLAZIONE = A1, INVERNO = 2;
+const float DELTA = 4;
+const unsigned long PASSO_MS = 20000;
+
+uint8_t accese = 0;
+unsigned long ultimo = 0;
+bool primo = true;
+
+float setPoint() {
+    return 40 + lumettoVolt(REGOLAZIONE) * 40 / 5;
+}
+
+void setup() {
+    for (uint8_t i = 0; i < 4; ++i)
+        pinMode(CALDAIA[i], OUTPUT);
+    pinMode(INVERNO, INPUT_PULLUP);
+    lumettoInizia();
+}
+
+void loop() {
+    const bool inverno = lumettoChiuso(INVERNO);
+    const float t = lumettoLM35(SONDA), set = setPoint();
+    if (!inverno) {
+        accese = 0;
+    } else if (primo || millis() - ultimo >= PASSO_MS) {
+        primo = false;
+        ultimo = millis();
+        if (t < set - DELTA && accese < 4) ++accese;
+        if (t > set + DELTA && accese > 0) --accese;
+    }
+    for (uint8_t i = 0; i < 4; ++i)
+        lumettoAttiva(CALDAIA[i], i < accese);
+
+    if (lumettoComando("F")) {
+        LumettoTrama f(49);
+        for (uint8_t i = 0; i < 4; ++i)
+            f.acceso(i < accese);
+        f.numero(t);
+        f.numero(set);
+        f.numero(DELTA);
+        f.acceso(inverno);
+        f.fine();
+    }
+}

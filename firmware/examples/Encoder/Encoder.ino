@@ -1,0 +1,30 @@
+/* Lumetto - Encoder ("Encoder", letter G, header "V1....V2....V3....", 18 characters)
+
+   Part                   Pins          Field  Meaning
+   LM393 slotted optical  D2 (DO)       V1     angle of the wheel in this turn, degrees
+   sensor, disc of 20                   V2     speed, revolutions per minute
+   slots on the wheel                   V3     whole turns since the board started
+
+   Each slot passing the sensor is one pulse, counted by the interrupt of D2;
+   the speed is measured over each half second.
+*/
+#include <Lumetto.h>
+#include <LumettoGiri.h>
+
+const uint8_t SENSORE = 2, FORI = 20;
+
+void setup() {
+    lumettoGiri::inizia(SENSORE, FORI);
+    lumettoInizia();
+}
+
+void loop() {
+    lumettoGiri::aggiorna();
+    if (lumettoComando("G")) {
+        LumettoTrama t(18);
+        t.numero(lumettoGiri::angolo());
+        t.numero(lumettoGiri::rpm());
+        t.numero(lumettoGiri::giri());
+        t.fine();
+    }
+}

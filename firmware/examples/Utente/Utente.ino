@@ -1,0 +1,37 @@
+/* Lumetto - Utente ("Utente", letter J): your own experiment.
+
+   "Utente" keeps the header of the experiment or scheme started last, so
+   the frame must be as long as that header: six characters a field, up to
+   twelve fields; set LUNGHEZZA to the header's length (a header of 26 or
+   49 characters gets the line end after its last whole field). As it
+   comes, the sketch sends twelve fields, for a header of 72 characters:
+
+   Part                   Pins          Fields
+   anything analog        A0 .. A5      1..6: volts, 0 to 5
+   anything on/off        D2 .. D7      7..12: HHHHHH high, LLLLLL low
+
+   Replace the fields with your own values, in the order of your header:
+   t.numero(x) for a number (" 23.50"), t.acceso(b) for a state.
+*/
+#include <Lumetto.h>
+
+const uint8_t LUNGHEZZA = 72;
+
+void setup() {
+    for (uint8_t pin = 2; pin <= 7; ++pin)
+        pinMode(pin, INPUT);
+    lumettoInizia();
+}
+
+void loop() {
+    if (lumettoComando("J")) {
+        LumettoTrama t(LUNGHEZZA);
+        // ---- your fields, from here ----
+        for (uint8_t canale = 0; canale < 6; ++canale)
+            t.numero(lumettoVolt(A0 + canale));
+        for (uint8_t pin = 2; pin <= 7; ++pin)
+            t.acceso(digitalRead(pin) == HIGH);
+        // ---- to here ----
+        t.fine();
+    }
+}
