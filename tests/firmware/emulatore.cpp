@@ -18,7 +18,10 @@
 // Standard output, one report a line:
 //   pronto PERCORSO              the line is up; PERCORSO is the pseudo-terminal
 //   pin NOME LIVELLO             an output pin changed (D2..D13)
-//   impulso NOME MICROSECONDI    a high pulse ended on D7, D8 or D9 (servos)
+//   impulso NOME MICROSECONDI PERIODO
+//                                a high pulse ended on D7, D8 or D9 (servos):
+//                                its width, and the time from the pulse before
+//                                (0 for the first), in microseconds
 //   risposta LETTERA PRIMO ULTIMO CARATTERI
 //                                a reply: microseconds of emulated time from the
 //                                letter reaching the board to its first and its
@@ -122,7 +125,7 @@ void guida(const Pin& p, int livello) {
     avr_raise_irq(irqpin(p), static_cast<uint32_t>(livello));
     guido = false;
 }
-avr_cycle_count_t salita[3] = {};
+avr_cycle_count_t salita[3] = {}, salitaPrima[3] = {};
 double distanza = 0;  // cm in front of the sonar; 0: no echo
 Pin trig{'B', 1}, eco{'B', 2};
 
@@ -159,11 +162,14 @@ void uscita(avr_irq_t* irq, uint32_t valore, void* param) {
     const int servo = nome == "D7" ? 0 : nome == "D8" ? 1 : nome == "D9" ? 2 : -1;
     if (servo >= 0) {
         if (valore) {
+            salitaPrima[servo] = salita[servo];
             salita[servo] = avr->cycle;
         } else if (salita[servo]) {
-            char t[64];
-            std::snprintf(t, sizeof t, "impulso %s %.1f", nome.c_str(),
-                          microsecondi(avr->cycle - salita[servo]));
+            char t[96];
+            std::snprintf(
+                t, sizeof t, "impulso %s %.1f %.1f", nome.c_str(),
+                microsecondi(avr->cycle - salita[servo]),
+                salitaPrima[servo] ? microsecondi(salita[servo] - salitaPrima[servo]) : 0.0);
             rapporto(t);
         }
     }

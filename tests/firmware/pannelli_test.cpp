@@ -1,0 +1,154 @@
+// The pin-state and servo panels, as the main window opens them, against the
+// StatoPin sketch on an emulated Uno: the check marks and voltages of the
+// board's inputs, the outputs D8 to D13 at the levels ticked, and the servos'
+// pulses on D7, D8, D9 as wide as the Arduino Servo library makes them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/mainform.h"
+#include "firmware/emulata.h"
+#include "panels/formarduino.h"
+#include "panels/formarduino2.h"
+#include "panels/scambi.h"
+#include "support/dialoghi.h"
+
+using namespace lumetto;
+
+namespace {
+
+template <typename T>
+T* figlio(QWidget* w, const QString& nome) {
+    T* p = w->findChild<T*>(nome);
+    if (!p) ADD_FAILURE() << "no control " << nome.toStdString();
+    return p;
+}
+
+class PannelliEmulati : public ::testing::Test {
+  protected:
+    PannelliEmulati() {
+        acquisition::azzeraacquisizione();
+        panels::azzerastatopin();
+        main = std::make_unique<acquisition::Tmainform>(acquisition::Tmainform::Avvio::Manuale);
+        auto* registro = figlio<QTextEdit>(main.get(), QStringLiteral("RichEdit1"));
+        formarduino.impostaRegistro(registro);
+        formarduino2.impostaRegistro(registro);
+        main->impostaFinestre(&formarduino, &formarduino2, nullptr);
+        main->show();
+    }
+    ~PannelliEmulati() override {
+        main.reset();
+        acquisition::azzeraacquisizione();
+        panels::azzerastatopin();
+    }
+    // Presses the main window's command; `dentro` runs in the panel's own
+    // event loop, then "&Uscita" closes it.
+    void apri(const char* comando, QDialog& pannello, const std::function<void()>& dentro) {
+        QTimer::singleShot(0, [&] {
+            if (QApplication::activeModalWidget() == &pannello) dentro();
+            QTest::mouseClick(figlio<QPushButton>(&pannello, QStringLiteral("BitBtn1")),
+                              Qt::LeftButton);
+        });
+        QTest::mouseClick(figlio<QPushButton>(main.get(), QString::fromLatin1(comando)),
+                          Qt::LeftButton);
+    }
+    void aggiorna(QDialog& d) {
+        QTest::mouseClick(figlio<QPushButton>(&d, QStringLiteral("Button1")), Qt::LeftButton);
+    }
+
+    prove::DialoghiScritti box;
+    std::unique_ptr<acquisition::Tmainform> main;
+    panels::TFormarduino formarduino;
+    panels::TFormarduino2 formarduino2;
+};
+
+}  // namespace
+
+TEST_F(PannelliEmulati, InputsShowAndTickedOutputsReachThePins) {
+    prove::SchedaEmulata board("StatoPin");
+    ASSERT_TRUE(board.pronto());
+    const bool alti[] = {true, false, false, false, true, false};  // D2 .. D7
+    for (int i = 0; i < 6; ++i)
+        board.comanda("pin D" + std::to_string(i + 2) + (alti[i] ? " 1" : " 0"));
+    // Readings 0, 512, 1023, 11, 511, 100 (the converter gives mV x 1023 / 5000).
+    const int mv[] = {0, 2503, 5000, 54, 2498, 489};
+    for (int i = 0; i < 6; ++i)
+        board.comanda("analogico " + std::to_string(i) + " " + std::to_string(mv[i]));
+    ASSERT_TRUE(board.sincronizza(20));
+    const size_t prima = board.quanti();
+
+    apri("BitBtn14", formarduino, [&] {
+        auto* uscite = figlio<QListWidget>(&formarduino, QStringLiteral("CheckListBox2"));
+        uscite->item(0)->setCheckState(Qt::Checked);  // D8
+        uscite->item(5)->setCheckState(Qt::Checked);  // D13
+        aggiorna(formarduino);
+
+        auto* ingressi = figlio<QListWidget>(&formarduino, QStringLiteral("CheckListBox1"));
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(ingressi->item(i)->text(),
+                      QStringLiteral(" D%1 %2").arg(i + 2).arg(alti[i] ? "ON" : "OFF"));
+            EXPECT_EQ(ingressi->item(i)->checkState(), alti[i] ? Qt::Checked : Qt::Unchecked);
+        }
+        const int barre[] = {100, 50, 0, 99, 51, 91};
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(
+                figlio<QSlider>(&formarduino, QStringLiteral("TrackBar%1").arg(i + 1))->value(),
+                barre[i])
+                << "A" << i;
+        EXPECT_EQ(figlio<QLabel>(&formarduino, QStringLiteral("Label2"))->text(), "A1 V=2.502");
+        EXPECT_EQ(figlio<QLabel>(&formarduino, QStringLiteral("Label3"))->text(), "A2 V=5.000");
+    });
+    ASSERT_TRUE(box.mostrati.empty()) << "StatoPin is silent or late: " << box.mostrati.front();
+    // The outputs as ticked: D8 and D13 high; D9 .. D12 stay low.
+    EXPECT_TRUE(board.attendi("pin D8 1", std::chrono::seconds(5), prima));
+    EXPECT_TRUE(board.attendi("pin D13 1", std::chrono::seconds(5), prima));
+    ASSERT_TRUE(board.sincronizza(20));
+    for (const auto& r : board.rapporti())
+        for (const char* basso : {"pin D9 1", "pin D10 1", "pin D11 1", "pin D12 1"})
+            EXPECT_NE(r, basso);
+}
+
+TEST_F(PannelliEmulati, ServoPulsesAsWideAsTheServoLibraryMakesThem) {
+    prove::SchedaEmulata board("StatoPin");
+    ASSERT_TRUE(board.pronto());
+    apri("BitBtn9", formarduino2, [&] {
+        const int gradi[] = {0, 90, 180};
+        for (int i = 0; i < 3; ++i)
+            figlio<QSlider>(&formarduino2, QStringLiteral("TrackBar%1").arg(i + 1))
+                ->setValue(gradi[i]);
+        aggiorna(formarduino2);
+    });
+    ASSERT_TRUE(box.mostrati.empty()) << "StatoPin is silent or late: " << box.mostrati.front();
+    // 544 us at 0 degrees, 1472 at 90, 2400 at 180, every 20 ms.
+    const std::pair<const char*, double> attesi[] = {{"D7", 544}, {"D8", 1472}, {"D9", 2400}};
+    ASSERT_TRUE(board.sincronizza(100));
+    for (auto [pin, us] : attesi) {
+        SCOPED_TRACE(pin);
+        double larghezza = 0, periodo = 0;
+        int visti = 0;
+        for (const auto& r : board.rapporti()) {
+            char nome[8];
+            double l = 0, p = 0;
+            if (std::sscanf(r.c_str(), "impulso %7s %lf %lf", nome, &l, &p) == 3 &&
+                std::string(nome) == pin && p > 0) {
+                larghezza = l;
+                periodo = p;
+                ++visti;
+            }
+        }
+        ASSERT_GE(visti, 3) << "no pulses";
+        EXPECT_NEAR(larghezza, us, 20);
+        EXPECT_NEAR(periodo, 20000, 100);
+    }
+}
