@@ -44,8 +44,8 @@ class LumettoTrama {
     uint8_t resto_;
 };
 
-// Volts on an analog input, 0 to 5: the mean of 8 readings after one thrown
-// away (about 1 ms).
+// Volts on an analog input, 0 to 5: the mean of 4 readings after one thrown
+// away (a quarter of a millisecond).
 float lumettoVolt(uint8_t pin);
 // An LM35 on an analog input: degrees Celsius, 10 mV a degree, read in steps
 // of 4.9 mV (about half a degree).

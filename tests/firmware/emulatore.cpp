@@ -24,8 +24,9 @@
 //                                (0 for the first), in microseconds
 //   risposta LETTERA PRIMO ULTIMO CARATTERI
 //                                a reply: microseconds of emulated time from the
-//                                letter reaching the board to its first and its
-//                                last character, and how many
+//                                letter's last bit reaching the board to the
+//                                first character starting out and to the last
+//                                one's last bit, and how many characters
 //
 // The serial bridge runs in the loop that runs the processor (simavr's IRQs
 // are not thread-safe), and so do the stimuli. Emulated time is held to the
@@ -64,6 +65,9 @@ namespace {
 
 constexpr uint32_t kFrequenza = 16000000;
 constexpr avr_cycle_count_t kPerMicrosecondo = kFrequenza / 1000000;
+// A character at 9600 baud, 7E1 (start, 7 data bits, parity, stop), as the
+// Uno makes the rate: 16 MHz / 16 / 104, 9615 baud, 1040 us.
+constexpr double kCarattereUs = 1040;
 
 avr_t* avr = nullptr;
 int master = -1;
@@ -208,8 +212,10 @@ struct Risposta {
 void chiudiRisposta() {
     if (!risposta.lettera || risposta.caratteri == 0) return;
     char t[96];
+    // The letter is in when its last bit is; the last character is out when
+    // its own last bit is, a character's time after the UART took it.
     std::snprintf(t, sizeof t, "risposta %c %.0f %.0f %d", risposta.lettera,
-                  microsecondi(risposta.primo - risposta.dal),
+                  microsecondi(risposta.primo - risposta.dal) - kCarattereUs,
                   microsecondi(risposta.ultimo - risposta.dal), risposta.caratteri);
     rapporto(t);
     risposta = {};
