@@ -2,6 +2,7 @@
 
 #include "link/campi.h"
 #include "link/letture.h"
+#include "platform/diagnosi.h"
 #include "platform/dialoghi.h"
 #include "serial/report.h"
 
@@ -116,6 +117,10 @@ void cercaporta() {
             return;
         }
     }
+    // No port opened, where the design says nothing. A board that is plugged
+    // in and still does not open is a permission or another program holding
+    // it: told once, with what to do.
+    if (auto perche = platform::diagnosiporte()) platform::dialoghi().messaggio(*perche);
 }
 
 bool inviacomando(char lettera) {

@@ -36,6 +36,21 @@ std::optional<unsigned> suffixNumber(std::string_view name, std::string_view pre
     return value;
 }
 
+// The link named like `wanted` in `folder`: exact case first, then any case.
+std::optional<fs::path> findLink(const fs::path& folder, std::string_view wanted) {
+    std::error_code ec;
+    fs::path exact = folder / std::string(wanted);
+    if (fs::is_symlink(fs::symlink_status(exact, ec))) return exact;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (equalsIgnoreCase(it->path().filename().string(), wanted) &&
+            fs::is_symlink(fs::symlink_status(it->path(), ec)))
+            return it->path();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::vector<fs::path> usbSerialDevices(const fs::path& dev) {
     std::vector<fs::path> all;
     for (std::string_view prefix : {"ttyACM", "ttyUSB"}) {
@@ -51,21 +66,6 @@ std::vector<fs::path> usbSerialDevices(const fs::path& dev) {
     }
     return all;
 }
-
-// The link named like `wanted` in `folder`: exact case first, then any case.
-std::optional<fs::path> findLink(const fs::path& folder, std::string_view wanted) {
-    std::error_code ec;
-    fs::path exact = folder / std::string(wanted);
-    if (fs::is_symlink(fs::symlink_status(exact, ec))) return exact;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (equalsIgnoreCase(it->path().filename().string(), wanted) &&
-            fs::is_symlink(fs::symlink_status(it->path(), ec)))
-            return it->path();
-    }
-    return std::nullopt;
-}
-
-}  // namespace
 
 DosDevices userDosDevices() {
     std::string home;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace lumetto::platform {
 
@@ -13,6 +14,9 @@ struct DosDevices {
     std::filesystem::path dosdevices;    // folder of the comN and x: links
     std::filesystem::path dev = "/dev";  // where the USB serial devices appear
 };
+
+// The USB serial devices in `dev`: ttyACM* then ttyUSB*, each in numeric order.
+std::vector<std::filesystem::path> usbSerialDevices(const std::filesystem::path& dev);
 
 // ~/.lumetto/dosdevices of the current user ($HOME, else the password entry).
 DosDevices userDosDevices();
