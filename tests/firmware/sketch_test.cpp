@@ -2,6 +2,10 @@
 // program's own acquisition: the parts wired to the board set, the button of
 // the experiment pressed, one tick; the reading table holds what those parts
 // imply, within the sensor's resolution.
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -189,3 +193,28 @@ INSTANTIATE_TEST_SUITE_P(
              0,
              "C1....C2....C3....C4....C5....C6....C7....C8....C9....C10...C11...C12..."}),
     [](const auto& i) { return std::string(i.param.sketch) + "_" + std::to_string(i.index); });
+
+// A letter that comes while a reply is going out is answered too, and
+// characters the sketch does not expect are dropped without a word.
+TEST(SketchLinea, LettersDuringAReplyAreKeptAndNoiseIsDropped) {
+    prove::SchedaEmulata board("Temperature");
+    ASSERT_TRUE(board.pronto());
+    board.comanda("analogico 0 235");
+    ASSERT_TRUE(board.sincronizza(50));
+    const std::string link = std::string(std::getenv("HOME")) + "/.lumetto/dosdevices/com13";
+    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    const char invio[] = "xA\x7f?A";
+    ASSERT_EQ(::write(fd, invio, sizeof invio - 1), static_cast<ssize_t>(sizeof invio - 1));
+    std::string letto;
+    pollfd p{fd, POLLIN, 0};
+    while (letto.size() < 12 && ::poll(&p, 1, 2000) > 0) {
+        char buf[64];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        letto.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    // Two frames of six characters, nothing else: 235 mV is 48 steps, 23.46 degrees.
+    EXPECT_EQ(letto, " 23.46 23.46");
+}
