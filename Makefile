@@ -84,6 +84,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_sovrapposizione
 	$(BUILD)/bench/bench_export
 	$(BUILD)/bench/bench_soak
+	$(BUILD)/bench/bench_firmware
 
 # The program against the virtual board on COM13: the board's window beside
 # the program's; closing the program ends the board too.
