@@ -132,7 +132,9 @@ TEST_F(PannelliEmulati, ServoPulsesAsWideAsTheServoLibraryMakesThem) {
     ASSERT_TRUE(box.mostrati.empty()) << "StatoPin is silent or late: " << box.mostrati.front();
     // 544 us at 0 degrees, 1472 at 90, 2400 at 180, every 20 ms.
     const std::pair<const char*, double> attesi[] = {{"D7", 544}, {"D8", 1472}, {"D9", 2400}};
-    ASSERT_TRUE(board.sincronizza(100));
+    // The board first sends its 78-character state (81 ms), then reads the
+    // servo commands; a few frames of 20 ms after that, in its own time.
+    ASSERT_TRUE(board.sincronizza(400));
     for (auto [pin, us] : attesi) {
         SCOPED_TRACE(pin);
         double larghezza = 0, periodo = 0;

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -100,6 +102,16 @@ TEST_P(Sketch, OneTickReadsWhatThePartsSay) {
     acquisition::eseguilettura();
     ASSERT_TRUE(box.mostrati.empty()) << c.sketch << " is silent or late: " << box.mostrati.front();
     ASSERT_EQ(link::numerolettura, 1);
+    // Exactly as long as the header: a longer frame would spill into the next reading.
+    const auto risposta = board.attendi("risposta", std::chrono::seconds(5));
+    ASSERT_TRUE(risposta) << c.sketch;
+    char lettera = 0;
+    double primo = 0, ultimo = 0;
+    int caratteri = 0;
+    ASSERT_EQ(std::sscanf(risposta->c_str(), "risposta %c %lf %lf %d", &lettera, &primo, &ultimo,
+                          &caratteri),
+              4);
+    EXPECT_EQ(caratteri, acquisition::stato.lunghezzatestata) << c.sketch;
     for (size_t i = 0; i < c.valori.size(); ++i)
         EXPECT_NEAR(link::tabellaletture[1][i + 1], c.valori[i].atteso, c.valori[i].tolleranza)
             << c.sketch << ", field " << i + 1;
