@@ -10,7 +10,9 @@
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "schemes/cp1252.h"
+#include "schemes/maschere.h"
 #include "schemes/numeri.h"
+#include "schemes/schema.h"
 
 namespace lumetto::acquisition {
 
@@ -31,9 +33,12 @@ std::optional<std::string> nomefoglio(int16_t codice) {
     }
 }
 
-// The text of a value in the block: right-aligned in 7 characters with the
-// experiment's decimals; empty for experiments that export no values.
-std::string testovalore(int16_t codice, double x) {
+// The text of a value in the block. The four experiments the design gives a
+// format keep it: right-aligned in 7 characters with their decimals. Every
+// other experiment writes each value as the log shows it for the type of its
+// column (the design left those cells empty while it said "salvato": lost
+// readings): a number as a number, a state as its word ("ON", "apre").
+std::string testovalore(int16_t codice, double x, int colonna) {
     switch (codice) {
         case 20:
             return schemes::scrivireale(x, 1, 7);
@@ -42,8 +47,13 @@ std::string testovalore(int16_t codice, double x) {
             return schemes::scrivireale(x, 3, 7);
         case 3:
             return schemes::scrivireale(x, 0, 7);
-        default:
-            return {};
+        default: {
+            std::string t = schemes::formattavalore(
+                x, schemes::carattere(schemes::schemacorrente().mascheratipo, colonna));
+            t.erase(0, t.find_first_not_of(' '));
+            t.erase(t.find_last_not_of(' ') + 1);
+            return t;
+        }
     }
 }
 
@@ -64,7 +74,8 @@ void riempi(xls::Blocco& blocco, int n, int m) {
             } else if (k - 1 <= link::kColonne) {
                 cella = testovalore(stato.codiceesperimento,
                                     link::tabellaletture[static_cast<std::size_t>(r)]
-                                                        [static_cast<std::size_t>(k - 1)]);
+                                                        [static_cast<std::size_t>(k - 1)],
+                                    k - 1);
             } else {
                 cella = std::string();
             }

@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev fonts-liberation fonts-dejavu-core libjpeg62-turbo-dev
   libgtest-dev libgmock-dev
-  python3-xlrd gnumeric desktop-file-utils
+  python3-xlrd gnumeric libreoffice-calc-nogui desktop-file-utils
   gcc-avr avr-libc arduino-core-avr avrdude
   simavr libsimavr-dev libsimavrparts1 libelf-dev libgl-dev
   locales

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <sstream>
+
 #include "acquisition/acquisizione.h"
 #include "acquisition/xls/foglio.h"
 #include "cartella.h"
@@ -102,25 +105,69 @@ TEST_F(Esporta, SonarConTreLetture) {
     EXPECT_EQ(letto(file, "sonar"), celle);
 }
 
-TEST_F(Esporta, RegolazionePiSenzaValoriNelFoglioPredefinito) {
+// Every other experiment writes its values as the log shows them: numbers as
+// numbers, states as their words (the design left those cells empty).
+TEST_F(Esporta, RegolazionePiScriveOttoColonneDiNumeri) {
     const std::string testata = "temp..set...scost.banda.tempo.azp...azi...azt...";
-    corsa(1, testata, "11111111", {{21.5, 25, 3.5, 1, 2, 3, 4, 5}, {22, 25, 3, 1, 2, 3, 4, 5}});
+    const std::vector<std::vector<double>> letture = {{21.5, 25, 3.5, 10, 2, 35, 4.25, 39.3},
+                                                      {22, 25, 3, 10, 4, 30, 4.5, 34.5},
+                                                      {23.04, 25, 1.96, 10, 6, 19.6, 4.66, 24.3}};
+    corsa(1, testata, "11111111", letture);
     const std::string file = cartella / "pi.xls";
     dialoghi.risposte.push_back(file);
     EXPECT_EQ(excel(), Esportazione::salvata);
-    // Ten sheet columns (A to J) and three rows; no sheet name is given.
-    EXPECT_EQ(chiamate[6], R"(Worksheet.Range("A1", "J3"))");
-    EXPECT_EQ(chiamate[7], "Range.Value = [3 x 11]");
+    // Ten sheet columns (A to J) and four rows; no sheet name is given.
+    EXPECT_EQ(chiamate[6], R"(Worksheet.Range("A1", "J4"))");
+    EXPECT_EQ(chiamate[7], "Range.Value = [4 x 11]");
     for (const auto& c : chiamate)
         EXPECT_EQ(c.find("Worksheet.Name"), std::string::npos);
 
     if (!prove::pythonconxlrd())
         GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
-    xls::Celle celle = {{{1, 1}, 1.0}, {{2, 1}, 2.0}};
+    xls::Celle celle;
     const char* nomi[] = {"tem", "set", "sco", "ban", "tem", "azp", "azi", "azt"};
     for (uint32_t i = 0; i < 8; ++i)
         celle[{0, i + 2}] = testo(nomi[i]);
+    for (uint32_t r = 1; r <= 3; ++r) {
+        celle[{r, 1}] = static_cast<double>(r);
+        // One decimal, as the log shows a value of type 1.
+        for (uint32_t i = 0; i < 8; ++i)
+            celle[{r, i + 2}] = std::round(letture[r - 1][i] * 10) / 10;
+    }
     EXPECT_EQ(letto(file, "Foglio1"), celle);
+}
+
+TEST_F(Esporta, TermostatoScriveLoStatoInParole) {
+    corsa(17, "temp....umid..Set...Stato.", "1112", {{18.2, 55, 20, 1}, {20.6, 54, 20, 0}});
+    const std::string file = cartella / "termostato.xls";
+    dialoghi.risposte.push_back(file);
+    ASSERT_EQ(excel(), Esportazione::salvata);
+    if (!prove::pythonconxlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+    const auto celle = letto(file, "Foglio1");
+    EXPECT_EQ(celle.at({1, 2}), ValoreCella{18.2});
+    EXPECT_EQ(celle.at({1, 5}), testo("ON"));
+    EXPECT_EQ(celle.at({2, 5}), testo("OFF"));
+    // The other readers see the same: numbers (with the point), words as texts.
+    auto controlla = [](const std::string& csv, std::size_t primo) {
+        std::vector<std::vector<std::string>> righe;
+        std::istringstream in(csv);
+        for (std::string r; std::getline(in, r);) {
+            righe.emplace_back();
+            std::istringstream campi(r);
+            for (std::string c; std::getline(campi, c, ',');)
+                righe.back().push_back(c);
+        }
+        ASSERT_EQ(righe.size(), 3u) << csv;
+        ASSERT_EQ(righe[1].size(), primo + 5) << csv;
+        EXPECT_EQ(righe[0][primo + 4], "Sta");
+        EXPECT_DOUBLE_EQ(std::stod(righe[1][primo + 1]), 18.2);
+        EXPECT_EQ(righe[1][primo + 4], "ON");
+        EXPECT_EQ(righe[2][primo + 4], "OFF");
+    };
+    if (prove::ssconvertpresente()) controlla(prove::csvconssconvert(file).value_or(""), 0);
+    if (prove::libreofficepresente())
+        controlla(prove::csvconlibreoffice(file, cartella.percorso().string()).value_or(""), 1);
 }
 
 TEST_F(Esporta, IValoriDiOgniEsperimentoEIlNomeDelFoglio) {

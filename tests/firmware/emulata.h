@@ -54,7 +54,9 @@ class SchedaEmulata {
             return;
         }
         lettore_ = std::thread([this] { leggi(); });
-        pronto_ = attendi("pronto ", std::chrono::seconds(10)).has_value();
+        // A board is up long before a button is pressed: bytes sent before
+        // the sketch opens its UART are lost, on a real board as here.
+        pronto_ = attendi("pronto ", std::chrono::seconds(10)).has_value() && sincronizza(100);
     }
     ~SchedaEmulata() {
         comanda("esci");
