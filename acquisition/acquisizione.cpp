@@ -18,6 +18,7 @@ Stato stato;
 namespace {
 
 Vista* vista = nullptr;
+std::vector<Ascoltatore*> ascoltatori;
 
 // Without a window (a tool, a test of the link alone) the acquisition only counts.
 class VistaAssente final : public Vista {
@@ -53,6 +54,15 @@ void impostaVista(Vista* nuova) {
     vista = nuova;
 }
 
+void aggiungiascoltatore(Ascoltatore* a) {
+    if (a && std::find(ascoltatori.begin(), ascoltatori.end(), a) == ascoltatori.end())
+        ascoltatori.push_back(a);
+}
+
+void togliascoltatore(Ascoltatore* a) {
+    ascoltatori.erase(std::remove(ascoltatori.begin(), ascoltatori.end(), a), ascoltatori.end());
+}
+
 void azzeraacquisizione() {
     stato = Stato{};
     link::azzeracollegamento();
@@ -78,6 +88,8 @@ void avviaacquisizione() {
     stato.letturemostrate = 0;
     int32_t s = std::clamp(stato.intervallo, 0, kMaxIntervallo);
     v().impostaTimer(true, s * 1000);
+    for (Ascoltatore* a : ascoltatori)
+        a->nuovacorsa();
 }
 
 void fermaacquisizione() {
@@ -146,8 +158,12 @@ void eseguilettura() {
         v().aggiungiTestata("prg..." + schema().testata);
         v().aggiungiRiga(riga);
     }
-    if (link::nessundato == 0) link::chiudiporta();
+    const bool memorizzata = link::nessundato == 0;
+    if (memorizzata) link::chiudiporta();
     if (stato.letturemostrate < link::kMaxLetture) ++stato.letturemostrate;
+    if (memorizzata)
+        for (Ascoltatore* a : ascoltatori)
+            a->letturamemorizzata(link::numerolettura);
 }
 
 bool avviacomando(const Comando& c) {

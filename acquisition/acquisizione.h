@@ -44,6 +44,19 @@ class Vista {
 };
 void impostaVista(Vista* v);
 
+// A view that follows the readings as they are stored (the plot window): it
+// is told, never asked, and never touches the port or the timer.
+class Ascoltatore {
+  public:
+    virtual ~Ascoltatore() = default;
+    // The acquisition starts again: what was drawn goes.
+    virtual void nuovacorsa() = 0;
+    // Reading r of the run is in the reading table.
+    virtual void letturamemorizzata(int r) = 0;
+};
+void aggiungiascoltatore(Ascoltatore* a);
+void togliascoltatore(Ascoltatore* a);
+
 // The acquisition state (the header and type mask are those of the current
 // scheme; the reading number and table belong to the link that fills them).
 struct Stato {

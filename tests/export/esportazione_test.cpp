@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <sstream>
 
@@ -161,7 +162,11 @@ TEST_F(Esporta, TermostatoScriveLoStatoInParole) {
         ASSERT_EQ(righe.size(), 3u) << csv;
         ASSERT_EQ(righe[1].size(), primo + 5) << csv;
         EXPECT_EQ(righe[0][primo + 4], "Sta");
-        EXPECT_DOUBLE_EQ(std::stod(righe[1][primo + 1]), 18.2);
+        // Read with the point, whatever the locale the tests run under.
+        double t = 0;
+        const std::string& c = righe[1][primo + 1];
+        std::from_chars(c.data(), c.data() + c.size(), t);
+        EXPECT_DOUBLE_EQ(t, 18.2);
         EXPECT_EQ(righe[1][primo + 4], "ON");
         EXPECT_EQ(righe[2][primo + 4], "OFF");
     };

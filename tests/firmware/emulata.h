@@ -95,7 +95,8 @@ class SchedaEmulata {
     }
     bool sincronizza(double ms = 0) {
         const std::string n = std::to_string(++sincro_);
-        comanda("sincro " + n + " " + std::to_string(ms));
+        // Whole milliseconds: no decimal separator for a locale to change.
+        comanda("sincro " + n + " " + std::to_string(static_cast<long>(ms)));
         return attendi("sincro " + n, std::chrono::seconds(30)).has_value();
     }
 

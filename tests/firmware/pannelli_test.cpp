@@ -12,9 +12,9 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
-#include <cstdio>
 #include <functional>
 #include <memory>
+#include <sstream>
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/mainform.h"
@@ -140,16 +140,23 @@ TEST_F(PannelliEmulati, ServoPulsesAsWideAsTheServoLibraryMakesThem) {
         double larghezza = 0, periodo = 0;
         int visti = 0;
         for (const auto& r : board.rapporti()) {
-            char nome[8];
+            // A stream reads the point whatever the locale the tests run under.
+            std::istringstream in(r);
+            std::string verbo, nome;
             double l = 0, p = 0;
-            if (std::sscanf(r.c_str(), "impulso %7s %lf %lf", nome, &l, &p) == 3 &&
-                std::string(nome) == pin && p > 0) {
+            if ((in >> verbo >> nome >> l >> p) && verbo == "impulso" && nome == pin && p > 0) {
                 larghezza = l;
                 periodo = p;
                 ++visti;
             }
         }
-        ASSERT_GE(visti, 3) << "no pulses";
+        ASSERT_GE(visti, 3) << "no pulses; the board said:\n"
+                            << [&] {
+                                   std::string r;
+                                   for (const auto& l : board.rapporti())
+                                       if (l.rfind("impulso", 0) != 0) r += l + "\n";
+                                   return r;
+                               }();
         EXPECT_NEAR(larghezza, us, 20);
         EXPECT_NEAR(periodo, 20000, 100);
     }

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -105,12 +105,12 @@ TEST_P(Sketch, OneTickReadsWhatThePartsSay) {
     // Exactly as long as the header: a longer frame would spill into the next reading.
     const auto risposta = board.attendi("risposta", std::chrono::seconds(5));
     ASSERT_TRUE(risposta) << c.sketch;
+    std::istringstream in(*risposta);  // the point, whatever the tests' locale
+    std::string verbo;
     char lettera = 0;
     double primo = 0, ultimo = 0;
     int caratteri = 0;
-    ASSERT_EQ(std::sscanf(risposta->c_str(), "risposta %c %lf %lf %d", &lettera, &primo, &ultimo,
-                          &caratteri),
-              4);
+    ASSERT_TRUE(in >> verbo >> lettera >> primo >> ultimo >> caratteri) << *risposta;
     EXPECT_EQ(caratteri, acquisition::stato.lunghezzatestata) << c.sketch;
     for (size_t i = 0; i < c.valori.size(); ++i)
         EXPECT_NEAR(link::tabellaletture[1][i + 1], c.valori[i].atteso, c.valori[i].tolleranza)
