@@ -75,6 +75,8 @@ const std::vector<Comando>& comandi() {
         {"Button1", "fine acquisizione", "fine", A::Fine},
         {"BitBtn24", "intervallo acquisizione", "chiedointervallo", A::Intervallo},
         {"BitBtn25", "SCADA", "datigenerico", A::Editor},
+        // Not in the design: below "SCADA", where the hidden scheme buttons stand.
+        {"BitBtn33", "grafico", "grafico", A::Grafico},
     };
     return tabella;
 }

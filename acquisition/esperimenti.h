@@ -20,6 +20,7 @@ enum class Azione {
     Excel,
     Fine,
     Intervallo,
+    Grafico,  // the plot window, non-modal
     Nessuna,  // a button with no command bound
 };
 

@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -180,6 +181,10 @@ void Tmainform::impostaFinestre(QDialog* statoArduino, QDialog* servo, QDialog* 
     editor_ = editor;
 }
 
+void Tmainform::impostaGrafico(QWidget* grafico) {
+    grafico_ = grafico;
+}
+
 void Tmainform::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (avvio_ == Avvio::AllaPrimaMostra && !iniziata_) {
@@ -265,6 +270,11 @@ void Tmainform::disponi(int W, int H) {
     }
     for (const auto& n : kNascosti)
         cerca(n.nome)->hide();
+    // "grafico" right below "SCADA", on the place of the hidden "IMMAGINE".
+    QPushButton* grafico = cerca("BitBtn33");
+    grafico->setGeometry(cerca("BitBtn28")->geometry());
+    grafico->setFont(Button2->font());
+    grafico->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     QPushButton* fotocellula = cerca("BitBtn1");
     fotocellula->setGeometry(cerca("BitBtn6")->geometry());
     fotocellula->setFont(Button2->font());
@@ -310,6 +320,14 @@ void Tmainform::esegui(const Comando& c) {
             break;
         case Azione::Intervallo:
             chiedointervallo();
+            break;
+        case Azione::Grafico:
+            // Not modal: it stays beside the main window while runs go on.
+            if (grafico_) {
+                grafico_->show();
+                grafico_->raise();
+                grafico_->activateWindow();
+            }
             break;
         case Azione::Nessuna:
             break;

@@ -39,6 +39,8 @@ class Tmainform final : public QWidget, public Vista {
 
     // The windows that commands open modally; a missing one is not opened.
     void impostaFinestre(QDialog* statoArduino, QDialog* servo, QDialog* editor);
+    // The plot window that "grafico" shows; none: the button does nothing.
+    void impostaGrafico(QWidget* grafico);
     // The reading log (RichEdit1), which the panels also write.
     QTextEdit* registro() const { return RichEdit1; }
 
@@ -97,6 +99,7 @@ class Tmainform final : public QWidget, public Vista {
     QDialog* statoArduino_ = nullptr;
     QDialog* servo_ = nullptr;
     QDialog* editor_ = nullptr;
+    QWidget* grafico_ = nullptr;
 };
 
 }  // namespace lumetto::acquisition

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
 #include "link/collegamento.h"
 #include "panels/formarduino.h"
@@ -35,9 +36,12 @@ int main(int argc, char** argv) {
     lumetto::panels::TFormarduino formarduino;
     lumetto::panels::TFormarduino2 formarduino2;
     lumetto::schemes::TForm2 form2;
+    // The plot window, after the four of the design.
+    lumetto::acquisition::TFormgrafico grafico;
     formarduino.impostaRegistro(mainform.registro());
     formarduino2.impostaRegistro(mainform.registro());
     mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
+    mainform.impostaGrafico(&grafico);
 
     // Showing it runs its set-up: layout over the screen, then the port search.
     mainform.show();

@@ -15,6 +15,7 @@ done
 for f in climatica.sca solare.sca irrigazione.sca climatica.jpg solare.jpg irrigazione.jpg; do
   [ -s "$prefisso/share/lumetto/$f" ] || manca "share/lumetto/$f"
 done
+[ -s "$prefisso/share/doc/Lumetto/LICENSE" ] || manca "share/doc/Lumetto/LICENSE"
 icona=share/icons/hicolor/scalable/apps/lumetto.svg
 [ -s "$prefisso/$icona" ] || manca "$icona"
 for voce in lumetto lumetto-scheda; do

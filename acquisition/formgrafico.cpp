@@ -1,0 +1,515 @@
+#include "acquisition/formgrafico.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "link/letture.h"
+#include "platform/dialoghi.h"
+#include "platform/qt/finestre.h"
+
+namespace lumetto::acquisition {
+
+// The chart's own view: the wheel zooms about the mouse, a drag pans, and
+// the keyboard does both (+ and -, the arrows, Home for the whole run). Any
+// of them turns automatic scaling off, so that new readings leave the view
+// where the user put it.
+class VistaGrafico final : public QChartView {
+  public:
+    VistaGrafico(QChart* c, std::function<void()> mosso, std::function<void()> tutto,
+                 QWidget* parent)
+        : QChartView(c, parent), mosso_(std::move(mosso)), tutto_(std::move(tutto)) {
+        setRenderHint(QPainter::Antialiasing);
+        setFocusPolicy(Qt::StrongFocus);
+        setDragMode(QGraphicsView::NoDrag);
+    }
+
+  protected:
+    void wheelEvent(QWheelEvent* e) override {
+        const double passi = e->angleDelta().y() / 120.0;
+        if (passi == 0) return;
+        zoom(std::pow(1.25, passi), e->position());
+        e->accept();
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) {
+            trascina_ = true;
+            da_ = e->position();
+            setCursor(Qt::ClosedHandCursor);
+        }
+        QChartView::mousePressEvent(e);
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (trascina_) {
+            const QPointF d = e->position() - da_;
+            da_ = e->position();
+            sposta(-d.x(), d.y());
+        }
+        QChartView::mouseMoveEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        trascina_ = false;
+        unsetCursor();
+        QChartView::mouseReleaseEvent(e);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        const QPointF centro = chart()->plotArea().center();
+        const double passo = 30;
+        switch (e->key()) {
+            case Qt::Key_Plus:
+            case Qt::Key_Equal:
+                zoom(1.25, centro);
+                break;
+            case Qt::Key_Minus:
+                zoom(0.8, centro);
+                break;
+            case Qt::Key_Left:
+                sposta(-passo, 0);
+                break;
+            case Qt::Key_Right:
+                sposta(passo, 0);
+                break;
+            case Qt::Key_Up:
+                sposta(0, passo);
+                break;
+            case Qt::Key_Down:
+                sposta(0, -passo);
+                break;
+            case Qt::Key_Home:
+            case Qt::Key_0:
+                tutto_();
+                break;
+            default:
+                QChartView::keyPressEvent(e);
+                return;
+        }
+        e->accept();
+    }
+
+  private:
+    void sposta(double dx, double dy) {
+        chart()->scroll(dx, dy);
+        mosso_();
+    }
+    void zoom(double fattore, QPointF dove) {
+        QRectF area = chart()->plotArea();
+        const QPointF centro = area.center();
+        area.setWidth(area.width() / fattore);
+        area.setHeight(area.height() / fattore);
+        area.moveCenter(centro + (dove - centro) * (1 - 1 / fattore));
+        chart()->zoomIn(area);
+        mosso_();
+    }
+
+    std::function<void()> mosso_, tutto_;
+    bool trascina_ = false;
+    QPointF da_;
+};
+
+namespace {
+
+QString daUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QPushButton* bottone(QWidget* genitore, const char* nome, const QString& didascalia) {
+    auto* b = new QPushButton(didascalia, genitore);
+    b->setObjectName(QString::fromLatin1(nome));
+    b->setAccessibleName(platform::nomeAccessibile(didascalia));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QScatterSeries* segni(QChart* c, const QString& nome, QColor colore) {
+    auto* s = new QScatterSeries;
+    s->setName(nome);
+    s->setColor(colore);
+    s->setBorderColor(colore);
+    s->setMarkerSize(9);
+    c->addSeries(s);
+    return s;
+}
+
+// A name typed without an extension gets the format's own.
+std::string conestensione(const std::string& nome, const char* estensione) {
+    const auto punto = nome.find_last_of("./");
+    if (punto == std::string::npos || nome[punto] != '.') return nome + estensione;
+    return nome;
+}
+
+}  // namespace
+
+TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("Formgrafico"));
+    setWindowTitle(QStringLiteral("grafico"));
+    setFont(platform::carattereFinestra());
+
+    auto_ = new QCheckBox(QStringLiteral("scala &automatica"), this);
+    auto_->setObjectName(QStringLiteral("CheckAutomatica"));
+    auto_->setAccessibleName(QStringLiteral("scala automatica"));
+    auto_->setChecked(true);
+    auto* etichettaX = new QLabel(QStringLiteral("asse &x:"), this);
+    asseX_ = new QComboBox(this);
+    asseX_->setObjectName(QStringLiteral("ComboAsseX"));
+    asseX_->setAccessibleName(QStringLiteral("asse x"));
+    asseX_->addItems({QStringLiteral("numero della lettura"), QStringLiteral("secondi")});
+    etichettaX->setBuddy(asseX_);
+    vistaXY_ = new QCheckBox(QStringLiteral("vista X-&Y"), this);
+    vistaXY_->setObjectName(QStringLiteral("CheckXY"));
+    vistaXY_->setAccessibleName(QStringLiteral("vista X-Y"));
+    colonnaX_ = new QComboBox(this);
+    colonnaX_->setObjectName(QStringLiteral("ComboColonnaX"));
+    colonnaX_->setAccessibleName(QStringLiteral("colonna sull'asse x"));
+    colonnaY_ = new QComboBox(this);
+    colonnaY_->setObjectName(QStringLiteral("ComboColonnaY"));
+    colonnaY_->setAccessibleName(QStringLiteral("colonna sull'asse y"));
+    png_ = bottone(this, "BitBtnPNG", QStringLiteral("salva &PNG"));
+    pdf_ = bottone(this, "BitBtnPDF", QStringLiteral("salva P&DF"));
+    chiudi_ = bottone(this, "BitBtnChiudi", QStringLiteral("&chiudi"));
+
+    chart_ = new QChart;
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    x_ = new QValueAxis;
+    y_ = new QValueAxis;
+    x_->setLabelFormat(QStringLiteral("%.4g"));
+    y_->setLabelFormat(QStringLiteral("%.4g"));
+    chart_->addAxis(x_, Qt::AlignBottom);
+    chart_->addAxis(y_, Qt::AlignLeft);
+    stati_ = new QCategoryAxis;
+    stati_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    stati_->setRange(-0.25, 2.25);
+    chart_->addAxis(stati_, Qt::AlignRight);
+    stati_->hide();
+
+    vista_ = new VistaGrafico(
+        chart_, [this] { auto_->setChecked(false); },
+        [this] {
+            auto_->setChecked(true);
+            applicascala();
+        },
+        this);
+    vista_->setObjectName(QStringLiteral("Grafico"));
+    vista_->setAccessibleName(QStringLiteral("grafico delle letture"));
+    aiuto_ = new QLabel(
+        QStringLiteral(
+            "rotella o + e -: zoom; trascinare o frecce: spostare; Home: tutta la corsa; "
+            "un clic sulla legenda mostra o nasconde una curva"),
+        this);
+    aiuto_->setObjectName(QStringLiteral("LabelAiuto"));
+    aiuto_->setWordWrap(true);
+
+    auto* comandi = new QHBoxLayout;
+    comandi->addWidget(auto_);
+    comandi->addWidget(etichettaX);
+    comandi->addWidget(asseX_);
+    comandi->addWidget(vistaXY_);
+    comandi->addWidget(colonnaX_);
+    comandi->addWidget(colonnaY_);
+    comandi->addStretch();
+    comandi->addWidget(png_);
+    comandi->addWidget(pdf_);
+    comandi->addWidget(chiudi_);
+    auto* tutto = new QVBoxLayout(this);
+    tutto->addLayout(comandi);
+    tutto->addWidget(vista_, 1);
+    tutto->addWidget(aiuto_);
+
+    connect(auto_, &QCheckBox::toggled, this, [this](bool on) {
+        if (on) applicascala();
+    });
+    connect(asseX_, &QComboBox::currentIndexChanged, this, [this] { ricostruisci(); });
+    connect(vistaXY_, &QCheckBox::toggled, this, [this] { ricostruisci(); });
+    connect(colonnaX_, &QComboBox::currentIndexChanged, this, [this] {
+        if (xy()) ricostruisci();
+    });
+    connect(colonnaY_, &QComboBox::currentIndexChanged, this, [this] {
+        if (xy()) ricostruisci();
+    });
+    connect(png_, &QPushButton::clicked, this, [this] { salva(false); });
+    connect(pdf_, &QPushButton::clicked, this, [this] { salva(true); });
+    connect(chiudi_, &QPushButton::clicked, this, &QWidget::close);
+
+    resize(900, 600);
+    aggiungiascoltatore(this);
+    nuovacorsa();
+}
+
+TFormgrafico::~TFormgrafico() {
+    togliascoltatore(this);
+}
+
+QChartView* TFormgrafico::vistagrafico() const {
+    return vista_;
+}
+
+bool TFormgrafico::xy() const {
+    return vistaXY_->isChecked() && colonnaX_->currentIndex() >= 0 &&
+           colonnaY_->currentIndex() >= 0;
+}
+
+void TFormgrafico::nuovacorsa() {
+    inizio_ = QDateTime::currentDateTime();
+    const auto colonne = colonnegrafico();
+    // The column choices of the X-Y view follow the run's columns.
+    for (QComboBox* c : {colonnaX_, colonnaY_}) {
+        const QSignalBlocker muto(c);
+        c->clear();
+        for (const auto& k : colonne)
+            c->addItem(daUtf8(k.nome), k.indice);
+    }
+    if (colonne.size() > 1) {
+        const QSignalBlocker muto(colonnaY_);
+        colonnaY_->setCurrentIndex(1);
+    }
+    auto_->setChecked(true);
+    ricostruisci();
+}
+
+void TFormgrafico::impostacolonne() {
+    chart_->removeAllSeries();
+    curve_.clear();
+    curvaXY_ = nullptr;
+    const auto colonne = colonnegrafico();
+    bool stati = false;
+    if (xy()) {
+        curvaXY_ = new QLineSeries;
+        curvaXY_->setName(colonnaY_->currentText() + QStringLiteral(" / ") +
+                          colonnaX_->currentText());
+        chart_->addSeries(curvaXY_);
+        curvaXY_->attachAxis(x_);
+        curvaXY_->attachAxis(y_);
+        x_->setTitleText(colonnaX_->currentText());
+        y_->setTitleText(colonnaY_->currentText());
+    } else {
+        for (const auto& k : colonne) {
+            Curva c{k, new QLineSeries};
+            c.serie->setName(daUtf8(k.nome));
+            chart_->addSeries(c.serie);
+            c.serie->attachAxis(x_);
+            c.serie->attachAxis(k.stato() ? static_cast<QAbstractAxis*>(stati_) : y_);
+            stati = stati || k.stato();
+            curve_.push_back(c);
+        }
+        x_->setTitleText(asseX_->currentIndex() == 1 ? QStringLiteral("secondi")
+                                                     : QStringLiteral("lettura"));
+        y_->setTitleText(QStringLiteral("valore"));
+    }
+    rossi_ = segni(chart_, QStringLiteral("condizione (rosso)"), Qt::red);
+    blu_ = segni(chart_, QStringLiteral("condizione (blu)"), Qt::blue);
+    rossiStati_ = segni(chart_, QStringLiteral("condizione (rosso)"), Qt::red);
+    bluStati_ = segni(chart_, QStringLiteral("condizione (blu)"), Qt::blue);
+    for (QScatterSeries* s : {rossi_, blu_}) {
+        s->attachAxis(x_);
+        s->attachAxis(y_);
+    }
+    for (QScatterSeries* s : {rossiStati_, bluStati_}) {
+        s->attachAxis(x_);
+        s->attachAxis(stati_);
+    }
+    // One entry a colour in the legend.
+    for (QScatterSeries* s : {rossiStati_, bluStati_})
+        for (QLegendMarker* m : chart_->legend()->markers(s))
+            m->setVisible(false);
+
+    // The words of the state columns on their own axis.
+    for (const QString& l : stati_->categoriesLabels())
+        stati_->remove(l);
+    if (stati) {
+        std::array<std::string, 3> parole = {"", "", ""};
+        for (const auto& c : curve_) {
+            if (!c.colonna.stato()) continue;
+            const auto p = parolestato(c.colonna.tipo);
+            for (int i = 0; i < 3; ++i)
+                if (parole[static_cast<size_t>(i)].find(p[static_cast<size_t>(i)]) ==
+                    std::string::npos)
+                    parole[static_cast<size_t>(i)] +=
+                        (parole[static_cast<size_t>(i)].empty() ? "" : "/") +
+                        p[static_cast<size_t>(i)];
+        }
+        for (int i = 0; i < 3; ++i)
+            stati_->append(daUtf8(parole[static_cast<size_t>(i)]), i);
+        stati_->setRange(-0.25, 2.25);
+    }
+    stati_->setVisible(stati);
+
+    // A click on a legend entry shows or hides its curve.
+    for (QLegendMarker* m : chart_->legend()->markers()) {
+        QObject::connect(m, &QLegendMarker::clicked, this, [m] {
+            QAbstractSeries* s = m->series();
+            s->setVisible(!s->isVisible());
+            m->setVisible(true);
+            QColor c = m->labelBrush().color();
+            c.setAlphaF(s->isVisible() ? 1.0f : 0.4f);
+            m->setLabelBrush(c);
+        });
+    }
+}
+
+void TFormgrafico::estendi(double x, double y, bool distato) {
+    if (!estesa_) {
+        minX_ = maxX_ = x;
+        if (!distato) minY_ = maxY_ = y;
+        estesa_ = true;
+    }
+    minX_ = std::min(minX_, x);
+    maxX_ = std::max(maxX_, x);
+    if (!distato) {
+        minY_ = std::min(minY_, y);
+        maxY_ = std::max(maxY_, y);
+    }
+}
+
+void TFormgrafico::aggiungi(int r) {
+    const bool secondi = asseX_->currentIndex() == 1;
+    if (curvaXY_) {
+        const PuntoGrafico px = puntografico(r, colonnaX_->currentData().toInt());
+        const PuntoGrafico py = puntografico(r, colonnaY_->currentData().toInt());
+        curvaXY_->append(px.valore, py.valore);
+        estendi(px.valore, py.valore, false);
+        if (py.esito == 1) rossi_->append(px.valore, py.valore);
+        if (py.esito == 2) blu_->append(px.valore, py.valore);
+        return;
+    }
+    const double x = xgrafico(r, secondi);
+    for (Curva& c : curve_) {
+        const PuntoGrafico p = puntografico(r, c.colonna.indice);
+        if (c.colonna.stato()) {
+            // A step: the state holds until this reading, then changes.
+            if (!c.vuota) c.serie->append(x, c.ultimo);
+            c.serie->append(x, p.valore);
+        } else {
+            c.serie->append(x, p.valore);
+        }
+        c.ultimo = p.valore;
+        c.vuota = false;
+        estendi(x, p.valore, c.colonna.stato());
+        QScatterSeries* rosso = c.colonna.stato() ? rossiStati_ : rossi_;
+        QScatterSeries* blu = c.colonna.stato() ? bluStati_ : blu_;
+        if (p.esito == 1) rosso->append(x, p.valore);
+        if (p.esito == 2) blu->append(x, p.valore);
+    }
+}
+
+void TFormgrafico::ricostruisci() {
+    impostacolonne();
+    estesa_ = false;
+    minX_ = 0, maxX_ = 1, minY_ = 0, maxY_ = 1;
+    disegnate_ = 0;
+    const int n = std::clamp(link::numerolettura, 0, link::kMaxLetture);
+    for (int r = 1; r <= n; ++r)
+        aggiungi(r);
+    disegnate_ = n;
+    aggiornatitolo();
+    applicascala();
+}
+
+void TFormgrafico::letturamemorizzata(int r) {
+    // Hidden, it draws nothing: it is drawn again when shown.
+    if (!isVisible() || r < 1 || r > link::kMaxLetture) return;
+    if (r != disegnate_ + 1) {
+        ricostruisci();
+        return;
+    }
+    aggiungi(r);
+    disegnate_ = r;
+    if (auto_->isChecked()) applicascala();
+}
+
+void TFormgrafico::applicascala() {
+    if (!auto_->isChecked()) return;
+    chart_->zoomReset();
+    const double dx = maxX_ - minX_, dy = maxY_ - minY_;
+    const double mx = dx > 0 ? dx * 0.02 : 1, my = dy > 0 ? dy * 0.05 : 1;
+    x_->setRange(minX_ - (curvaXY_ ? mx : 0), maxX_ + mx);
+    y_->setRange(minY_ - my, maxY_ + my);
+    // Round steps on the axes: 20, 25, 30 rather than 21.7, 26.7.
+    x_->applyNiceNumbers();
+    y_->applyNiceNumbers();
+    stati_->setRange(-0.25, 2.25);
+}
+
+void TFormgrafico::aggiornatitolo() {
+    const QString titolo = daUtf8(titolografico());
+    chart_->setTitle((titolo.isEmpty() ? QStringLiteral("lettura") : titolo) +
+                     QStringLiteral(" - ") +
+                     inizio_.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+    setWindowTitle(QStringLiteral("grafico - ") + (titolo.isEmpty() ? QString() : titolo));
+}
+
+void TFormgrafico::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!e->spontaneous()) ricostruisci();
+}
+
+void TFormgrafico::salva(bool pdf) {
+    auto nome =
+        pdf ? platform::dialoghi().salva("salva il grafico in PDF", "documento PDF|*.pdf")
+            : platform::dialoghi().salva("salva il grafico come immagine", "immagine PNG|*.png");
+    if (!nome || nome->empty()) return;
+    const std::string file = conestensione(*nome, pdf ? ".pdf" : ".png");
+    if (pdf) {
+        salvapdf(file);
+    } else {
+        salvapng(file);
+    }
+}
+
+bool TFormgrafico::salvapng(const std::string& file, int larghezza, int altezza) {
+    QImage immagine(larghezza, altezza, QImage::Format_ARGB32_Premultiplied);
+    immagine.fill(Qt::white);
+    {
+        QPainter p(&immagine);
+        p.setRenderHint(QPainter::Antialiasing);
+        chart_->scene()->render(&p, QRectF(0, 0, larghezza, altezza), chart_->sceneBoundingRect());
+    }
+    if (!immagine.save(QString::fromStdString(file), "PNG")) {
+        platform::dialoghi().errore("Impossibile salvare il grafico in " + file);
+        return false;
+    }
+    return true;
+}
+
+bool TFormgrafico::salvapdf(const std::string& file) {
+    QPdfWriter pdf(QString::fromStdString(file));
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageOrientation(QPageLayout::Landscape);
+    pdf.setResolution(300);
+    pdf.setTitle(chart_->title());
+    pdf.setCreator(QStringLiteral("Lumetto"));
+    QPainter p;
+    if (!p.begin(&pdf)) {
+        platform::dialoghi().errore("Impossibile salvare il grafico in " + file);
+        return false;
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF pagina = pdf.pageLayout().paintRectPixels(pdf.resolution());
+    const QRectF sorgente = chart_->sceneBoundingRect();
+    // The chart's proportions kept, as wide as the page allows.
+    QRectF dove(QPointF(0, 0), sorgente.size().scaled(pagina.size(), Qt::KeepAspectRatio));
+    chart_->scene()->render(&p, dove, sorgente);
+    return p.end();
+}
+
+}  // namespace lumetto::acquisition

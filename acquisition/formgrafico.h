@@ -1,0 +1,102 @@
+#pragma once
+// The plot window ("grafico"): the current run as curves, one per value
+// column, the whole run up to reading 1000; state columns as steps with their
+// words on an axis of their own; readings where a condition holds marked in
+// its colour. Non-modal: it stays open while runs start and stop, follows
+// every reading as the acquisition stores it, and never touches the port or
+// the timer. Zoom and pan with the wheel, a drag or the keyboard; an X-Y view
+// of one column against another; saved as PNG or PDF for a lab report.
+
+#include <QDateTime>
+#include <QWidget>
+#include <vector>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/grafico.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+QT_BEGIN_NAMESPACE
+class QChart;
+class QChartView;
+class QCategoryAxis;
+class QLineSeries;
+class QScatterSeries;
+class QValueAxis;
+QT_END_NAMESPACE
+
+namespace lumetto::acquisition {
+
+class VistaGrafico;
+
+class TFormgrafico final : public QWidget, public Ascoltatore {
+  public:
+    explicit TFormgrafico(QWidget* parent = nullptr);
+    ~TFormgrafico() override;
+    TFormgrafico(const TFormgrafico&) = delete;
+    TFormgrafico& operator=(const TFormgrafico&) = delete;
+
+    // Ascoltatore
+    void nuovacorsa() override;
+    void letturamemorizzata(int r) override;
+
+    // Everything drawn again from the reading table (on showing, and when
+    // the x axis or the view changes).
+    void ricostruisci();
+    // The chart as a PNG of `larghezza` x `altezza` pixels, or as an A4 PDF
+    // page; false, after the error box, when the file cannot be written.
+    bool salvapng(const std::string& file, int larghezza = 1600, int altezza = 1000);
+    bool salvapdf(const std::string& file);
+
+    // For tests and the benchmark.
+    QChart* grafico() const { return chart_; }
+    QChartView* vistagrafico() const;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+
+  private:
+    struct Curva {
+        ColonnaGrafico colonna;
+        QLineSeries* serie = nullptr;
+        double ultimo = 0;  // the last value, where a state's step starts
+        bool vuota = true;
+    };
+    void impostacolonne();
+    void aggiungi(int r);
+    void estendi(double x, double y, bool stato);
+    void applicascala();
+    void salva(bool pdf);
+    void aggiornatitolo();
+    bool xy() const;
+
+    QCheckBox* auto_ = nullptr;
+    QComboBox* asseX_ = nullptr;
+    QCheckBox* vistaXY_ = nullptr;
+    QComboBox* colonnaX_ = nullptr;
+    QComboBox* colonnaY_ = nullptr;
+    QPushButton* png_ = nullptr;
+    QPushButton* pdf_ = nullptr;
+    QPushButton* chiudi_ = nullptr;
+    QLabel* aiuto_ = nullptr;
+    VistaGrafico* vista_ = nullptr;
+    QChart* chart_ = nullptr;
+    QValueAxis* x_ = nullptr;
+    QValueAxis* y_ = nullptr;
+    QCategoryAxis* stati_ = nullptr;
+    std::vector<Curva> curve_;
+    QLineSeries* curvaXY_ = nullptr;
+    QScatterSeries* rossi_ = nullptr;
+    QScatterSeries* blu_ = nullptr;
+    QScatterSeries* rossiStati_ = nullptr;
+    QScatterSeries* bluStati_ = nullptr;
+    bool estesa_ = false;  // something was drawn: the extent below means something
+    double minX_ = 0, maxX_ = 1, minY_ = 0, maxY_ = 1;
+    QDateTime inizio_;
+    int disegnate_ = 0;  // readings drawn
+};
+
+}  // namespace lumetto::acquisition

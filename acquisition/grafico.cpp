@@ -1,0 +1,61 @@
+#include "acquisition/grafico.h"
+
+#include <algorithm>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/esperimenti.h"
+#include "link/letture.h"
+#include "schemes/cp1252.h"
+#include "schemes/maschere.h"
+#include "schemes/schema.h"
+
+namespace lumetto::acquisition {
+
+std::vector<ColonnaGrafico> colonnegrafico() {
+    auto& s = schemes::schemacorrente();
+    schemes::dividitestata();
+    const int n = std::min<int>(stato.numerocolonne, link::kColonne - 1);
+    std::vector<ColonnaGrafico> c;
+    for (int i = 1; i <= n; ++i) {
+        // "Ax." gives "Ax ": the blanks are no part of a curve's name.
+        std::string nome = schemes::utf8dacp1252(s.nomevariabile(i));
+        nome.erase(0, nome.find_first_not_of(' '));
+        nome.erase(nome.find_last_not_of(' ') + 1);
+        if (nome.empty()) nome = "C" + std::to_string(i);
+        c.push_back({i, nome, schemes::carattere(s.mascheratipo, i)});
+    }
+    return c;
+}
+
+std::array<std::string, 3> parolestato(char tipo) {
+    if (tipo == '4') return {"chiude", "apre", "Halt"};
+    return {"OFF", "ON", "Halt"};
+}
+
+PuntoGrafico puntografico(int r, int colonna) {
+    r = std::clamp(r, 0, link::kMaxLetture);
+    const double v =
+        link::tabellaletture[static_cast<std::size_t>(r)][static_cast<std::size_t>(colonna)];
+    return {v, schemes::valutacondizioni(colonna, v)};
+}
+
+double xgrafico(int r, bool insecondi) {
+    return insecondi ? static_cast<double>(r) * stato.intervallo : r;
+}
+
+std::string titolografico() {
+    const std::string& testata = schemes::schemacorrente().testata;
+    const Comando* primo = nullptr;
+    for (const Comando& c : comandi()) {
+        if (c.codice != stato.codiceesperimento || c.codice == 0) continue;
+        if (c.azione != Azione::Esperimento && c.azione != Azione::EsperimentoSchema &&
+            c.azione != Azione::Utente)
+            continue;
+        // Two buttons share code 21: the header tells them apart.
+        if (c.testata == testata) return std::string(c.didascalia);
+        if (!primo) primo = &c;
+    }
+    return primo ? std::string(primo->didascalia) : std::string();
+}
+
+}  // namespace lumetto::acquisition

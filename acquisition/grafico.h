@@ -1,0 +1,40 @@
+#pragma once
+// What the plot window draws of the current run, without widgets: the value
+// columns with their names and types, each reading as a point with the
+// condition that holds on it, the x of a reading, the run's title.
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace lumetto::acquisition {
+
+struct ColonnaGrafico {
+    int indice = 0;    // column of the reading table, 1 to 12
+    std::string nome;  // short name, UTF-8
+    char tipo = '1';   // of the type mask: '2' and '4' are states
+    bool stato() const { return tipo == '2' || tipo == '4'; }
+};
+
+// The columns of the current run: one per field of its header, at most 12.
+std::vector<ColonnaGrafico> colonnegrafico();
+
+// The words of a state column's steps 0, 1 and 2, as the log writes them.
+std::array<std::string, 3> parolestato(char tipo);
+
+struct PuntoGrafico {
+    double valore = 0;
+    int esito = 0;  // 0 no condition holds, 1 red, 2 blue (as the log's bold cells)
+};
+// Reading r of column `colonna`, as stored.
+PuntoGrafico puntografico(int r, int colonna);
+
+// The x of reading r: its number, or the seconds since the start (the
+// first reading comes one interval after it).
+double xgrafico(int r, bool insecondi);
+
+// The caption of the run's experiment ("termostato"); for "Utente" and
+// codes without a button, "Utente" or empty.
+std::string titolografico();
+
+}  // namespace lumetto::acquisition

@@ -1,0 +1,236 @@
+// The plot window on the offscreen platform: what its series hold for a run
+// and for a thermostat run against the virtual board, the state steps, the
+// condition marks, a new run, the X-Y view, and the PNG and PDF it saves as
+// other programs read them.
+#include <gtest/gtest.h>
+
+#include <QAbstractAxis>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/formgrafico.h"
+#include "acquisition/mainform.h"
+#include "link/collegamento.h"
+#include "link/letture.h"
+#include "schemes/maschere.h"
+#include "schemes/schema.h"
+#include "support/dialoghi.h"
+#include "support/scheda.h"
+
+namespace fs = std::filesystem;
+using namespace lumetto;
+using namespace lumetto::acquisition;
+
+namespace {
+
+QList<QPointF> punti(TFormgrafico& g, const QString& nome) {
+    for (QAbstractSeries* s : g.grafico()->series())
+        if (s->name() == nome) return static_cast<QXYSeries*>(s)->points();
+    std::string tutte;
+    for (QAbstractSeries* s : g.grafico()->series())
+        tutte += s->name().toStdString() + ",";
+    ADD_FAILURE() << "no series " << nome.toStdString() << " among " << tutte;
+    return {};
+}
+
+QXYSeries* serie(TFormgrafico& g, const QString& nome) {
+    for (QAbstractSeries* s : g.grafico()->series())
+        if (s->name() == nome) return static_cast<QXYSeries*>(s);
+    return nullptr;
+}
+
+// Every point of both colours' marks, whichever axis they stand on.
+QList<QPointF> segni(TFormgrafico& g, Qt::GlobalColor colore) {
+    QList<QPointF> r;
+    for (QAbstractSeries* s : g.grafico()->series())
+        if (auto* sc = qobject_cast<QScatterSeries*>(s); sc && sc->color() == QColor(colore))
+            r += sc->points();
+    return r;
+}
+
+// What a command-line program prints.
+std::string esegui(const std::string& comando) {
+    std::string uscita;
+    if (FILE* f = ::popen((comando + " 2>/dev/null").c_str(), "r")) {
+        char buf[512];
+        while (size_t n = std::fread(buf, 1, sizeof buf, f))
+            uscita.append(buf, n);
+        ::pclose(f);
+    }
+    return uscita;
+}
+
+class Grafico : public ::testing::Test {
+  protected:
+    Grafico() {
+        azzeraacquisizione();
+        schemes::azzeraschema();
+    }
+    ~Grafico() override {
+        fermaacquisizione();
+        azzeraacquisizione();
+        schemes::azzeraschema();
+    }
+    // A run as the tick stores it, told to the listeners.
+    void corsa(int16_t codice, const std::string& testata, const std::string& maschera,
+               const std::vector<std::vector<double>>& letture) {
+        avviaesperimento(codice, testata, maschera);
+        for (const auto& valori : letture) {
+            ++link::numerolettura;
+            for (size_t i = 0; i < valori.size(); ++i)
+                link::tabellaletture[static_cast<size_t>(link::numerolettura)][i + 1] = valori[i];
+            g.letturamemorizzata(link::numerolettura);
+        }
+    }
+    prove::DialoghiScritti box;
+    TFormgrafico g;
+};
+
+}  // namespace
+
+TEST_F(Grafico, ASonarRunOfThreeReadings) {
+    g.show();
+    corsa(3, "dist..", "1", {{12}, {15.4}, {20}});
+    EXPECT_EQ(punti(g, "dis"), (QList<QPointF>{{1, 12}, {2, 15.4}, {3, 20}}));
+    EXPECT_TRUE(g.grafico()->title().startsWith("Sonar - ")) << g.grafico()->title().toStdString();
+    // Seconds from the start: a reading every 2 s, the first one 2 s in.
+    g.findChild<QComboBox*>("ComboAsseX")->setCurrentIndex(1);
+    EXPECT_EQ(punti(g, "dis"), (QList<QPointF>{{2, 12}, {4, 15.4}, {6, 20}}));
+    // Automatic scaling shows the whole run.
+    auto* x = static_cast<QValueAxis*>(g.grafico()->axes(Qt::Horizontal).front());
+    EXPECT_LE(x->min(), 2);
+    EXPECT_GE(x->max(), 6);
+
+    // A new run clears it; a stopped one stays on screen.
+    fermaacquisizione();
+    EXPECT_EQ(punti(g, "dis").size(), 3);
+    corsa(20, "Temp..", "1", {{21.5}});
+    EXPECT_EQ(serie(g, "dis"), nullptr);
+    EXPECT_EQ(punti(g, "Tem").size(), 1);
+}
+
+TEST_F(Grafico, StatesAreStepsAndConditionsAreMarked) {
+    auto& s = schemes::schemacorrente();
+    s.condizione(1) = "1>20";  // red where the temperature is over 20
+    s.condizione(2) = "2<50";  // blue where the humidity is under 50
+    g.show();
+    corsa(17, "temp....umid..Set...Stato.", "1112",
+          {{19.5, 55, 20, 1}, {20.6, 52, 20, 0}, {20.2, 48, 20, 1}});
+    EXPECT_EQ(punti(g, "tem"), (QList<QPointF>{{1, 19.5}, {2, 20.6}, {3, 20.2}}));
+    // The state holds until the next reading, then steps.
+    EXPECT_EQ(punti(g, "Sta"), (QList<QPointF>{{1, 1}, {2, 1}, {2, 0}, {3, 0}, {3, 1}}));
+    // On its own axis, with the words of the log.
+    auto* asse = qobject_cast<QCategoryAxis*>(serie(g, "Sta")->attachedAxes().back());
+    ASSERT_NE(asse, nullptr);
+    EXPECT_EQ(asse->categoriesLabels(), (QStringList{"OFF", "ON", "Halt"}));
+    EXPECT_TRUE(asse->isVisible());
+    // Exactly where a condition holds, as the log makes its cells bold.
+    for (auto [colore, esito] : {std::pair{Qt::red, 1}, std::pair{Qt::blue, 2}}) {
+        QList<QPointF> attesi;
+        for (int r = 1; r <= 3; ++r)
+            for (int c = 1; c <= 4; ++c) {
+                const double v =
+                    link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(c)];
+                if (schemes::valutacondizioni(c, v) == esito) attesi.append({double(r), v});
+            }
+        EXPECT_FALSE(attesi.isEmpty());
+        auto visti = segni(g, colore);
+        std::sort(visti.begin(), visti.end(),
+                  [](auto a, auto b) { return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y(); });
+        std::sort(attesi.begin(), attesi.end(),
+                  [](auto a, auto b) { return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y(); });
+        EXPECT_EQ(visti, attesi) << esito;
+    }
+}
+
+TEST_F(Grafico, TheXYViewAndAHiddenWindow) {
+    // Hidden, it draws nothing; shown, it draws the whole run at once.
+    corsa(21, "Ax....Ay....Az....", "111", {{0.1, -1, 0.5}, {0.2, -0.9, 0.6}});
+    EXPECT_TRUE(punti(g, "Ax").isEmpty());
+    g.show();
+    EXPECT_EQ(punti(g, "Ax").size(), 2);
+    g.findChild<QComboBox*>("ComboColonnaX")->setCurrentIndex(0);
+    g.findChild<QComboBox*>("ComboColonnaY")->setCurrentIndex(2);
+    g.findChild<QCheckBox*>("CheckXY")->setChecked(true);
+    EXPECT_EQ(punti(g, "Az / Ax"), (QList<QPointF>{{0.1, 0.5}, {0.2, 0.6}}));
+    ++link::numerolettura;
+    link::tabellaletture[3][1] = 0.3;
+    link::tabellaletture[3][3] = 0.7;
+    g.letturamemorizzata(3);
+    EXPECT_EQ(punti(g, "Az / Ax").back(), QPointF(0.3, 0.7));
+}
+
+TEST_F(Grafico, ThermostatRunAgainstTheVirtualBoard) {
+    prove::InServizio board([] {
+        scheda::Opzioni o;
+        o.porta = 13;
+        o.sketch = "termostato";
+        return o;
+    }());
+    ASSERT_TRUE(board.ok);
+    link::impostaFinestra({[] { return 13; }, [](int) {}, [] { fermaacquisizione(); }});
+    g.show();
+    avviaesperimento(17, "temp....umid..Set...Stato.", "1112");
+    for (int i = 0; i < 3; ++i)
+        eseguilettura();
+    ASSERT_TRUE(box.mostrati.empty()) << box.mostrati.front();
+    ASSERT_EQ(link::numerolettura, 3);
+    const char* nomi[] = {"tem", "umi", "Set"};
+    for (int c = 1; c <= 3; ++c) {
+        QList<QPointF> attesi;
+        for (int r = 1; r <= 3; ++r)
+            attesi.append(
+                {double(r), link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(c)]});
+        EXPECT_EQ(punti(g, nomi[c - 1]), attesi) << nomi[c - 1];
+    }
+    EXPECT_EQ(punti(g, "Sta").size(), 5);
+    fermaacquisizione();
+    link::impostaFinestra({});
+}
+
+TEST_F(Grafico, SavedAsPngAndPdfForOtherPrograms) {
+    g.show();
+    corsa(17, "temp....umid..Set...Stato.", "1112", {{19.5, 55, 20, 1}, {20.6, 52, 20, 0}});
+    const fs::path dir = fs::path(std::getenv("HOME")) / "grafici";
+    fs::create_directories(dir);
+    // Through the dialogs, a name without its extension.
+    box.risposte.push_back((dir / "termostato").string());
+    QTest::mouseClick(g.findChild<QPushButton*>("BitBtnPNG"), Qt::LeftButton);
+    box.risposte.push_back((dir / "termostato.pdf").string());
+    QTest::mouseClick(g.findChild<QPushButton*>("BitBtnPDF"), Qt::LeftButton);
+    EXPECT_EQ(box.domande,
+              (std::vector<std::string>{"salva il grafico come immagine|immagine PNG|*.png",
+                                        "salva il grafico in PDF|documento PDF|*.pdf"}));
+    ASSERT_TRUE(box.errori.empty()) << box.errori.front();
+    ASSERT_TRUE(fs::exists(dir / "termostato.png"));
+    ASSERT_TRUE(fs::exists(dir / "termostato.pdf"));
+    // ImageMagick and poppler read them: 1600 x 1000 pixels, an A4 page lying down.
+    EXPECT_EQ(esegui("identify -format '%m %wx%h' " + (dir / "termostato.png").string()),
+              "PNG 1600x1000");
+    std::map<std::string, std::string> info;  // "Pages:           1"
+    std::istringstream righe(esegui("pdfinfo " + (dir / "termostato.pdf").string()));
+    for (std::string r; std::getline(righe, r);)
+        if (auto due = r.find(':'); due != std::string::npos)
+            info[r.substr(0, due)] = r.substr(r.find_first_not_of(' ', due + 1));
+    EXPECT_EQ(info["Pages"], "1");
+    EXPECT_EQ(info["Page size"], "842 x 595 pts (A4)");
+    EXPECT_EQ(info["Title"].rfind("termostato - ", 0), 0u) << info["Title"];
+
+    // A folder that cannot be written is told, with the file's name.
+    EXPECT_FALSE(g.salvapng("/proc/non-si-puo.png"));
+    ASSERT_EQ(box.errori.size(), 1u);
+    EXPECT_NE(box.errori[0].find("/proc/non-si-puo.png"), std::string::npos);
+}
