@@ -82,6 +82,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_log
 	$(BUILD)/bench/bench_immagine
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_sovrapposizione
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_grafico
 	$(BUILD)/bench/bench_export
 	$(BUILD)/bench/bench_soak
 	$(BUILD)/bench/bench_firmware

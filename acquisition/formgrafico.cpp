@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <QWheelEvent>
@@ -102,6 +103,14 @@ class VistaGrafico final : public QChartView {
                 tutto_();
                 break;
             default:
+                // 1 to 9 show or hide the curve of that entry of the legend,
+                // as a click on it does.
+                if (e->key() >= Qt::Key_1 && e->key() <= Qt::Key_9) {
+                    const auto voci = chart()->legend()->markers();
+                    const auto n = static_cast<qsizetype>(e->key() - Qt::Key_1);
+                    if (n < voci.size()) emit voci[n]->clicked();
+                    break;
+                }
                 QChartView::keyPressEvent(e);
                 return;
         }
@@ -176,18 +185,20 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     asseX_->setAccessibleName(QStringLiteral("asse x"));
     asseX_->addItems({QStringLiteral("numero della lettura"), QStringLiteral("secondi")});
     etichettaX->setBuddy(asseX_);
-    vistaXY_ = new QCheckBox(QStringLiteral("vista X-&Y"), this);
+    vistaXY_ = new QCheckBox(QStringLiteral("vista X-&Y:"), this);
     vistaXY_->setObjectName(QStringLiteral("CheckXY"));
     vistaXY_->setAccessibleName(QStringLiteral("vista X-Y"));
     colonnaX_ = new QComboBox(this);
     colonnaX_->setObjectName(QStringLiteral("ComboColonnaX"));
     colonnaX_->setAccessibleName(QStringLiteral("colonna sull'asse x"));
     colonnaY_ = new QComboBox(this);
+    auto* etichettaColonne = new QLabel(QStringLiteral("&colonne"), this);
+    etichettaColonne->setBuddy(colonnaX_);
     colonnaY_->setObjectName(QStringLiteral("ComboColonnaY"));
     colonnaY_->setAccessibleName(QStringLiteral("colonna sull'asse y"));
     png_ = bottone(this, "BitBtnPNG", QStringLiteral("salva &PNG"));
     pdf_ = bottone(this, "BitBtnPDF", QStringLiteral("salva P&DF"));
-    chiudi_ = bottone(this, "BitBtnChiudi", QStringLiteral("&chiudi"));
+    chiudi_ = bottone(this, "BitBtnChiudi", QStringLiteral("chi&udi"));
 
     chart_ = new QChart;
     chart_->legend()->setAlignment(Qt::AlignBottom);
@@ -225,6 +236,7 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     comandi->addWidget(etichettaX);
     comandi->addWidget(asseX_);
     comandi->addWidget(vistaXY_);
+    comandi->addWidget(etichettaColonne);
     comandi->addWidget(colonnaX_);
     comandi->addWidget(colonnaY_);
     comandi->addStretch();
@@ -381,48 +393,58 @@ void TFormgrafico::estendi(double x, double y, bool distato) {
     }
 }
 
+void TFormgrafico::metti(QXYSeries* serie, double x, double y) {
+    attesa_[serie].append(QPointF(x, y));
+}
+
 void TFormgrafico::aggiungi(int r) {
     const bool secondi = asseX_->currentIndex() == 1;
     if (curvaXY_) {
         const PuntoGrafico px = puntografico(r, colonnaX_->currentData().toInt());
         const PuntoGrafico py = puntografico(r, colonnaY_->currentData().toInt());
-        curvaXY_->append(px.valore, py.valore);
+        metti(curvaXY_, px.valore, py.valore);
         estendi(px.valore, py.valore, false);
-        if (py.esito == 1) rossi_->append(px.valore, py.valore);
-        if (py.esito == 2) blu_->append(px.valore, py.valore);
+        if (py.esito == 1) metti(rossi_, px.valore, py.valore);
+        if (py.esito == 2) metti(blu_, px.valore, py.valore);
         return;
     }
     const double x = xgrafico(r, secondi);
     for (Curva& c : curve_) {
         const PuntoGrafico p = puntografico(r, c.colonna.indice);
-        if (c.colonna.stato()) {
-            // A step: the state holds until this reading, then changes.
-            if (!c.vuota) c.serie->append(x, c.ultimo);
-            c.serie->append(x, p.valore);
-        } else {
-            c.serie->append(x, p.valore);
-        }
+        // A state holds until this reading, then steps.
+        if (c.colonna.stato() && !c.vuota) metti(c.serie, x, c.ultimo);
+        metti(c.serie, x, p.valore);
         c.ultimo = p.valore;
         c.vuota = false;
         estendi(x, p.valore, c.colonna.stato());
         QScatterSeries* rosso = c.colonna.stato() ? rossiStati_ : rossi_;
         QScatterSeries* blu = c.colonna.stato() ? bluStati_ : blu_;
-        if (p.esito == 1) rosso->append(x, p.valore);
-        if (p.esito == 2) blu->append(x, p.valore);
+        if (p.esito == 1) metti(rosso, x, p.valore);
+        if (p.esito == 2) metti(blu, x, p.valore);
     }
 }
 
+void TFormgrafico::disegna() {
+    // Each series takes its new points in one call: Qt Charts lays a whole
+    // series out again on every change, so one change a series, not one a point.
+    programmato_ = false;
+    for (auto& [serie, punti] : attesa_)
+        if (!punti.isEmpty()) serie->append(punti);
+    attesa_.clear();
+    applicascala();
+}
+
 void TFormgrafico::ricostruisci() {
+    attesa_.clear();
     impostacolonne();
     estesa_ = false;
     minX_ = 0, maxX_ = 1, minY_ = 0, maxY_ = 1;
-    disegnate_ = 0;
     const int n = std::clamp(link::numerolettura, 0, link::kMaxLetture);
     for (int r = 1; r <= n; ++r)
         aggiungi(r);
     disegnate_ = n;
     aggiornatitolo();
-    applicascala();
+    disegna();
 }
 
 void TFormgrafico::letturamemorizzata(int r) {
@@ -434,19 +456,28 @@ void TFormgrafico::letturamemorizzata(int r) {
     }
     aggiungi(r);
     disegnate_ = r;
-    if (auto_->isChecked()) applicascala();
+    // Drawn when the event loop comes back, before the repaint: the tick
+    // itself only notes the reading.
+    if (!programmato_) {
+        programmato_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (programmato_) disegna();
+        });
+    }
 }
 
 void TFormgrafico::applicascala() {
     if (!auto_->isChecked()) return;
-    chart_->zoomReset();
-    const double dx = maxX_ - minX_, dy = maxY_ - minY_;
-    const double mx = dx > 0 ? dx * 0.02 : 1, my = dy > 0 ? dy * 0.05 : 1;
-    x_->setRange(minX_ - (curvaXY_ ? mx : 0), maxX_ + mx);
-    y_->setRange(minY_ - my, maxY_ + my);
-    // Round steps on the axes: 20, 25, 30 rather than 21.7, 26.7.
-    x_->applyNiceNumbers();
-    y_->applyNiceNumbers();
+    if (chart_->isZoomed()) chart_->zoomReset();
+    // Round steps, and the range changed only when the run leaves it: a
+    // change of range lays every series out again.
+    auto imposta = [](QValueAxis* asse, ScalaAsse s) {
+        if (asse->min() == s.minimo && asse->max() == s.massimo) return;
+        asse->setRange(s.minimo, s.massimo);
+        asse->setTickCount(s.tacche);
+    };
+    imposta(x_, scalatonda(minX_, maxX_));
+    imposta(y_, scalatonda(minY_, maxY_));
     stati_->setRange(-0.25, 2.25);
 }
 

@@ -8,7 +8,10 @@
 // of one column against another; saved as PNG or PDF for a lab report.
 
 #include <QDateTime>
+#include <QList>
+#include <QPointF>
 #include <QWidget>
+#include <map>
 #include <vector>
 
 #include "acquisition/acquisizione.h"
@@ -26,6 +29,7 @@ class QCategoryAxis;
 class QLineSeries;
 class QScatterSeries;
 class QValueAxis;
+class QXYSeries;
 QT_END_NAMESPACE
 
 namespace lumetto::acquisition {
@@ -46,6 +50,9 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     // Everything drawn again from the reading table (on showing, and when
     // the x axis or the view changes).
     void ricostruisci();
+    // The readings noted since the last drawing drawn now (the event loop
+    // does it by itself right after a reading).
+    void disegna();
     // The chart as a PNG of `larghezza` x `altezza` pixels, or as an A4 PDF
     // page; false, after the error box, when the file cannot be written.
     bool salvapng(const std::string& file, int larghezza = 1600, int altezza = 1000);
@@ -67,6 +74,7 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     };
     void impostacolonne();
     void aggiungi(int r);
+    void metti(QXYSeries* serie, double x, double y);
     void estendi(double x, double y, bool stato);
     void applicascala();
     void salva(bool pdf);
@@ -96,7 +104,9 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     bool estesa_ = false;  // something was drawn: the extent below means something
     double minX_ = 0, maxX_ = 1, minY_ = 0, maxY_ = 1;
     QDateTime inizio_;
-    int disegnate_ = 0;  // readings drawn
+    int disegnate_ = 0;                            // readings drawn
+    std::map<QXYSeries*, QList<QPointF>> attesa_;  // points noted, not yet in their series
+    bool programmato_ = false;
 };
 
 }  // namespace lumetto::acquisition

@@ -1,6 +1,7 @@
 #include "acquisition/grafico.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/esperimenti.h"
@@ -41,6 +42,22 @@ PuntoGrafico puntografico(int r, int colonna) {
 
 double xgrafico(int r, bool insecondi) {
     return insecondi ? static_cast<double>(r) * stato.intervallo : r;
+}
+
+ScalaAsse scalatonda(double minimo, double massimo) {
+    if (!(massimo > minimo)) {  // one value, or none: a unit around it
+        minimo -= 1;
+        massimo += 1;
+    }
+    const double grezzo = (massimo - minimo) / 5;
+    const double potenza = std::pow(10.0, std::floor(std::log10(grezzo)));
+    const double f = grezzo / potenza;
+    const double passo = (f <= 1 ? 1 : f <= 2 ? 2 : f <= 5 ? 5 : 10) * potenza;
+    ScalaAsse s;
+    s.minimo = std::floor(minimo / passo) * passo;
+    s.massimo = std::ceil(massimo / passo) * passo;
+    s.tacche = static_cast<int>(std::lround((s.massimo - s.minimo) / passo)) + 1;
+    return s;
 }
 
 std::string titolografico() {

@@ -33,6 +33,14 @@ PuntoGrafico puntografico(int r, int colonna);
 // first reading comes one interval after it).
 double xgrafico(int r, bool insecondi);
 
+// An axis of round steps (1, 2 or 5 times a power of ten, about five of
+// them) that holds minimo..massimo.
+struct ScalaAsse {
+    double minimo = 0, massimo = 1;
+    int tacche = 2;  // tick marks, the ends included
+};
+ScalaAsse scalatonda(double minimo, double massimo);
+
 // The caption of the run's experiment ("termostato"); for "Utente" and
 // codes without a button, "Utente" or empty.
 std::string titolografico();

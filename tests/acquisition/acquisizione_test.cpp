@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
 #include "acquisition/acquisizione.h"
+#include "acquisition/grafico.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "scheda/sketch.h"
@@ -291,4 +293,25 @@ TEST_F(Acquisizione, LogTextsByMaskCharacter) {
     // A mask longer than a reading is cut at 12 columns.
     s.mascheratipo = std::string(20, '1');
     EXPECT_EQ(mostralettura().size(), 13u);
+}
+
+// The plot's axes: round steps that hold the run, whatever its range.
+TEST(ScalaDelGrafico, RoundStepsThatHoldTheRun) {
+    const std::pair<double, double> casi[] = {{0.9, 7.2},     {1, 1000},       {19.5, 20.6},
+                                              {5, 5},         {-12.3, 0.4},    {0, 1e-3},
+                                              {-9999, 99999}, {2.5, 2.5000001}};
+    for (auto [a, b] : casi) {
+        SCOPED_TRACE(::testing::Message() << a << " .. " << b);
+        const ScalaAsse s = scalatonda(a, b);
+        EXPECT_LE(s.minimo, a);
+        EXPECT_GE(s.massimo, b);
+        ASSERT_GE(s.tacche, 3);
+        EXPECT_LE(s.tacche, 12);
+        const double passo = (s.massimo - s.minimo) / (s.tacche - 1);
+        const double mantissa = passo / std::pow(10.0, std::floor(std::log10(passo) + 1e-9));
+        EXPECT_TRUE(std::abs(mantissa - 1) < 1e-6 || std::abs(mantissa - 2) < 1e-6 ||
+                    std::abs(mantissa - 5) < 1e-6)
+            << passo;
+    }
+    EXPECT_EQ(scalatonda(1, 1000).massimo, 1000);  // a run of 1000 readings ends on its tick
 }

@@ -37,6 +37,7 @@ using namespace lumetto::acquisition;
 namespace {
 
 QList<QPointF> punti(TFormgrafico& g, const QString& nome) {
+    g.disegna();  // as the event loop does after a reading
     for (QAbstractSeries* s : g.grafico()->series())
         if (s->name() == nome) return static_cast<QXYSeries*>(s)->points();
     std::string tutte;
@@ -54,6 +55,7 @@ QXYSeries* serie(TFormgrafico& g, const QString& nome) {
 
 // Every point of both colours' marks, whichever axis they stand on.
 QList<QPointF> segni(TFormgrafico& g, Qt::GlobalColor colore) {
+    g.disegna();
     QList<QPointF> r;
     for (QAbstractSeries* s : g.grafico()->series())
         if (auto* sc = qobject_cast<QScatterSeries*>(s); sc && sc->color() == QColor(colore))

@@ -1,0 +1,121 @@
+// The plot window on the offscreen platform at 1366 x 768: the 1000th reading
+// of 12 columns added to the open plot, and a full repaint; and one tick of
+// "Regolazione PI " against the virtual board with the plot open, as against
+// it closed.
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QChartView>
+#include <QPixmap>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/esperimenti.h"
+#include "acquisition/formgrafico.h"
+#include "bench/misure.h"
+#include "link/collegamento.h"
+#include "link/letture.h"
+#include "scheda/scheda.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace lumetto;
+using lumetto::bench::mediana;
+using lumetto::bench::percentile;
+
+double ms(Clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+// n ticks of "Regolazione PI " against the virtual board, from the letter sent
+// to the reading stored and shown; microseconds each.
+std::vector<double> tick(int n) {
+    scheda::Opzioni o;
+    o.sketch = "pi";
+    o.seme = 1;
+    scheda::Scheda board(o);
+    std::string errore;
+    if (!board.collega(errore)) {
+        std::fprintf(stderr, "bench_grafico: %s\n", errore.c_str());
+        std::exit(1);
+    }
+    std::thread servizio([&] { board.esegui(); });
+    link::impostaFinestra(
+        {[] { return 13; }, [](int) {}, [] { acquisition::fermaacquisizione(); }});
+    acquisition::avviacomando(*acquisition::comando("Button2"));
+    std::vector<double> t;
+    for (int i = 0; i < n; ++i) {
+        const auto t0 = Clock::now();
+        acquisition::eseguilettura();
+        t.push_back(ms(t0) * 1000);
+        QApplication::processEvents();  // the plot drawn, as the event loop does after a tick
+    }
+    acquisition::fermaacquisizione();
+    board.ferma();
+    servizio.join();
+    return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string home = (std::filesystem::temp_directory_path() / "lumetto-bench-XXXXXX").string();
+    if (!mkdtemp(home.data())) return 1;
+    setenv("HOME", home.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+
+    acquisition::TFormgrafico g;
+    g.resize(1366, 768);
+    g.show();
+    // Twelve columns of slow waves and noise, 999 readings drawn.
+    acquisition::avviaesperimento(
+        100, "C1....C2....C3....C4....C5....C6....C7....C8....C9....C10...C11...C12...",
+        "111111111111");
+    std::mt19937 caso(1);
+    std::uniform_real_distribution<double> rumore(-1, 1);
+    for (int r = 1; r <= 1000; ++r)
+        for (int c = 1; c <= 12; ++c)
+            link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(c)] =
+                10 * c + 5 * std::sin(r / (20.0 + c)) + rumore(caso);
+    std::vector<double> aggiunte, ridisegni;
+    for (int volta = 0; volta < 20; ++volta) {
+        link::numerolettura = 999;
+        g.ricostruisci();
+            QApplication::processEvents();
+        link::numerolettura = 1000;
+        auto t0 = Clock::now();
+        g.letturamemorizzata(1000);
+        aggiunte.push_back(ms(t0));
+        t0 = Clock::now();
+        g.disegna();     // what the event loop does right after the tick
+        (void)g.grab();  // the whole window painted, chart and all
+        ridisegni.push_back(ms(t0));
+    }
+    std::printf("%-62s %-10s %s\n", "what", "goal", "figure");
+    std::printf("%-62s %-10s %.2f ms (95th %.2f)\n", "the 1000th reading of 12 columns added (the tick's share), median",
+                "< 2 ms", mediana(aggiunte), percentile(aggiunte, 0.95));
+    std::printf("%-62s %-10s %.1f ms (95th %.1f)\n", "then drawn into the series and the window repainted, 1366 x 768", "< 30 ms",
+                mediana(ridisegni), percentile(ridisegni, 0.95));
+
+    // The tick with the plot open, then closed.
+    acquisition::azzeraacquisizione();
+    const auto aperto = tick(200);
+    g.hide();
+    acquisition::azzeraacquisizione();
+    const auto chiuso = tick(200);
+    std::printf("%-62s %-10s %.0f us (95th %.0f)\n",
+                "a \"Regolazione PI \" tick with the plot open, median", "< 1 ms", mediana(aperto),
+                percentile(aperto, 0.95));
+    std::printf("%-62s %-10s %.0f us (95th %.0f)\n", "the same with the plot closed", "< 1 ms",
+                mediana(chiuso), percentile(chiuso, 0.95));
+    std::filesystem::remove_all(home);
+    return 0;
+}
