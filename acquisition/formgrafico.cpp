@@ -226,7 +226,7 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     aiuto_ = new QLabel(
         QStringLiteral(
             "rotella o + e -: zoom; trascinare o frecce: spostare; Home: tutta la corsa; "
-            "un clic sulla legenda mostra o nasconde una curva"),
+            "un clic sulla legenda, o i tasti da 1 a 9, mostra o nasconde una curva"),
         this);
     aiuto_->setObjectName(QStringLiteral("LabelAiuto"));
     aiuto_->setWordWrap(true);

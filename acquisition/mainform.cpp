@@ -324,6 +324,12 @@ void Tmainform::esegui(const Comando& c) {
         case Azione::Grafico:
             // Not modal: it stays beside the main window while runs go on.
             if (grafico_) {
+                // The first time over the log pane, so both columns of
+                // buttons stay in reach; after that where the user left it.
+                if (!graficoAperto_) {
+                    graficoAperto_ = true;
+                    grafico_->setGeometry(QRect(mapToGlobal(RichEdit1->pos()), RichEdit1->size()));
+                }
                 grafico_->show();
                 grafico_->raise();
                 grafico_->activateWindow();

@@ -100,6 +100,7 @@ class Tmainform final : public QWidget, public Vista {
     QDialog* servo_ = nullptr;
     QDialog* editor_ = nullptr;
     QWidget* grafico_ = nullptr;
+    bool graficoAperto_ = false;
 };
 
 }  // namespace lumetto::acquisition

@@ -27,6 +27,38 @@ ValoreCella testo(const std::string& s) {
     return xls::utf16(s);
 }
 
+// The cells as Gnumeric's ssconvert and LibreOffice write them in CSV (where
+// installed), each with the index of its first used column.
+using TabellaCsv = std::vector<std::vector<std::string>>;
+std::vector<std::pair<TabellaCsv, std::size_t>> altrilettori(const std::string& file,
+                                                             const CartellaProva& cartella) {
+    auto tabella = [](const std::string& csv) {
+        TabellaCsv righe;
+        std::istringstream in(csv);
+        for (std::string r; std::getline(in, r);) {
+            righe.emplace_back();
+            std::istringstream campi(r);
+            for (std::string c; std::getline(campi, c, ',');)
+                righe.back().push_back(c);
+        }
+        return righe;
+    };
+    std::vector<std::pair<TabellaCsv, std::size_t>> r;
+    if (prove::ssconvertpresente())
+        r.emplace_back(tabella(prove::csvconssconvert(file).value_or("")), 0);
+    if (prove::libreofficepresente())
+        r.emplace_back(
+            tabella(prove::csvconlibreoffice(file, cartella.percorso().string()).value_or("")), 1);
+    return r;
+}
+
+// A number of a CSV, with the point whatever the locale the tests run under.
+double numero(const std::string& t) {
+    double v = std::nan("");
+    std::from_chars(t.data(), t.data() + t.size(), v);
+    return v;
+}
+
 class Esporta : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -136,6 +168,15 @@ TEST_F(Esporta, RegolazionePiScriveOttoColonneDiNumeri) {
             celle[{r, i + 2}] = std::round(letture[r - 1][i] * 10) / 10;
     }
     EXPECT_EQ(letto(file, "Foglio1"), celle);
+    for (const auto& [righe, primo] : altrilettori(file, cartella)) {
+        ASSERT_EQ(righe.size(), 4u);
+        for (std::size_t r = 1; r <= 3; ++r) {
+            ASSERT_EQ(righe[r].size(), primo + 9);
+            for (std::size_t i = 0; i < 8; ++i)
+                EXPECT_NEAR(numero(righe[r][primo + 1 + i]),
+                            std::get<double>(celle.at({uint32_t(r), uint32_t(i + 2)})), 1e-9);
+        }
+    }
 }
 
 TEST_F(Esporta, TermostatoScriveLoStatoInParole) {
@@ -150,29 +191,14 @@ TEST_F(Esporta, TermostatoScriveLoStatoInParole) {
     EXPECT_EQ(celle.at({1, 5}), testo("ON"));
     EXPECT_EQ(celle.at({2, 5}), testo("OFF"));
     // The other readers see the same: numbers (with the point), words as texts.
-    auto controlla = [](const std::string& csv, std::size_t primo) {
-        std::vector<std::vector<std::string>> righe;
-        std::istringstream in(csv);
-        for (std::string r; std::getline(in, r);) {
-            righe.emplace_back();
-            std::istringstream campi(r);
-            for (std::string c; std::getline(campi, c, ',');)
-                righe.back().push_back(c);
-        }
-        ASSERT_EQ(righe.size(), 3u) << csv;
-        ASSERT_EQ(righe[1].size(), primo + 5) << csv;
+    for (const auto& [righe, primo] : altrilettori(file, cartella)) {
+        ASSERT_EQ(righe.size(), 3u);
+        ASSERT_EQ(righe[1].size(), primo + 5);
         EXPECT_EQ(righe[0][primo + 4], "Sta");
-        // Read with the point, whatever the locale the tests run under.
-        double t = 0;
-        const std::string& c = righe[1][primo + 1];
-        std::from_chars(c.data(), c.data() + c.size(), t);
-        EXPECT_DOUBLE_EQ(t, 18.2);
+        EXPECT_DOUBLE_EQ(numero(righe[1][primo + 1]), 18.2);
         EXPECT_EQ(righe[1][primo + 4], "ON");
         EXPECT_EQ(righe[2][primo + 4], "OFF");
-    };
-    if (prove::ssconvertpresente()) controlla(prove::csvconssconvert(file).value_or(""), 0);
-    if (prove::libreofficepresente())
-        controlla(prove::csvconlibreoffice(file, cartella.percorso().string()).value_or(""), 1);
+    }
 }
 
 TEST_F(Esporta, IValoriDiOgniEsperimentoEIlNomeDelFoglio) {
