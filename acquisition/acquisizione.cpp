@@ -149,8 +149,8 @@ void eseguilettura() {
     std::string risposta;
     link::ricevirisposta(static_cast<uint8_t>(std::min<uint16_t>(stato.lunghezzatestata, 255)),
                          risposta);
-    bool sovrapposizione = stato.codiceesperimento == 5 || stato.codiceesperimento == 6;
-    if (sovrapposizione) {
+    const Comando* e = esperimento(stato.codiceesperimento);
+    if (e && e->sovrapposizione) {
         if (v().preparaSchema()) v().mostraSchema();
     } else {
         Riga riga = mostralettura();
@@ -181,13 +181,13 @@ bool avviacomando(const Comando& c) {
             }
             if (c.sovrapposizione) {
                 if (!v().preparaSchema()) return false;
-                if (c.codice == 5) schemes::dividitestata();
+                if (c.divididopo) schemes::dividitestata();
             }
             avviaesperimento(c.codice, schema().testata, schema().mascheratipo);
             return true;
         }
         case Azione::Utente:
-            stato.codiceesperimento = 100;
+            stato.codiceesperimento = c.codice;
             avviaacquisizione();
             return true;
         default:

@@ -4,79 +4,236 @@ namespace lumetto::acquisition {
 
 const std::vector<Comando>& comandi() {
     using A = Azione;
+    constexpr const char* kClimatica = "c:\\lavoro\\arduino\\climatica.sca";
+    constexpr const char* kSolare = "c:\\lavoro\\arduino\\solare.sca";
+    constexpr const char* kIrrigazione = "c:\\lavoro\\arduino\\irrigazione.sca";
     static const std::vector<Comando> tabella = {
-        {"Button2", "Regolazione PI ", "ricevodati", A::Esperimento, 1,
-         "temp..set...scost.banda.tempo.azp...azi...azt...", "11111111"},
-        {"BitBtn6",
-         "regolazione climatica",
-         "coster",
-         A::EsperimentoSchema,
-         5,
-         {},
-         {},
-         "c:\\lavoro\\arduino\\climatica.sca",
-         true},
-        {"BitBtn7",
-         "impianto solare",
-         "impiantosolare",
-         A::EsperimentoSchema,
-         6,
-         {},
-         {},
-         "c:\\lavoro\\arduino\\solare.sca",
-         true},
-        {"BitBtn15",
-         "climatica dati",
-         "climaticadati",
-         A::EsperimentoSchema,
-         55,
-         {},
-         {},
-         "c:\\lavoro\\arduino\\climatica.sca"},
-        {"BitBtn16",
-         "solare dati",
-         "solaredati",
-         A::EsperimentoSchema,
-         66,
-         {},
-         {},
-         "c:\\lavoro\\arduino\\solare.sca"},
-        {"BitBtn4", "Sonar", "sonar", A::Esperimento, 3, "dist..", "1"},
-        {"BitBtn9", "servo", "onservo", A::Servo},
-        {"BitBtn14", "stato arduino", "VAITEST", A::StatoArduino, 100},
-        {"BitBtn5", "stato arduino 2", "", A::Nessuna},
-        {"BitBtn17", "termostato", "VAI_termostatto", A::Esperimento, 17,
-         "temp....umid..Set...Stato.", "1112"},
-        {"BitBtn10", "Encoder", "onforza", A::Esperimento, 21, "V1....V2....V3....", "111"},
-        {"BitBtn12", "accelerometro", "VAI3reali", A::Esperimento, 21, "Ax....Ay....Az....", "111"},
-        {"BitBtn13", "Temperature", "VAIaccelerometro", A::Esperimento, 20, "Temp..", "1"},
-        {"BitBtn19", "6 ingressi analogici", "VAIvai5analogici", A::Esperimento, 4,
-         "A0....A1....A2....A3....A4....A5....", "111111"},
-        {"BitBtn20", "motore+ encoder", "VAImotore", A::Esperimento, 80, "g/m...Set...", "11"},
-        {"BitBtn22",
-         "irrigazione",
-         "VAIirrigazione",
-         A::EsperimentoSchema,
-         50,
-         {},
-         {},
-         "c:\\lavoro\\arduino\\irrigazione.sca"},
-        {"BitBtn21", "livellostato", "VAIlivellostato", A::Esperimento, 70, "Min...Max...Pompa.",
-         "222"},
-        {"BitBtn23", "pneumatica", "VAIscada", A::Esperimento, 40,
-         "S1A...S1B...S2A...S2B...S3A...S3B...1.....2.....3.....START.STOP..", "2222222222"},
-        {"BitBtn11", "Utente", "datalogger", A::Utente, 100},
-        {"BitBtn8", "cascata", "VAIvaicascata", A::Esperimento, 7,
-         "1.....2.....3.....4.....T.....Set...Delta.E/I....", "22221112"},
-        {"BitBtn18", "irrigazione schema", "forza1", A::Editor},
-        {"BitBtn32", "livellostato schema", "", A::Nessuna},
-        {"BitBtn2", "&Uscita", "uscita", A::Uscita},
-        {"BitBtn3", "->EXCEL", "aggiorna", A::Excel},
-        {"Button1", "fine acquisizione", "fine", A::Fine},
-        {"BitBtn24", "intervallo acquisizione", "chiedointervallo", A::Intervallo},
-        {"BitBtn25", "SCADA", "datigenerico", A::Editor},
+        {.controllo = "Button2",
+         .didascalia = "Regolazione PI ",
+         .gestore = "ricevodati",
+         .azione = A::Esperimento,
+         .codice = 1,
+         .lettera = 'E',
+         .testata = "temp..set...scost.banda.tempo.azp...azi...azt...",
+         .maschera = "11111111",
+         .sketch = "pi",
+         .esempio = "RegolazionePI"},
+        {.controllo = "BitBtn6",
+         .didascalia = "regolazione climatica",
+         .gestore = "coster",
+         .azione = A::EsperimentoSchema,
+         .codice = 5,
+         .lettera = 'C',
+         .fileschema = kClimatica,
+         .sovrapposizione = true,
+         .divididopo = true,
+         .sketch = "climatica",
+         .esempio = "Climatica"},
+        {.controllo = "BitBtn7",
+         .didascalia = "impianto solare",
+         .gestore = "impiantosolare",
+         .azione = A::EsperimentoSchema,
+         .codice = 6,
+         .lettera = 'D',
+         .fileschema = kSolare,
+         .sovrapposizione = true,
+         .sketch = "solare",
+         .esempio = "Solare"},
+        {.controllo = "BitBtn15",
+         .didascalia = "climatica dati",
+         .gestore = "climaticadati",
+         .azione = A::EsperimentoSchema,
+         .codice = 55,
+         .lettera = 'C',
+         .fileschema = kClimatica,
+         .sketch = "climatica",
+         .esempio = "Climatica"},
+        {.controllo = "BitBtn16",
+         .didascalia = "solare dati",
+         .gestore = "solaredati",
+         .azione = A::EsperimentoSchema,
+         .codice = 66,
+         .lettera = 'D',
+         .fileschema = kSolare,
+         .sketch = "solare",
+         .esempio = "Solare"},
+        {.controllo = "BitBtn4",
+         .didascalia = "Sonar",
+         .gestore = "sonar",
+         .azione = A::Esperimento,
+         .codice = 3,
+         .lettera = 'A',
+         .testata = "dist..",
+         .maschera = "1",
+         .foglio = "sonar",
+         .formato = {true, 0},
+         .sketch = "sonar",
+         .esempio = "Sonar"},
+        {.controllo = "BitBtn9",
+         .didascalia = "servo",
+         .gestore = "onservo",
+         .azione = A::Servo,
+         .sketch = "pin",
+         .esempio = "StatoPin"},
+        {.controllo = "BitBtn14",
+         .didascalia = "stato arduino",
+         .gestore = "VAITEST",
+         .azione = A::StatoArduino,
+         .codice = 100,
+         .lettera = 'J',
+         .sketch = "pin",
+         .esempio = "StatoPin"},
+        {.controllo = "BitBtn5",
+         .didascalia = "stato arduino 2",
+         .gestore = "",
+         .azione = A::Nessuna},
+        {.controllo = "BitBtn17",
+         .didascalia = "termostato",
+         .gestore = "VAI_termostatto",
+         .azione = A::Esperimento,
+         .codice = 17,
+         .lettera = 'B',
+         .testata = "temp....umid..Set...Stato.",
+         .maschera = "1112",
+         .sketch = "termostato",
+         .esempio = "Termostato"},
+        {.controllo = "BitBtn10",
+         .didascalia = "Encoder",
+         .gestore = "onforza",
+         .azione = A::Esperimento,
+         .codice = 21,
+         .lettera = 'G',
+         .testata = "V1....V2....V3....",
+         .maschera = "111",
+         .foglio = "accelerometro",
+         .formato = {true, 3},
+         .sketch = "encoder",
+         .esempio = "Encoder"},
+        {.controllo = "BitBtn12",
+         .didascalia = "accelerometro",
+         .gestore = "VAI3reali",
+         .azione = A::Esperimento,
+         .codice = 21,
+         .lettera = 'G',
+         .testata = "Ax....Ay....Az....",
+         .maschera = "111",
+         .foglio = "accelerometro",
+         .formato = {true, 3},
+         .sketch = "accelerometro",
+         .esempio = "Accelerometro"},
+        {.controllo = "BitBtn13",
+         .didascalia = "Temperature",
+         .gestore = "VAIaccelerometro",
+         .azione = A::Esperimento,
+         .codice = 20,
+         .lettera = 'A',
+         .testata = "Temp..",
+         .maschera = "1",
+         .foglio = "temperature",
+         .formato = {true, 1},
+         .sketch = "temperatura",
+         .esempio = "Temperature"},
+        // No letter: its ticks send nothing, and its panes are filled by the
+        // pin-state panel, which keeps its lines in the log for it.
+        {.controllo = "BitBtn19",
+         .didascalia = "6 ingressi analogici",
+         .gestore = "VAIvai5analogici",
+         .azione = A::Esperimento,
+         .codice = 4,
+         .testata = "A0....A1....A2....A3....A4....A5....",
+         .maschera = "111111",
+         .registroinpannello = true,
+         .foglio = "sei ingressi analogici",
+         .formato = {true, 3},
+         .sketch = "pin",
+         .esempio = "StatoPin"},
+        {.controllo = "BitBtn20",
+         .didascalia = "motore+ encoder",
+         .gestore = "VAImotore",
+         .azione = A::Esperimento,
+         .codice = 80,
+         .lettera = 'G',
+         .testata = "g/m...Set...",
+         .maschera = "11",
+         .sketch = "motore",
+         .esempio = "Motore"},
+        {.controllo = "BitBtn22",
+         .didascalia = "irrigazione",
+         .gestore = "VAIirrigazione",
+         .azione = A::EsperimentoSchema,
+         .codice = 50,
+         .lettera = 'I',
+         .fileschema = kIrrigazione,
+         .sketch = "irrigazione",
+         .esempio = "Irrigazione"},
+        {.controllo = "BitBtn21",
+         .didascalia = "livellostato",
+         .gestore = "VAIlivellostato",
+         .azione = A::Esperimento,
+         .codice = 70,
+         .lettera = 'F',
+         .testata = "Min...Max...Pompa.",
+         .maschera = "222",
+         .sketch = "livello",
+         .esempio = "Livellostato"},
+        {.controllo = "BitBtn23",
+         .didascalia = "pneumatica",
+         .gestore = "VAIscada",
+         .azione = A::Esperimento,
+         .codice = 40,
+         .lettera = 'H',
+         .testata = "S1A...S1B...S2A...S2B...S3A...S3B...1.....2.....3.....START.STOP..",
+         .maschera = "2222222222",
+         .sketch = "pneumatica",
+         .esempio = "Pneumatica"},
+        {.controllo = "BitBtn11",
+         .didascalia = "Utente",
+         .gestore = "datalogger",
+         .azione = A::Utente,
+         .codice = 100,
+         .lettera = 'J',
+         .sketch = "utente",
+         .esempio = "Utente"},
+        {.controllo = "BitBtn8",
+         .didascalia = "cascata",
+         .gestore = "VAIvaicascata",
+         .azione = A::Esperimento,
+         .codice = 7,
+         .lettera = 'F',
+         .testata = "1.....2.....3.....4.....T.....Set...Delta.E/I....",
+         .maschera = "22221112",
+         .sketch = "cascata",
+         .esempio = "Cascata"},
+        {.controllo = "BitBtn18",
+         .didascalia = "irrigazione schema",
+         .gestore = "forza1",
+         .azione = A::Editor},
+        {.controllo = "BitBtn32",
+         .didascalia = "livellostato schema",
+         .gestore = "",
+         .azione = A::Nessuna},
+        {.controllo = "BitBtn2", .didascalia = "&Uscita", .gestore = "uscita", .azione = A::Uscita},
+        {.controllo = "BitBtn3",
+         .didascalia = "->EXCEL",
+         .gestore = "aggiorna",
+         .azione = A::Excel},
+        {.controllo = "Button1",
+         .didascalia = "fine acquisizione",
+         .gestore = "fine",
+         .azione = A::Fine},
+        {.controllo = "BitBtn24",
+         .didascalia = "intervallo acquisizione",
+         .gestore = "chiedointervallo",
+         .azione = A::Intervallo},
+        {.controllo = "BitBtn25",
+         .didascalia = "SCADA",
+         .gestore = "datigenerico",
+         .azione = A::Editor},
         // Not in the design: below "SCADA", where the hidden scheme buttons stand.
-        {"BitBtn33", "grafico", "grafico", A::Grafico},
+        {.controllo = "BitBtn33",
+         .didascalia = "grafico",
+         .gestore = "grafico",
+         .azione = A::Grafico},
     };
     return tabella;
 }
@@ -87,36 +244,31 @@ const Comando* comando(std::string_view controllo) {
     return nullptr;
 }
 
-std::optional<char> letteradicodice(int codice) {
-    switch (codice) {
-        case 3:
-        case 20:
-            return 'A';
-        case 17:
-            return 'B';
-        case 5:
-        case 55:
-            return 'C';
-        case 6:
-        case 66:
-            return 'D';
-        case 1:
-            return 'E';
-        case 7:
-        case 70:
-            return 'F';
-        case 21:
-        case 80:
-            return 'G';
-        case 40:
-            return 'H';
-        case 50:
-            return 'I';
-        case 100:
-            return 'J';
-        default:
-            return std::nullopt;
+namespace {
+
+bool avvia(const Comando& c) {
+    return c.azione == Azione::Esperimento || c.azione == Azione::EsperimentoSchema ||
+           c.azione == Azione::Utente;
+}
+
+}  // namespace
+
+const Comando* esperimento(int codice, std::string_view testata) {
+    if (codice == 0) return nullptr;
+    const Comando* primo = nullptr;
+    for (const auto& c : comandi()) {
+        if (c.codice != codice || !avvia(c)) continue;
+        // Two buttons share code 21: the header tells them apart.
+        if (!testata.empty() && c.testata == testata) return &c;
+        if (!primo) primo = &c;
     }
+    return primo;
+}
+
+std::optional<char> letteradicodice(int codice) {
+    const Comando* c = esperimento(codice);
+    if (!c || c->lettera == 0) return std::nullopt;
+    return c->lettera;
 }
 
 }  // namespace lumetto::acquisition

@@ -24,21 +24,43 @@ enum class Azione {
     Nessuna,  // a button with no command bound
 };
 
+// How "->EXCEL" writes a value: the design's fixed format (right-aligned in
+// 7 characters with these decimals) for four experiments, else as the log
+// shows it for the column's type.
+struct FormatoEsportazione {
+    bool progettato = false;
+    int decimali = 0;
+};
+
+// Every fact about a command and the experiment it starts, in one row: the
+// tick, the export, the panels, the plot and the tests of the boards read
+// them here. Rows sharing a code share its facts.
 struct Comando {
     std::string_view controllo;  // component name, the control's objectName
     std::string_view didascalia;
     std::string_view gestore;  // handler name
     Azione azione = Azione::Nessuna;
     int16_t codice = 0;
+    char lettera = 0;  // what each tick sends; 0: the ticks send nothing
     std::string_view testata = {};
     std::string_view maschera = {};
     std::string_view fileschema = {};  // drive-letter path, for scheme experiments
-    bool sovrapposizione = false;      // shown over the plant picture (codes 5 and 6)
+    bool sovrapposizione = false;      // shown over the plant picture (the overlay)
+    bool divididopo = false;           // the header split again after the overlay's preparation
+    bool registroinpannello = false;   // the pin-state panel keeps its lines in the log
+    std::string_view foglio = {};      // the export's sheet name; empty: the default
+    FormatoEsportazione formato = {};
+    std::string_view sketch = {};   // the virtual board's sketch that answers it
+    std::string_view esempio = {};  // the Lumetto library's sketch for a real board
 };
-
 // The left column from top to bottom, then the right column, as laid out.
 const std::vector<Comando>& comandi();
 const Comando* comando(std::string_view controllo);
+
+// The row of the experiment of a code: of the rows that share the code, the
+// one with that header where there is one, else the first; none for a code
+// that no button starts (0, before any).
+const Comando* esperimento(int codice, std::string_view testata = {});
 
 // The letter a code sends to the board; nothing for codes without one.
 std::optional<char> letteradicodice(int codice);

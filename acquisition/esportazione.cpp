@@ -18,43 +18,18 @@ namespace lumetto::acquisition {
 
 namespace {
 
-std::optional<std::string> nomefoglio(int16_t codice) {
-    switch (codice) {
-        case 20:
-            return "temperature";
-        case 21:
-            return "accelerometro";
-        case 3:
-            return "sonar";
-        case 4:
-            return "sei ingressi analogici";
-        default:
-            return std::nullopt;
-    }
-}
-
-// The text of a value in the block. The four experiments the design gives a
+// The text of a value in the block. The experiments the design gives a
 // format keep it: right-aligned in 7 characters with their decimals. Every
 // other experiment writes each value as the log shows it for the type of its
 // column (the design left those cells empty while it said "salvato": lost
 // readings): a number as a number, a state as its word ("ON", "apre").
-std::string testovalore(int16_t codice, double x, int colonna) {
-    switch (codice) {
-        case 20:
-            return schemes::scrivireale(x, 1, 7);
-        case 21:
-        case 4:
-            return schemes::scrivireale(x, 3, 7);
-        case 3:
-            return schemes::scrivireale(x, 0, 7);
-        default: {
-            std::string t = schemes::formattavalore(
-                x, schemes::carattere(schemes::schemacorrente().mascheratipo, colonna));
-            t.erase(0, t.find_first_not_of(' '));
-            t.erase(t.find_last_not_of(' ') + 1);
-            return t;
-        }
-    }
+std::string testovalore(const Comando* e, double x, int colonna) {
+    if (e && e->formato.progettato) return schemes::scrivireale(x, e->formato.decimali, 7);
+    std::string t = schemes::formattavalore(
+        x, schemes::carattere(schemes::schemacorrente().mascheratipo, colonna));
+    t.erase(0, t.find_first_not_of(' '));
+    t.erase(t.find_last_not_of(' ') + 1);
+    return t;
 }
 
 // Rows 0 to n, columns 1 to m + 1; column 0 stays empty. Entries past the
@@ -72,7 +47,7 @@ void riempi(xls::Blocco& blocco, int n, int m) {
             } else if (k == 1) {
                 cella = static_cast<int32_t>(r);
             } else if (k - 1 <= link::kColonne) {
-                cella = testovalore(stato.codiceesperimento,
+                cella = testovalore(esperimento(stato.codiceesperimento),
                                     link::tabellaletture[static_cast<std::size_t>(r)]
                                                         [static_cast<std::size_t>(k - 1)],
                                     k - 1);
@@ -106,7 +81,8 @@ Esportazione esportafoglio(const std::string& nomefile, uint16_t m) {
         excel->Workbooks().Add(xls::xlWBATWorksheet);
         {
             xls::Foglio foglio = excel->Workbooks(1).WorkSheets(1);
-            if (auto nome = nomefoglio(stato.codiceesperimento)) foglio.Name(*nome);
+            const Comando* e = esperimento(stato.codiceesperimento);
+            if (e && !e->foglio.empty()) foglio.Name(std::string(e->foglio));
             riempi(blocco, n, m);
             foglio.Range(nomecella(1, 1), nomecella(n + 1, m + 1)).Value(blocco);
         }

@@ -61,18 +61,8 @@ ScalaAsse scalatonda(double minimo, double massimo) {
 }
 
 std::string titolografico() {
-    const std::string& testata = schemes::schemacorrente().testata;
-    const Comando* primo = nullptr;
-    for (const Comando& c : comandi()) {
-        if (c.codice != stato.codiceesperimento || c.codice == 0) continue;
-        if (c.azione != Azione::Esperimento && c.azione != Azione::EsperimentoSchema &&
-            c.azione != Azione::Utente)
-            continue;
-        // Two buttons share code 21: the header tells them apart.
-        if (c.testata == testata) return std::string(c.didascalia);
-        if (!primo) primo = &c;
-    }
-    return primo ? std::string(primo->didascalia) : std::string();
+    const Comando* c = esperimento(stato.codiceesperimento, schemes::schemacorrente().testata);
+    return c ? std::string(c->didascalia) : std::string();
 }
 
 }  // namespace lumetto::acquisition

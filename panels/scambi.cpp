@@ -7,9 +7,6 @@ namespace lumetto::panels {
 
 namespace {
 
-// The experiment that keeps the readings of its six inputs in the log.
-constexpr int16_t kSeiAnalogici = 4;
-
 void nuovoregistro(Registro* r, const std::string& testata) {
     if (!r) return;
     r->svuota();
@@ -26,7 +23,9 @@ void invia(const std::string& byte) {
 }  // namespace
 
 StatoLetto leggistato(Registro* registro) {
-    bool registra = acquisition::stato.codiceesperimento != kSeiAnalogici;
+    // "6 ingressi analogici" keeps the readings of its six inputs in the log.
+    const acquisition::Comando* e = acquisition::esperimento(acquisition::stato.codiceesperimento);
+    const bool registra = !(e && e->registroinpannello);
     if (registra && registro) registro->svuota();
     std::string risposta;
     link::ricevitesto(kLunghezzaStato, risposta);

@@ -48,16 +48,21 @@ struct Valore {
     double atteso, tolleranza;
 };
 struct Caso {
-    const char* sketch;
-    const char* bottone;               // the experiment's button in the main window
+    const char* bottone;               // the experiment's button; its row names the sketch
     std::vector<std::string> stimoli;  // what is wired to the board
     std::vector<Valore> valori;        // the reading, field by field
     double secondi = 0;                // how long the board runs before the reading (its own time)
     const char* testata = nullptr;     // "Utente" keeps the header started before it
 };
 
+// The Lumetto library's sketch that the experiment table gives the button.
+std::string sketchdi(const Caso& c) {
+    const auto* riga = acquisition::comando(c.bottone);
+    return riga ? std::string(riga->esempio) : std::string();
+}
+
 void PrintTo(const Caso& c, std::ostream* o) {
-    *o << c.sketch;
+    *o << sketchdi(c);
 }
 
 class Sketch : public ::testing::TestWithParam<Caso> {
@@ -87,8 +92,10 @@ class Sketch : public ::testing::TestWithParam<Caso> {
 
 TEST_P(Sketch, OneTickReadsWhatThePartsSay) {
     const Caso& c = GetParam();
-    prove::SchedaEmulata board(c.sketch);
-    ASSERT_TRUE(board.pronto()) << c.sketch << ": the emulator did not start";
+    const std::string nome = sketchdi(c);
+    ASSERT_FALSE(nome.empty()) << c.bottone << ": no sketch in the experiment table";
+    prove::SchedaEmulata board(nome);
+    ASSERT_TRUE(board.pronto()) << nome << ": the emulator did not start";
     for (const auto& s : c.stimoli)
         board.comanda(s);
     // A change on the pins is seen by the sketch's next pass of its loop
@@ -100,21 +107,21 @@ TEST_P(Sketch, OneTickReadsWhatThePartsSay) {
     ASSERT_NE(comando, nullptr);
     ASSERT_TRUE(acquisition::avviacomando(*comando));
     acquisition::eseguilettura();
-    ASSERT_TRUE(box.mostrati.empty()) << c.sketch << " is silent or late: " << box.mostrati.front();
+    ASSERT_TRUE(box.mostrati.empty()) << nome << " is silent or late: " << box.mostrati.front();
     ASSERT_EQ(link::numerolettura, 1);
     // Exactly as long as the header: a longer frame would spill into the next reading.
     const auto risposta = board.attendi("risposta", std::chrono::seconds(5));
-    ASSERT_TRUE(risposta) << c.sketch;
+    ASSERT_TRUE(risposta) << nome;
     std::istringstream in(*risposta);  // the point, whatever the tests' locale
     std::string verbo;
     char lettera = 0;
     double primo = 0, ultimo = 0;
     int caratteri = 0;
     ASSERT_TRUE(in >> verbo >> lettera >> primo >> ultimo >> caratteri) << *risposta;
-    EXPECT_EQ(caratteri, acquisition::stato.lunghezzatestata) << c.sketch;
+    EXPECT_EQ(caratteri, acquisition::stato.lunghezzatestata) << nome;
     for (size_t i = 0; i < c.valori.size(); ++i)
         EXPECT_NEAR(link::tabellaletture[1][i + 1], c.valori[i].atteso, c.valori[i].tolleranza)
-            << c.sketch << ", field " << i + 1;
+            << nome << ", field " << i + 1;
 }
 
 // Voltages in millivolts: the converter reads mV x 1023 / 5000 steps.
@@ -122,33 +129,26 @@ INSTANTIATE_TEST_SUITE_P(
     Uno, Sketch,
     ::testing::Values(
         // 25 cm: 1450 us of echo; the HC-SR04 resolves about 0.3 cm.
-        Caso{"Sonar", "BitBtn4", {"sonar 25"}, {{25, 0.5}}},
-        Caso{"Sonar", "BitBtn4", {"sonar 0"}, {{-1, 0}}},  // no echo
+        Caso{"BitBtn4", {"sonar 25"}, {{25, 0.5}}},
+        Caso{"BitBtn4", {"sonar 0"}, {{-1, 0}}},  // no echo
         // LM35: 10 mV a degree, read in steps of 0.49 degrees.
-        Caso{"Temperature", "BitBtn13", {"analogico 0 235"}, {{23.5, 0.5}}},
+        Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.5}}},
         // 18 degrees under a set point of 20: the heater is on.
-        Caso{"Termostato",
-             "BitBtn17",
+        Caso{"BitBtn17",
              {"analogico 0 180", "analogico 1 2750", "analogico 2 2500"},
              {{18, 0.5}, {55, 0.2}, {20, 0.1}, {1, 0}}},
         // 40 slots a second on a disc of 20: 120 rpm, two turns in 1.2 s.
-        Caso{"Encoder", "BitBtn10", {"impulsi D2 40"}, {{180, 180}, {120, 8}, {2, 1}}, 1.2},
+        Caso{"BitBtn10", {"impulsi D2 40"}, {{180, 180}, {120, 8}, {2, 1}}, 1.2},
         // The ADXL335 at 3.3 V: 1.65 V is 0 g, 330 mV a g.
-        Caso{"Accelerometro",
-             "BitBtn12",
+        Caso{"BitBtn12",
              {"analogico 0 1650", "analogico 1 1320", "analogico 2 1980"},
              {{0, 0.02}, {-1, 0.02}, {1, 0.02}}},
         // 400 slots a second: 1200 rpm; 2 V on the knob: a set point of 1200.
-        Caso{"Motore",
-             "BitBtn20",
-             {"impulsi D2 400", "analogico 0 2000"},
-             {{1200, 60}, {1200, 3}},
-             1.2},
+        Caso{"BitBtn20", {"impulsi D2 400", "analogico 0 2000"}, {{1200, 60}, {1200, 3}}, 1.2},
         // Both floats down: the tank is empty and the pump runs.
-        Caso{"Livellostato", "BitBtn21", {"pin D2 1", "pin D3 1"}, {{0, 0}, {0, 0}, {1, 0}}},
+        Caso{"BitBtn21", {"pin D2 1", "pin D3 1"}, {{0, 0}, {0, 0}, {1, 0}}},
         // Every cylinder retracted and START pressed: cylinder 1 goes out.
-        Caso{"Pneumatica",
-             "BitBtn23",
+        Caso{"BitBtn23",
              {"pin D2 0", "pin D3 1", "pin D4 0", "pin D5 1", "pin D6 0", "pin D7 1", "pin A0 0",
               "pin A1 1"},
              {{1, 0},
@@ -163,18 +163,15 @@ INSTANTIATE_TEST_SUITE_P(
               {1, 0},
               {0, 0}}},
         // 50 degrees against 60 in winter: the first boiler burns.
-        Caso{"Cascata",
-             "BitBtn8",
+        Caso{"BitBtn8",
              {"analogico 0 500", "analogico 1 2500", "pin D2 0"},
              {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {50, 0.5}, {60, 0.1}, {4, 0}, {1, 0}}},
         // 30 degrees against 50 with a band of 10: 200 % of proportional action, 100 in all.
-        Caso{"RegolazionePI",
-             "Button2",
+        Caso{"Button2",
              {"analogico 0 300", "analogico 1 2500"},
              {{30, 0.5}, {50, 0.1}, {20, 0.6}, {10, 0}, {1, 2}, {200, 6}, {2, 3}, {100, 0}}},
         // A cold room (17 against 24) with 2500 ppm of CO2: heating on, window open.
-        Caso{"Climatica",
-             "BitBtn15",
+        Caso{"BitBtn15",
              {"analogico 0 80", "analogico 1 170", "analogico 2 3000", "analogico 3 2750",
               "analogico 4 1200"},
              {{8, 0.5},
@@ -187,24 +184,21 @@ INSTANTIATE_TEST_SUITE_P(
               {0, 0},
               {1, 0}}},
         // The collector 15 degrees over the tank's bottom, its top at 40: pump and heater on.
-        Caso{"Solare",
-             "BitBtn16",
+        Caso{"BitBtn16",
              {"analogico 0 450", "analogico 1 300", "analogico 2 400", "analogico 3 3750"},
              {{45, 0.5}, {30, 0.5}, {40, 0.5}, {750, 1}, {15, 0.7}, {1, 0}, {1, 0}, {0, 0}}},
         // Zone 1 dry (20 %), zone 2 wet (70 %), no rain: valve 1 open, the pump runs.
-        Caso{"Irrigazione",
-             "BitBtn22",
+        Caso{"BitBtn22",
              {"analogico 0 4000", "analogico 1 1500", "pin D2 1", "analogico 2 4000",
               "analogico 3 240"},
              {{20, 0.2}, {70, 0.2}, {0, 0}, {80, 0.2}, {1, 0}, {1, 0}, {0, 0}, {24, 0.5}}},
         // The teacher's own sketch under a header of twelve fields.
-        Caso{"Utente",
-             "BitBtn11",
+        Caso{"BitBtn11",
              {"analogico 0 1000", "analogico 5 4500", "pin D2 1", "pin D7 0"},
              {{1, 0.01}, {0, 0.01}, {0, 0.01}, {0, 0.01}, {0, 0.01}, {4.5, 0.01}, {1, 0}},
              0,
              "C1....C2....C3....C4....C5....C6....C7....C8....C9....C10...C11...C12..."}),
-    [](const auto& i) { return std::string(i.param.sketch) + "_" + std::to_string(i.index); });
+    [](const auto& i) { return sketchdi(i.param) + "_" + std::to_string(i.index); });
 
 // A letter that comes while a reply is going out is answered too, and
 // characters the sketch does not expect are dropped without a word.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "acquisition/esperimenti.h"
 #include "link/campi.h"
 #include "scheda/campi.h"
 #include "scheda/sketch.h"
@@ -174,4 +175,23 @@ TEST(Trame, SameSeedSameBytes) {
     };
     EXPECT_EQ(corsa(9), corsa(9));
     EXPECT_NE(corsa(9), corsa(10));
+}
+
+// The program's experiment table names the board's sketch of every
+// experiment: that sketch answers the row's letter with the row's header and
+// type mask, so the two tables cannot drift apart.
+TEST(Trame, TheProgramsTableNamesTheSketchThatServesEachExperiment) {
+    int viste = 0;
+    for (const auto& c : lumetto::acquisition::comandi()) {
+        if (c.sketch.empty() || c.lettera == 0 || c.testata.empty()) continue;
+        SCOPED_TRACE(std::string(c.didascalia));
+        const auto e = std::find_if(esperimenti().begin(), esperimenti().end(),
+                                    [&](const Esperimento& x) { return x.nome == c.sketch; });
+        ASSERT_NE(e, esperimenti().end()) << c.sketch;
+        EXPECT_EQ(e->lettera, c.lettera);
+        EXPECT_EQ(e->testata, c.testata);
+        EXPECT_EQ(e->maschera, c.maschera);
+        ++viste;
+    }
+    EXPECT_GE(viste, 10);
 }
