@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "acquisition/acquisizione.h"
-#include "acquisition/xls/foglio.h"
+#include "acquisition/foglio.h"
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "schemes/cp1252.h"
@@ -34,7 +34,7 @@ std::string testovalore(const Comando* e, double x, int colonna) {
 
 // Rows 0 to n, columns 1 to m + 1; column 0 stays empty. Entries past the
 // titles or the reading table (never reached by the experiments) stay empty.
-void riempi(xls::Blocco& blocco, int n, int m) {
+void riempi(acquisition::Blocco& blocco, int n, int m) {
     const auto& titoli = stato.titoliesportazione;
     for (int r = 0; r <= n; ++r) {
         for (int k = 1; k <= m + 1; ++k) {
@@ -75,12 +75,12 @@ std::string nomecella(int32_t riga, int32_t colonna) {
 Esportazione esportafoglio(const std::string& nomefile, uint16_t m) {
     const int n = std::min<int>(stato.letturemostrate, link::kMaxLetture);
     try {
-        xls::Blocco blocco(static_cast<std::size_t>(n) + 1, static_cast<std::size_t>(m) + 2);
-        auto excel = xls::creaoggetto("Excel.Application");
+        acquisition::Blocco blocco(static_cast<std::size_t>(n) + 1, static_cast<std::size_t>(m) + 2);
+        auto excel = acquisition::creaoggetto("Excel.Application");
         excel->Visible(false);
-        excel->Workbooks().Add(xls::xlWBATWorksheet);
+        excel->Workbooks().Add(acquisition::xlWBATWorksheet);
         {
-            xls::Foglio foglio = excel->Workbooks(1).WorkSheets(1);
+            acquisition::Foglio foglio = excel->Workbooks(1).WorkSheets(1);
             const Comando* e = esperimento(stato.codiceesperimento);
             if (e && !e->foglio.empty()) foglio.Name(std::string(e->foglio));
             riempi(blocco, n, m);

@@ -10,13 +10,13 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/esportazione.h"
-#include "acquisition/xls/biff8.h"
-#include "acquisition/xls/composto.h"
-#include "acquisition/xls/foglio.h"
+#include "acquisition/foglio.h"
 #include "bench/misure.h"
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "schemes/numeri.h"
+#include "xls/biff8.h"
+#include "xls/composto.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         acquisition::mostralettura();
     }
     for (uint32_t k = 0; k < 12; ++k)
-        celle[{0, k + 2}] = xls::utf16("A" + std::to_string(k));
+        celle[{0, k + 2}] = acquisition::utf16("A" + std::to_string(k));
     acquisition::stato.letturemostrate = link::kMaxLetture;
     acquisition::fermaacquisizione();
 

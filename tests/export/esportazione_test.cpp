@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "acquisition/acquisizione.h"
-#include "acquisition/xls/foglio.h"
+#include "acquisition/foglio.h"
 #include "cartella.h"
 #include "lettori.h"
 #include "link/letture.h"
@@ -24,7 +24,7 @@ using prove::CartellaProva;
 using xls::ValoreCella;
 
 ValoreCella testo(const std::string& s) {
-    return xls::utf16(s);
+    return acquisition::utf16(s);
 }
 
 // The cells as Gnumeric's ssconvert and LibreOffice write them in CSV (where
@@ -64,9 +64,9 @@ class Esporta : public ::testing::Test {
     void SetUp() override {
         azzeraacquisizione();
         schemes::azzeraschema();
-        xls::impostaregistro(&chiamate);
+        acquisition::impostaregistro(&chiamate);
     }
-    void TearDown() override { xls::impostaregistro(nullptr); }
+    void TearDown() override { acquisition::impostaregistro(nullptr); }
 
     // A run as the tick leaves it: each reading stored and shown in the log,
     // which sets the export titles.

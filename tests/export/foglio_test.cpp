@@ -1,13 +1,19 @@
 // The spreadsheet object: how assigned values land, ranges, sheet names and
 // the members refused once their object is gone.
-#include "acquisition/xls/foglio.h"
+#include "acquisition/foglio.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-namespace lumetto::xls {
+namespace lumetto::acquisition {
 namespace {
+
+using xls::Celle;
+using xls::Errore;
+using xls::kMaxCaratteri;
+using xls::Posizione;
+using xls::ValoreCella;
 
 struct Nuovo {
     std::unique_ptr<Applicazione> app = creaoggetto("Excel.Application");
@@ -197,4 +203,4 @@ TEST(Testi, Utf8EUtf16) {
 }
 
 }  // namespace
-}  // namespace lumetto::xls
+}  // namespace lumetto::acquisition

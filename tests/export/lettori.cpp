@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "acquisition/xls/foglio.h"
+#include "acquisition/foglio.h"
 
 namespace lumetto::prove {
 
@@ -103,9 +103,9 @@ std::map<std::string, LetturaXlrd> leggiconxlrd(const std::vector<std::string>& 
                 std::from_chars(v.data(), v.data() + v.size(), x);
                 corrente->celle[p] = x;
             } else if (k == "s") {
-                corrente->celle[p] = xls::utf16(dahex(v));
+                corrente->celle[p] = acquisition::utf16(dahex(v));
             } else {
-                corrente->celle[p] = xls::utf16("?" + v);
+                corrente->celle[p] = acquisition::utf16("?" + v);
             }
         } else {
             corrente->errore += riga;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/xls/biff8.h"
+#include "xls/biff8.h"
 
 namespace lumetto::prove {
 

@@ -7,15 +7,15 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/esportazione.h"
-#include "acquisition/xls/biff8.h"
-#include "acquisition/xls/composto.h"
-#include "acquisition/xls/foglio.h"
+#include "acquisition/foglio.h"
 #include "cartella.h"
 #include "lettori.h"
 #include "link/letture.h"
 #include "schemes/numeri.h"
 #include "schemes/schema.h"
 #include "support/dialoghi.h"
+#include "xls/biff8.h"
+#include "xls/composto.h"
 
 namespace lumetto {
 namespace {
@@ -44,9 +44,10 @@ std::string sonar(const CartellaProva& c) {
 }
 
 // A workbook of the given cells saved through the object; the cells it holds.
-xls::Celle salva(const std::string& file, const xls::Blocco& b, const std::string& nome = "dati") {
-    auto app = xls::creaoggetto("Excel.Application");
-    app->Workbooks().Add(xls::xlWBATWorksheet);
+xls::Celle salva(const std::string& file, const acquisition::Blocco& b,
+                 const std::string& nome = "dati") {
+    auto app = acquisition::creaoggetto("Excel.Application");
+    app->Workbooks().Add(acquisition::xlWBATWorksheet);
     auto foglio = app->Workbooks(1).WorkSheets(1);
     foglio.Name(nome);
     auto fine = xls::Posizione{static_cast<uint32_t>(b.righe() - 1),
@@ -118,7 +119,7 @@ TEST(Dimensioni, DaZeroAMilleLettureDiDodiciColonne) {
         acquisition::stato.letturemostrate = static_cast<uint16_t>(n);
         if (n > 0)
             for (uint32_t k = 0; k < 12; ++k)
-                celle[{0, k + 2}] = xls::utf16(testata.substr(6 * k, 2) + " ");
+                celle[{0, k + 2}] = acquisition::utf16(testata.substr(6 * k, 2) + " ");
         prove::DialoghiScritti dialoghi;
         file.push_back(c / ("letture" + std::to_string(n) + ".xls"));
         dialoghi.risposte.push_back(file.back());
@@ -142,7 +143,7 @@ TEST(TabellaTesti, OltreUnRecordConContinue) {
     {
         // Lengths 1 to 400, each in Latin-1 and with a euro sign (two bytes a
         // character): the record boundaries fall inside texts and between them.
-        xls::Blocco b(400, 3);
+        acquisition::Blocco b(400, 3);
         for (std::size_t i = 0; i < 400; ++i) {
             b(i, 0) = std::string(i + 1, static_cast<char>('a' + i % 26));
             b(i, 1) = "\xE2\x82\xAC" + std::string(i, 'x');
@@ -153,7 +154,7 @@ TEST(TabellaTesti, OltreUnRecordConContinue) {
     }
     {
         // The longest texts a cell holds, one per encoding, and the same text twice.
-        xls::Blocco b(3, 1);
+        acquisition::Blocco b(3, 1);
         std::string lungo;
         for (std::size_t i = 0; i < xls::kMaxCaratteri; ++i)
             lungo += static_cast<char>('0' + i % 10);

@@ -1,6 +1,6 @@
 // A save that fails leaves no file behind (and an older file as it was) and
 // says which file and why.
-#include "acquisition/xls/salvataggio.h"
+#include "xls/salvataggio.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,9 +10,9 @@
 
 #include <fstream>
 
-#include "acquisition/xls/errore.h"
 #include "cartella.h"
 #include "lettori.h"
+#include "xls/errore.h"
 
 namespace lumetto::xls {
 namespace {

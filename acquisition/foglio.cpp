@@ -1,18 +1,18 @@
-#include "acquisition/xls/foglio.h"
+#include "acquisition/foglio.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
-#include "acquisition/xls/composto.h"
-#include "acquisition/xls/salvataggio.h"
+#include "xls/composto.h"
+#include "xls/salvataggio.h"
 
-namespace lumetto::xls {
+namespace lumetto::acquisition {
 
 struct Sessione {
     struct Dati {
         std::u16string nome;
-        Celle celle;
+        xls::Celle celle;
     };
     std::vector<Dati> cartelle;  // one sheet each
     bool chiusa = false;
@@ -37,13 +37,13 @@ const char* booleano(bool b) {
 }
 
 Sessione& aperta(const std::shared_ptr<Sessione>& s) {
-    if (s->chiusa) throw Errore("Il foglio di calcolo è già stato chiuso");
+    if (s->chiusa) throw xls::Errore("Il foglio di calcolo è già stato chiuso");
     return *s;
 }
 
 Sessione::Dati& cartellaDi(const std::shared_ptr<Sessione>& s, std::size_t i) {
     Sessione& a = aperta(s);
-    if (i >= a.cartelle.size()) throw Errore("La cartella di lavoro non esiste più");
+    if (i >= a.cartelle.size()) throw xls::Errore("La cartella di lavoro non esiste più");
     return a.cartelle[i];
 }
 
@@ -89,21 +89,22 @@ std::optional<double> numerodi(std::string_view t) {
     return x == 0 ? 0.0 : x;  // no negative zero in a cell
 }
 
-std::optional<ValoreCella> convertito(const Variante& v) {
+std::optional<xls::ValoreCella> convertito(const Variante& v) {
     if (const auto* t = std::get_if<std::string>(&v)) {
         if (t->empty()) return std::nullopt;
-        if (auto x = numerodi(*t)) return ValoreCella{*x};
+        if (auto x = numerodi(*t)) return xls::ValoreCella{*x};
         std::u16string u = utf16(*t);
-        if (u.size() > kMaxCaratteri)
-            throw Errore("Un testo di " + std::to_string(u.size()) +
-                         " caratteri non sta in una cella (al massimo " +
-                         std::to_string(kMaxCaratteri) + ")");
-        return ValoreCella{std::move(u)};
+        if (u.size() > xls::kMaxCaratteri)
+            throw xls::Errore("Un testo di " + std::to_string(u.size()) +
+                              " caratteri non sta in una cella (al massimo " +
+                              std::to_string(xls::kMaxCaratteri) + ")");
+        return xls::ValoreCella{std::move(u)};
     }
-    if (const auto* n = std::get_if<int32_t>(&v)) return ValoreCella{static_cast<double>(*n)};
+    if (const auto* n = std::get_if<int32_t>(&v)) return xls::ValoreCella{static_cast<double>(*n)};
     if (const auto* x = std::get_if<double>(&v)) {
-        if (!std::isfinite(*x)) throw Errore("Un numero non finito non può stare in una cella");
-        return ValoreCella{*x == 0 ? 0.0 : *x};
+        if (!std::isfinite(*x))
+            throw xls::Errore("Un numero non finito non può stare in una cella");
+        return xls::ValoreCella{*x == 0 ? 0.0 : *x};
     }
     return std::nullopt;
 }
@@ -115,7 +116,7 @@ std::string nomecolonna(uint32_t c) {
     return n;
 }
 
-std::string riferimento(Posizione p) {
+std::string riferimento(xls::Posizione p) {
     return nomecolonna(p.colonna) + std::to_string(p.riga + 1);
 }
 
@@ -136,7 +137,7 @@ std::optional<std::string> nomefoglioerrato(std::string_view nome) {
     return std::nullopt;
 }
 
-std::optional<Posizione> cella(std::string_view t) {
+std::optional<xls::Posizione> cella(std::string_view t) {
     std::size_t i = 0;
     uint32_t colonna = 0;
     for (; i < t.size() && i < 3; ++i) {
@@ -145,14 +146,14 @@ std::optional<Posizione> cella(std::string_view t) {
         if (c < 'A' || c > 'Z') break;
         colonna = colonna * 26 + static_cast<uint32_t>(c - 'A' + 1);
     }
-    if (i == 0 || colonna > kColonne) return std::nullopt;
+    if (i == 0 || colonna > xls::kColonne) return std::nullopt;
     const std::size_t inizioRiga = i;
     uint32_t riga = 0;
     for (; i < t.size() && cifra(t[i]) && i - inizioRiga < 6; ++i)
         riga = riga * 10 + static_cast<uint32_t>(t[i] - '0');
-    if (i == inizioRiga || i != t.size() || t[inizioRiga] == '0' || riga > kRighe)
+    if (i == inizioRiga || i != t.size() || t[inizioRiga] == '0' || riga > xls::kRighe)
         return std::nullopt;
-    return Posizione{riga - 1, colonna - 1};
+    return xls::Posizione{riga - 1, colonna - 1};
 }
 
 void Intervallo::Value(const Blocco& blocco) {
@@ -161,16 +162,16 @@ void Intervallo::Value(const Blocco& blocco) {
     auto& dati = cartellaDi(s_, cartella_);
     const std::size_t righe = a_.riga - da_.riga + 1, colonne = a_.colonna - da_.colonna + 1;
     if (blocco.righe() < righe || blocco.colonne() < colonne)
-        throw Errore("Il blocco di valori (" + std::to_string(blocco.righe()) + " x " +
-                     std::to_string(blocco.colonne()) + ") non copre l'intervallo " +
-                     riferimento(da_) + ":" + riferimento(a_));
+        throw xls::Errore("Il blocco di valori (" + std::to_string(blocco.righe()) + " x " +
+                          std::to_string(blocco.colonne()) + ") non copre l'intervallo " +
+                          riferimento(da_) + ":" + riferimento(a_));
     // Converted first, so that a value that cannot land changes nothing.
-    std::vector<std::pair<Posizione, std::optional<ValoreCella>>> nuove;
+    std::vector<std::pair<xls::Posizione, std::optional<xls::ValoreCella>>> nuove;
     nuove.reserve(righe * colonne);
     for (std::size_t r = 0; r < righe; ++r)
         for (std::size_t c = 0; c < colonne; ++c)
-            nuove.emplace_back(Posizione{da_.riga + static_cast<uint32_t>(r),
-                                         da_.colonna + static_cast<uint32_t>(c)},
+            nuove.emplace_back(xls::Posizione{da_.riga + static_cast<uint32_t>(r),
+                                              da_.colonna + static_cast<uint32_t>(c)},
                                convertito(blocco(r, c)));
     for (auto& [p, v] : nuove) {
         if (v)
@@ -184,7 +185,7 @@ void Foglio::Name(std::string_view nome) {
     registra("Worksheet.Name = " + citato(nome));
     auto& dati = cartellaDi(s_, cartella_);
     if (auto perche = nomefoglioerrato(nome))
-        throw Errore("Nome di foglio non valido \"" + std::string(nome) + "\": " + *perche);
+        throw xls::Errore("Nome di foglio non valido \"" + std::string(nome) + "\": " + *perche);
     dati.nome = utf16(nome);
 }
 
@@ -197,12 +198,12 @@ Intervallo Foglio::Range(std::string_view da, std::string_view a) {
     cartellaDi(s_, cartella_);
     auto p = cella(da), q = cella(a);
     if (!p || !q)
-        throw Errore("Riferimento di cella non valido: \"" + std::string(p ? a : da) + "\"");
+        throw xls::Errore("Riferimento di cella non valido: \"" + std::string(p ? a : da) + "\"");
     return Intervallo(s_, cartella_, {std::min(p->riga, q->riga), std::min(p->colonna, q->colonna)},
                       {std::max(p->riga, q->riga), std::max(p->colonna, q->colonna)});
 }
 
-std::optional<ValoreCella> Foglio::Cells(int32_t riga, int32_t colonna) const {
+std::optional<xls::ValoreCella> Foglio::Cells(int32_t riga, int32_t colonna) const {
     const auto& celle = cartellaDi(s_, cartella_).celle;
     if (riga < 1 || colonna < 1) return std::nullopt;
     auto i = celle.find({static_cast<uint32_t>(riga - 1), static_cast<uint32_t>(colonna - 1)});
@@ -213,21 +214,21 @@ std::optional<ValoreCella> Foglio::Cells(int32_t riga, int32_t colonna) const {
 Foglio Cartella::WorkSheets(int32_t indice) {
     registra("Workbook.WorkSheets(" + std::to_string(indice) + ")");
     cartellaDi(s_, indice_);
-    if (indice != 1) throw Errore("Il foglio " + std::to_string(indice) + " non esiste");
+    if (indice != 1) throw xls::Errore("Il foglio " + std::to_string(indice) + " non esiste");
     return Foglio(s_, indice_);
 }
 
 void Cartella::SaveAs(const std::string& nomefile) {
     registra("Workbook.SaveAs(" + citato(nomefile) + ")");
     const auto& dati = cartellaDi(s_, indice_);
-    scrivisostituendo(nomefile, filecomposto(flussobiff8(dati.nome, dati.celle)));
+    xls::scrivisostituendo(nomefile, xls::filecomposto(xls::flussobiff8(dati.nome, dati.celle)));
 }
 
 Cartella Cartelle::Add(int16_t modello) {
     registra("Workbooks.Add(" + std::to_string(modello) + ")");
     Sessione& a = aperta(s_);
     if (modello != xlWBATWorksheet)
-        throw Errore("Modello di cartella non disponibile: " + std::to_string(modello));
+        throw xls::Errore("Modello di cartella non disponibile: " + std::to_string(modello));
     a.cartelle.push_back({utf16(kNomeFoglioNuovo), {}});
     return Cartella(s_, a.cartelle.size() - 1);
 }
@@ -253,7 +254,7 @@ Cartella Applicazione::Workbooks(int32_t indice) {
     registra("Application.Workbooks(" + std::to_string(indice) + ")");
     Sessione& a = aperta(s_);
     if (indice < 1 || static_cast<std::size_t>(indice) > a.cartelle.size())
-        throw Errore("La cartella di lavoro " + std::to_string(indice) + " non esiste");
+        throw xls::Errore("La cartella di lavoro " + std::to_string(indice) + " non esiste");
     return Cartella(s_, static_cast<std::size_t>(indice - 1));
 }
 
@@ -272,7 +273,7 @@ void Applicazione::Quit() {
 std::unique_ptr<Applicazione> creaoggetto(std::string_view identificativo) {
     registra("CreateObject(" + citato(identificativo) + ")");
     if (identificativo != "Excel.Application")
-        throw Errore("Oggetto di automazione non disponibile: " + std::string(identificativo));
+        throw xls::Errore("Oggetto di automazione non disponibile: " + std::string(identificativo));
     return std::unique_ptr<Applicazione>(new Applicazione());
 }
 
@@ -340,4 +341,4 @@ std::string utf8(std::u16string_view s) {
     return r;
 }
 
-}  // namespace lumetto::xls
+}  // namespace lumetto::acquisition

@@ -1,4 +1,4 @@
-#include "acquisition/xls/biff8.h"
+#include "xls/biff8.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "acquisition/xls/errore.h"
+#include "xls/errore.h"
 
 namespace lumetto::xls {
 

@@ -1,9 +1,9 @@
-#include "acquisition/xls/composto.h"
+#include "xls/composto.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "acquisition/xls/errore.h"
+#include "xls/errore.h"
 
 namespace lumetto::xls {
 

@@ -1,4 +1,4 @@
-#include "acquisition/xls/salvataggio.h"
+#include "xls/salvataggio.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "acquisition/xls/errore.h"
+#include "xls/errore.h"
 
 namespace lumetto::xls {
 

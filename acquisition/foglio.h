@@ -22,7 +22,7 @@
 //
 // Every member call is recorded, in the form "Object.Member(arguments)", in
 // the register set with impostaregistro (tests check the sequence). A member
-// that cannot do its work throws Errore with a sentence for the error box.
+// that cannot do its work throws xls::Errore with a sentence for the error box.
 
 #include <cstdint>
 #include <memory>
@@ -32,10 +32,10 @@
 #include <variant>
 #include <vector>
 
-#include "acquisition/xls/biff8.h"
-#include "acquisition/xls/errore.h"
+#include "xls/biff8.h"
+#include "xls/errore.h"
 
-namespace lumetto::xls {
+namespace lumetto::acquisition {
 
 inline constexpr int16_t xlWBATWorksheet = -4167;  // Workbooks.Add: one worksheet
 inline constexpr std::string_view kNomeFoglioNuovo = "Foglio1";
@@ -71,7 +71,7 @@ struct Sessione;
 
 // A cell reference such as "A1" or "IV65536" (letters in either case),
 // 0-based; nothing when the text is no such reference.
-std::optional<Posizione> cella(std::string_view riferimento);
+std::optional<xls::Posizione> cella(std::string_view riferimento);
 
 class Intervallo {
   public:
@@ -82,11 +82,12 @@ class Intervallo {
 
   private:
     friend class Foglio;
-    Intervallo(std::shared_ptr<Sessione> s, std::size_t cartella, Posizione da, Posizione a)
+    Intervallo(std::shared_ptr<Sessione> s, std::size_t cartella, xls::Posizione da,
+               xls::Posizione a)
         : s_(std::move(s)), cartella_(cartella), da_(da), a_(a) {}
     std::shared_ptr<Sessione> s_;
     std::size_t cartella_;
-    Posizione da_, a_;
+    xls::Posizione da_, a_;
 };
 
 class Foglio {
@@ -96,7 +97,7 @@ class Foglio {
     // The range between two cells, given in either order.
     Intervallo Range(std::string_view da, std::string_view a);
     // Cells(row, column).Value, 1-based: nothing for an empty cell.
-    std::optional<ValoreCella> Cells(int32_t riga, int32_t colonna) const;
+    std::optional<xls::ValoreCella> Cells(int32_t riga, int32_t colonna) const;
 
   private:
     friend class Cartella;
@@ -156,4 +157,4 @@ std::unique_ptr<Applicazione> creaoggetto(std::string_view identificativo);
 std::u16string utf16(std::string_view utf8);
 std::string utf8(std::u16string_view utf16);
 
-}  // namespace lumetto::xls
+}  // namespace lumetto::acquisition
