@@ -1,5 +1,7 @@
 #include "acquisition/formgrafico.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
@@ -30,6 +32,7 @@
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"
+#include "platform/salvataggio.h"
 
 namespace lumetto::acquisition {
 
@@ -507,6 +510,23 @@ void TFormgrafico::salva(bool pdf) {
     }
 }
 
+namespace {
+
+// The bytes of a picture or a page saved all or nothing, like every file
+// the program writes; false, after the error box, when they cannot be.
+bool salvafile(const std::string& file, const QByteArray& dati) {
+    try {
+        platform::salvasicuro(file,
+                              std::string_view(dati.constData(), static_cast<size_t>(dati.size())));
+        return true;
+    } catch (const platform::ErroreSalvataggio& e) {
+        platform::dialoghi().errore("Impossibile salvare il grafico in " + file + ": " + e.what());
+        return false;
+    }
+}
+
+}  // namespace
+
 bool TFormgrafico::salvapng(const std::string& file, int larghezza, int altezza) {
     QImage immagine(larghezza, altezza, QImage::Format_ARGB32_Premultiplied);
     immagine.fill(Qt::white);
@@ -515,32 +535,42 @@ bool TFormgrafico::salvapng(const std::string& file, int larghezza, int altezza)
         p.setRenderHint(QPainter::Antialiasing);
         chart_->scene()->render(&p, QRectF(0, 0, larghezza, altezza), chart_->sceneBoundingRect());
     }
-    if (!immagine.save(QString::fromStdString(file), "PNG")) {
+    QByteArray dati;
+    QBuffer buffer(&dati);
+    buffer.open(QIODevice::WriteOnly);
+    if (!immagine.save(&buffer, "PNG")) {
         platform::dialoghi().errore("Impossibile salvare il grafico in " + file);
         return false;
     }
-    return true;
+    return salvafile(file, dati);
 }
 
 bool TFormgrafico::salvapdf(const std::string& file) {
-    QPdfWriter pdf(QString::fromStdString(file));
-    pdf.setPageSize(QPageSize(QPageSize::A4));
-    pdf.setPageOrientation(QPageLayout::Landscape);
-    pdf.setResolution(300);
-    pdf.setTitle(chart_->title());
-    pdf.setCreator(QStringLiteral("Lumetto"));
-    QPainter p;
-    if (!p.begin(&pdf)) {
-        platform::dialoghi().errore("Impossibile salvare il grafico in " + file);
-        return false;
+    QByteArray dati;
+    {
+        QBuffer buffer(&dati);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter pdf(&buffer);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageOrientation(QPageLayout::Landscape);
+        pdf.setResolution(300);
+        pdf.setTitle(chart_->title());
+        pdf.setCreator(QStringLiteral("Lumetto"));
+        QPainter p;
+        if (!p.begin(&pdf)) {
+            platform::dialoghi().errore("Impossibile salvare il grafico in " + file);
+            return false;
+        }
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF pagina = pdf.pageLayout().paintRectPixels(pdf.resolution());
+        const QRectF sorgente = chart_->sceneBoundingRect();
+        // The chart's proportions kept, as wide as the page allows.
+        const QRectF dove(QPointF(0, 0),
+                          sorgente.size().scaled(pagina.size(), Qt::KeepAspectRatio));
+        chart_->scene()->render(&p, dove, sorgente);
+        p.end();
     }
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF pagina = pdf.pageLayout().paintRectPixels(pdf.resolution());
-    const QRectF sorgente = chart_->sceneBoundingRect();
-    // The chart's proportions kept, as wide as the page allows.
-    QRectF dove(QPointF(0, 0), sorgente.size().scaled(pagina.size(), Qt::KeepAspectRatio));
-    chart_->scene()->render(&p, dove, sorgente);
-    return p.end();
+    return salvafile(file, dati);
 }
 
 }  // namespace lumetto::acquisition

@@ -1,17 +1,15 @@
 #include "schemes/sca.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/salvataggio.h"
 #include "schemes/numeri.h"
 
 namespace lumetto::schemes {
@@ -108,28 +106,6 @@ std::string leggifile(const std::string& percorso, std::string_view nome) {
 }
 
 // A name beside the target that no other save uses at the same time.
-std::filesystem::path nomeTemporaneo(const std::filesystem::path& bersaglio) {
-    static std::atomic<unsigned> contatore{0};
-    auto istante = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::string base = bersaglio.filename().string().substr(0, 100);
-    return bersaglio.parent_path() /
-           ("." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(contatore++) +
-            "-" + std::to_string(istante % 1000000) + ".tmp");
-}
-
-void scrivitutto(int fd, std::string_view dati, const std::string& temporaneo,
-                 std::string_view nome) {
-    while (!dati.empty()) {
-        ssize_t n = ::write(fd, dati.data(), dati.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            int e = errno;
-            ::unlink(temporaneo.c_str());
-            throw erroreSistema("scrivere", nome, e);
-        }
-        dati.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
 
 }  // namespace
 
@@ -196,42 +172,15 @@ void caricaschema(const std::string& percorso, std::string_view nome) {
 
 void salvaschema(const std::string& percorso, const std::vector<std::string>& righecondizioni,
                  std::string_view nome) {
-    namespace fs = std::filesystem;
     const std::string mostrato = nomeMostrato(percorso, nome);
     const std::string dati = scrivisca(schemacorrente(), righecondizioni, mostrato);
 
-    // Renaming over a link would replace the link: write where it leads.
-    fs::path bersaglio = percorso;
-    std::error_code ec;
-    if (fs::is_symlink(bersaglio, ec)) {
-        fs::path reale = fs::canonical(bersaglio, ec);
-        if (!ec) bersaglio = reale;
-    }
-
-    std::string temporaneo;
-    int fd = -1;
-    for (int tentativo = 0; fd < 0 && tentativo < 100; ++tentativo) {
-        temporaneo = nomeTemporaneo(bersaglio).string();
-        fd = ::open(temporaneo.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) throw erroreSistema("creare", mostrato, errno);
-    Descrittore file(fd);
-
-    struct stat prima;
-    if (::stat(bersaglio.c_str(), &prima) == 0 && S_ISREG(prima.st_mode))
-        (void)::fchmod(fd, prima.st_mode & 07777);
-
-    scrivitutto(fd, dati, temporaneo, mostrato);
-    if (::fsync(fd) != 0 || file.chiudi() != 0) {
-        int e = errno;
-        ::unlink(temporaneo.c_str());
-        throw erroreSistema("scrivere", mostrato, e);
-    }
-    if (::rename(temporaneo.c_str(), bersaglio.c_str()) != 0) {
-        int e = errno;
-        ::unlink(temporaneo.c_str());
-        throw erroreSistema("scrivere", mostrato, e);
+    try {
+        platform::salvasicuro(percorso, dati);
+    } catch (const platform::ErroreSalvataggio& e) {
+        throw erroreSistema(
+            e.fase == platform::ErroreSalvataggio::Fase::Creare ? "creare" : "scrivere", mostrato,
+            e.errore);
     }
 }
 

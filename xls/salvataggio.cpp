@@ -1,99 +1,19 @@
 #include "xls/salvataggio.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <filesystem>
 #include <system_error>
 
+#include "platform/salvataggio.h"
 #include "xls/errore.h"
 
 namespace lumetto::xls {
 
-namespace {
-
-[[noreturn]] void fallito(const std::string& percorso, int errore) {
-    throw Errore("Impossibile salvare il file \"" + percorso +
-                 "\": " + std::generic_category().message(errore));
-}
-
-// A descriptor closed on every path; the temporary file removed unless kept.
-class Temporaneo {
-  public:
-    Temporaneo(int fd, std::string nome) : fd_(fd), nome_(std::move(nome)) {}
-    ~Temporaneo() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!tenuto_) ::unlink(nome_.c_str());
-    }
-    Temporaneo(const Temporaneo&) = delete;
-    Temporaneo& operator=(const Temporaneo&) = delete;
-
-    int fd() const { return fd_; }
-    const std::string& nome() const { return nome_; }
-    // Closes now, so that a late write error (NFS, quota) is not lost.
-    int chiudi() {
-        int r = ::close(fd_);
-        fd_ = -1;
-        return r;
-    }
-    void tieni() { tenuto_ = true; }
-
-  private:
-    int fd_;
-    std::string nome_;
-    bool tenuto_ = false;
-};
-
-}  // namespace
-
 void scrivisostituendo(const std::string& percorso, std::string_view dati) {
-    namespace fs = std::filesystem;
     if (percorso.empty()) throw Errore("Impossibile salvare il file: nessun nome");
-    const fs::path destinazione(percorso);
-    if (!destinazione.has_filename()) fallito(percorso, EISDIR);
-    // A file the user may not write stays as it is, as if written in place.
-    if (::access(percorso.c_str(), F_OK) == 0 && ::access(percorso.c_str(), W_OK) != 0)
-        fallito(percorso, errno);
-    fs::path cartella = destinazione.parent_path();
-    if (cartella.empty()) cartella = ".";
-
-    // A short name of our own, created exclusively: the user's name may
-    // already be as long as a name can be.
-    static std::atomic<unsigned> contatore{0};
-    int fd = -1;
-    std::string nome;
-    for (int tentativo = 0; fd < 0; ++tentativo) {
-        nome = (cartella / (".lumetto-" + std::to_string(::getpid()) + "-" +
-                            std::to_string(contatore++) + ".tmp"))
-                   .string();
-        fd = ::open(nome.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || tentativo >= 100)) fallito(percorso, errno);
-    }
-    Temporaneo temporaneo(fd, nome);
-
-    std::size_t scritti = 0;
-    while (scritti < dati.size()) {
-        ssize_t n = ::write(fd, dati.data() + scritti, dati.size() - scritti);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fallito(percorso, errno);
-        }
-        if (n == 0) fallito(percorso, EIO);
-        scritti += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) fallito(percorso, errno);
-    if (temporaneo.chiudi() != 0) fallito(percorso, errno);
-    if (::rename(nome.c_str(), percorso.c_str()) != 0) fallito(percorso, errno);
-    temporaneo.tieni();
-
-    // The new name itself reaches the disk with the folder. The file is
-    // already in place, so a folder that cannot be synced is no failure.
-    int dir = ::open(cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    try {
+        platform::salvasicuro(percorso, dati);
+    } catch (const platform::ErroreSalvataggio& e) {
+        throw Errore("Impossibile salvare il file \"" + percorso +
+                     "\": " + std::generic_category().message(e.errore));
     }
 }
 
