@@ -146,14 +146,6 @@ QString daUtf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-QPushButton* bottone(QWidget* genitore, const char* nome, const QString& didascalia) {
-    auto* b = new QPushButton(didascalia, genitore);
-    b->setObjectName(QString::fromLatin1(nome));
-    b->setAccessibleName(platform::nomeAccessibile(didascalia));
-    b->setAutoDefault(false);
-    return b;
-}
-
 QScatterSeries* segni(QChart* c, const QString& nome, QColor colore) {
     auto* s = new QScatterSeries;
     s->setName(nome);
@@ -199,9 +191,9 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     etichettaColonne->setBuddy(colonnaX_);
     colonnaY_->setObjectName(QStringLiteral("ComboColonnaY"));
     colonnaY_->setAccessibleName(QStringLiteral("colonna sull'asse y"));
-    png_ = bottone(this, "BitBtnPNG", QStringLiteral("salva &PNG"));
-    pdf_ = bottone(this, "BitBtnPDF", QStringLiteral("salva P&DF"));
-    chiudi_ = bottone(this, "BitBtnChiudi", QStringLiteral("chi&udi"));
+    png_ = platform::bottone(this, QStringLiteral("BitBtnPNG"), QStringLiteral("salva &PNG"));
+    pdf_ = platform::bottone(this, QStringLiteral("BitBtnPDF"), QStringLiteral("salva P&DF"));
+    chiudi_ = platform::bottone(this, QStringLiteral("BitBtnChiudi"), QStringLiteral("chi&udi"));
 
     chart_ = new QChart;
     chart_->legend()->setAlignment(Qt::AlignBottom);

@@ -94,11 +94,12 @@ Tmainform::Tmainform(Avvio avvio, QWidget* parent) : QWidget(parent), avvio_(avv
     Label3->setBuddy(SpinEdit1);
 
     for (const Comando& c : comandi()) {
-        QPushButton* b = bottone(daUtf8(c.controllo), daUtf8(c.didascalia));
+        QPushButton* b = platform::bottone(this, daUtf8(c.controllo), daUtf8(c.didascalia));
         connect(b, &QPushButton::clicked, this, [this, &c] { esegui(c); });
     }
     for (const auto& n : kNascosti)
-        bottone(QString::fromLatin1(n.nome), QString::fromLatin1(n.didascalia))->hide();
+        platform::bottone(this, QString::fromLatin1(n.nome), QString::fromLatin1(n.didascalia))
+            ->hide();
 
     RichEdit2 = new QTextEdit(this);
     RichEdit2->setObjectName(QStringLiteral("RichEdit2"));
@@ -156,14 +157,6 @@ Tmainform::~Tmainform() {
     impostaVista(nullptr);
 }
 
-QPushButton* Tmainform::bottone(const QString& nome, const QString& didascalia) {
-    auto* b = new QPushButton(didascalia, this);  // "&Uscita" gets Alt+U from its caption
-    b->setObjectName(nome);
-    b->setAccessibleName(nomeAccessibile(didascalia));
-    b->setAutoDefault(false);
-    return b;
-}
-
 QLabel* Tmainform::etichetta(const char* nome, const QString& t) {
     auto* l = new QLabel(t, this);
     l->setObjectName(QString::fromLatin1(nome));
@@ -197,11 +190,7 @@ void Tmainform::showEvent(QShowEvent* e) {
 
 void Tmainform::inizia() {
     iniziata_ = true;
-    QRect schermo = QGuiApplication::primaryScreen()->geometry();
-    setGeometry(0, 0, schermo.width(), schermo.height());
-    // Under a window manager the frame and the panels take their share: the
-    // window is given the whole work area instead of running off the screen.
-    setWindowState(windowState() | Qt::WindowMaximized);
+    const QSize schermo = platform::tuttoschermo(this);
     RichEdit1->clear();
     setWindowTitle(kBanner);
     impostaTimer(false, 0);

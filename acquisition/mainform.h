@@ -77,7 +77,6 @@ class Tmainform final : public QWidget, public Vista {
     bool eventFilter(QObject* o, QEvent* e) override;
 
   private:
-    QPushButton* bottone(const QString& nome, const QString& didascalia);
     QLabel* etichetta(const char* nome, const QString& testo = {});
     QPushButton* cerca(const char* nome) const;
     Esportazione esportafoglio();

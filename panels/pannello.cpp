@@ -11,18 +11,6 @@ namespace lumetto::panels {
 
 using namespace dettaglio;
 
-namespace {
-
-QPushButton* bottone(QWidget* genitore, const char* nome, const QString& didascalia) {
-    auto* b = new QPushButton(didascalia, genitore);
-    b->setObjectName(QString::fromLatin1(nome));
-    b->setAccessibleName(nomeAccessibile(didascalia));
-    b->setAutoDefault(false);  // Enter must not close the panel or start an exchange
-    return b;
-}
-
-}  // namespace
-
 Pannello::Pannello(const char* nome, const QString& titolo, QWidget* parent)
     : QDialog(parent), titolo_(titolo) {
     setObjectName(QString::fromLatin1(nome));
@@ -32,9 +20,9 @@ Pannello::Pannello(const char* nome, const QString& titolo, QWidget* parent)
     stile_ = new StilePannello;
     stile_->setParent(this);
 
-    Button1 = bottone(this, "Button1", QStringLiteral("aggiorna"));
-    BitBtn1 = bottone(this, "BitBtn1", QStringLiteral("&Uscita"));
-    BitBtn2 = bottone(this, "BitBtn2", QStringLiteral("&COMANDI"));
+    Button1 = platform::bottone(this, QStringLiteral("Button1"), QStringLiteral("aggiorna"));
+    BitBtn1 = platform::bottone(this, QStringLiteral("BitBtn1"), QStringLiteral("&Uscita"));
+    BitBtn2 = platform::bottone(this, QStringLiteral("BitBtn2"), QStringLiteral("&COMANDI"));
     BitBtn2->hide();
     for (QPushButton* b : {Button1, BitBtn2})
         b->setFont(caratterePannello(8));
@@ -59,11 +47,8 @@ void Pannello::showEvent(QShowEvent* e) {
 }
 
 void Pannello::inizia() {
-    QRect schermo = QGuiApplication::primaryScreen()->geometry();
     setWindowTitle(titolo_);
-    setGeometry(0, 0, schermo.width(), schermo.height());
-    // Under a window manager the frame and the panels take their share.
-    setWindowState(windowState() | Qt::WindowMaximized);
+    const QSize schermo = platform::tuttoschermo(this);
     disponi(schermo.width(), schermo.height());
 }
 

@@ -1,5 +1,7 @@
 #include "platform/qt/finestre.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStringList>
 
 namespace lumetto::platform {
@@ -44,6 +46,22 @@ QFont carattereFinestra() {
     const QFont desktop = QApplication::font();
     if (desktop.pointSizeF() > 0) f.setPointSizeF(desktop.pointSizeF());
     return f;
+}
+
+QPushButton* bottone(QWidget* genitore, const QString& nome, const QString& didascalia) {
+    auto* b = new QPushButton(didascalia, genitore);
+    b->setObjectName(nome);
+    b->setAccessibleName(nomeAccessibile(didascalia));
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+QSize tuttoschermo(QWidget* finestra) {
+    const QRect schermo = QGuiApplication::primaryScreen()->geometry();
+    finestra->setGeometry(0, 0, schermo.width(), schermo.height());
+    finestra->setWindowState(finestra->windowState() | Qt::WindowMaximized);
+    return schermo.size();
 }
 
 QFont conDimensione(QFont f, int punti) {

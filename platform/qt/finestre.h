@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QPushButton>
+#include <QSize>
 #include <QString>
 #include <cstdint>
 
@@ -39,6 +41,17 @@ QFont conDimensione(QFont f, int punti);
 inline QString nomeAccessibile(QString didascalia) {
     return didascalia.remove(QLatin1Char('&'));
 }
+
+// A push button as every window makes them: its component name, its caption
+// ("&Uscita" gets Alt+U) and the caption without "&" as accessible name;
+// never pressed by Enter in a box of the window.
+QPushButton* bottone(QWidget* genitore, const QString& nome, const QString& didascalia);
+
+// The window over the whole screen, as the layout rules of every window
+// want it; under a window manager maximised instead, so that the frame and
+// the panels take their share and nothing runs off the screen. The screen's
+// size, for the layout.
+QSize tuttoschermo(QWidget* finestra);
 
 // An exchange blocks the window while it waits for the board.
 struct CursoreOccupato {

@@ -71,7 +71,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     Edit1->setAccessibleName(QStringLiteral("variabile selezionata"));
     Edit1->setReadOnly(true);  // a status line: typing there would change nothing
 
-    BitBtn2 = bottone("BitBtn2", QStringLiteral("carica immagine"));
+    BitBtn2 = platform::bottone(this, QStringLiteral("BitBtn2"), QStringLiteral("carica immagine"));
     Label1 = new QLabel(QStringLiteral("condizioni logiche"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Memo1 = new QPlainTextEdit(this);
@@ -79,11 +79,11 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     Memo1->setAccessibleName(Label1->text());
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);  // one condition per line
     Label1->setBuddy(Memo1);
-    BitBtn3 = bottone("BitBtn3", QStringLiteral("+"));
+    BitBtn3 = platform::bottone(this, QStringLiteral("BitBtn3"), QStringLiteral("+"));
     BitBtn3->setAccessibleDescription(QStringLiteral("variabile successiva"));
-    BitBtn4 = bottone("BitBtn4", QStringLiteral("-"));
+    BitBtn4 = platform::bottone(this, QStringLiteral("BitBtn4"), QStringLiteral("-"));
     BitBtn4->setAccessibleDescription(QStringLiteral("variabile precedente"));
-    BitBtn1 = bottone("BitBtn1", QStringLiteral("&Esci"));
+    BitBtn1 = platform::bottone(this, QStringLiteral("BitBtn1"), QStringLiteral("&Esci"));
 
     // Stacked in this order: the value labels over the picture, the report
     // over both.
@@ -109,9 +109,9 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo2->hide();
 
-    BitBtn5 = bottone("BitBtn5", QStringLiteral("carica scada"));
-    BitBtn6 = bottone("BitBtn6", QStringLiteral("salva scada"));
-    BitBtn7 = bottone("BitBtn7", kEsamina);
+    BitBtn5 = platform::bottone(this, QStringLiteral("BitBtn5"), QStringLiteral("carica scada"));
+    BitBtn6 = platform::bottone(this, QStringLiteral("BitBtn6"), QStringLiteral("salva scada"));
+    BitBtn7 = platform::bottone(this, QStringLiteral("BitBtn7"), kEsamina);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm2::vaifine);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm2::vaicarica);
@@ -123,16 +123,6 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 }
 
 TForm2::~TForm2() = default;
-
-QPushButton* TForm2::bottone(const char* nome, const QString& didascalia) {
-    auto* b = new QPushButton(didascalia, this);  // "&Esci" gets Alt+E from its caption
-    b->setObjectName(QString::fromLatin1(nome));
-    b->setAccessibleName(QString(didascalia).remove(QLatin1Char('&')));
-    // Enter in an edit box must not press a button of the dialog.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
-}
 
 QLineEdit* TForm2::editEtichettato(const char* nome, const QString& etichetta, QLabel*& buddy) {
     buddy = new QLabel(etichetta, this);
@@ -161,18 +151,12 @@ bool TForm2::eventFilter(QObject* o, QEvent* e) {
 }
 
 void TForm2::inizia() {
-    const QRect schermo = QGuiApplication::primaryScreen()->geometry();
-    setGeometry(0, 0, schermo.width(), schermo.height());
-    // Under a window manager the frame and the panels take their share.
-    setWindowState(windowState() | Qt::WindowMaximized);
+    const QSize schermo = platform::tuttoschermo(this);
     setWindowTitle(kTitolo);
     disponi(schermo.width(), schermo.height());
 
     const Schema& s = schemacorrente();
-    LabeledEdit1->setText(deCp1252(s.testata));
-    LabeledEdit2->setText(deCp1252(s.mascheratipo));
-    LabeledEdit3->setText(deCp1252(s.mascheracolori));
-    LabeledEdit4->setText(deCp1252(s.mascheradimensioni));
+    mostracampi(s);
     QStringList righe;
     for (const auto& c : tuttelecondizioni(s))
         righe << deCp1252(c);
@@ -269,8 +253,14 @@ void TForm2::mostraetichetteeditor(bool visibili) {
         l->setVisible(visibili);
 }
 
-void TForm2::copiacampi() {
-    Schema& s = schemacorrente();
+void TForm2::mostracampi(const Schema& s) {
+    LabeledEdit1->setText(deCp1252(s.testata));
+    LabeledEdit2->setText(deCp1252(s.mascheratipo));
+    LabeledEdit3->setText(deCp1252(s.mascheracolori));
+    LabeledEdit4->setText(deCp1252(s.mascheradimensioni));
+}
+
+void TForm2::leggicampi(Schema& s) const {
     s.testata = aCp1252(LabeledEdit1->text());
     s.mascheratipo = aCp1252(LabeledEdit2->text());
     s.mascheracolori = aCp1252(LabeledEdit3->text());
@@ -300,7 +290,7 @@ bool TForm2::caricaimmagine(const std::string& immagine) {
 }
 
 void TForm2::vaifine() {
-    copiacampi();
+    leggicampi(schemacorrente());
     copiacondizioni(schemacorrente(), righeMemo1());
     accept();
 }
@@ -369,10 +359,7 @@ void TForm2::carica() {
     for (const auto& c : righecondizioni(s))
         righe << deCp1252(c);
     Memo1->setPlainText(righe.join(QLatin1Char('\n')));
-    LabeledEdit1->setText(deCp1252(s.testata));
-    LabeledEdit2->setText(deCp1252(s.mascheratipo));
-    LabeledEdit3->setText(deCp1252(s.mascheracolori));
-    LabeledEdit4->setText(deCp1252(s.mascheradimensioni));
+    mostracampi(s);
     Image1->show();
     mostraetichetteeditor(false);
     if (!caricaimmagine(s.immagine)) {
@@ -391,7 +378,7 @@ void TForm2::salva() {
         platform::dialoghi().messaggio("nessun dato scada in memoria!");
         return;
     }
-    copiacampi();
+    leggicampi(schemacorrente());
     if (auto perche = controllosalvataggio(s)) {
         platform::dialoghi().messaggio(*perche);
         return;
@@ -424,10 +411,7 @@ void TForm2::esamedati() {
     dividitestata(schemacorrente());
     // The report tells what the boxes say, typed or not yet stored.
     Schema c = schemacorrente();
-    c.testata = aCp1252(LabeledEdit1->text());
-    c.mascheratipo = aCp1252(LabeledEdit2->text());
-    c.mascheracolori = aCp1252(LabeledEdit3->text());
-    c.mascheradimensioni = aCp1252(LabeledEdit4->text());
+    leggicampi(c);
     copiacondizioni(c, righeMemo1());
     QStringList righe;
     for (const auto& r : schemes::esamedati(c))

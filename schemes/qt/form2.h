@@ -19,6 +19,7 @@ class QPushButton;
 namespace lumetto::schemes {
 
 class FiguraSchema;
+class Schema;
 
 class TForm2 final : public QDialog {
   public:
@@ -56,14 +57,14 @@ class TForm2 final : public QDialog {
     bool eventFilter(QObject* o, QEvent* e) override;
 
   private:
-    QPushButton* bottone(const char* nome, const QString& didascalia);
     QLineEdit* editEtichettato(const char* nome, const QString& etichetta, QLabel*& buddy);
     // The label of an edit box above it (inside the box where there is no
     // room above), its text no wider than `larga`.
     void metti(QLabel* etichetta, QLineEdit* sotto, int larga);
     static void entro(QLabel* etichetta, int larga);
-    // The boxes into the scheme's header and masks.
-    void copiacampi();
+    // The scheme's header and masks into the boxes, and back.
+    void mostracampi(const Schema& s);
+    void leggicampi(Schema& s) const;
     std::vector<std::string> righeMemo1() const;
     // Loads the picture named by the scheme into Image1; false, after the
     // error box, when it cannot.
