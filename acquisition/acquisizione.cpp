@@ -38,7 +38,7 @@ class VistaAssente final : public Vista {
 };
 VistaAssente assente;
 
-Vista& v() {
+Vista& vistacorrente() {
     return vista ? *vista : assente;
 }
 
@@ -71,9 +71,9 @@ void azzeraacquisizione() {
 void avviaesperimento(int16_t codice, const std::string& testata, const std::string& maschera) {
     schema().testata = testata;
     schema().mascheratipo = maschera;
-    v().svuotaPannelli();
-    v().mostraPannelli();
-    v().aggiungiTestata("Prg..." + testata);
+    vistacorrente().svuotaPannelli();
+    vistacorrente().mostraPannelli();
+    vistacorrente().aggiungiTestata("Prg..." + testata);
     // A header never asks for more than a byte can count (the scheme files
     // hold at most 77 characters; the built-in headers are shorter).
     stato.lunghezzatestata = static_cast<uint16_t>(std::min<size_t>(testata.size(), 255));
@@ -87,13 +87,13 @@ void avviaacquisizione() {
     link::numerolettura = 0;
     stato.letturemostrate = 0;
     int32_t s = std::clamp(stato.intervallo, 0, kMaxIntervallo);
-    v().impostaTimer(true, s * 1000);
+    vistacorrente().impostaTimer(true, s * 1000);
     for (Ascoltatore* a : ascoltatori)
         a->nuovacorsa();
 }
 
 void fermaacquisizione() {
-    v().impostaTimer(false, 0);
+    vistacorrente().impostaTimer(false, 0);
     link::rilasciaporte();
 }
 
@@ -135,8 +135,8 @@ void eseguilettura() {
     auto lettera = letteradicodice(stato.codiceesperimento);
     if (!lettera) return;
     if (!link::inviacomando(*lettera)) return;
-    v().didascalia("Arduino  collegato dato:" +
-                   schemes::allinea(std::to_string(link::numerolettura), 6));
+    vistacorrente().didascalia("Arduino  collegato dato:" +
+                               schemes::allinea(std::to_string(link::numerolettura), 6));
     ++link::numerolettura;
     if (link::numerolettura > link::kMaxLetture) {
         // The port stays held, so the next tick stops the run; nothing above
@@ -145,18 +145,20 @@ void eseguilettura() {
             platform::dialoghi().messaggio("raggiunto il numero massimo di punti!");
         return;
     }
-    v().didascalia("lettura n:" + schemes::allinea(std::to_string(link::numerolettura), 6));
+    vistacorrente().didascalia("lettura n:" +
+                               schemes::allinea(std::to_string(link::numerolettura), 6));
     std::string risposta;
     link::ricevirisposta(static_cast<uint8_t>(std::min<uint16_t>(stato.lunghezzatestata, 255)),
                          risposta);
     const Comando* e = esperimento(stato.codiceesperimento);
     if (e && e->sovrapposizione) {
-        if (v().preparaSchema()) v().mostraSchema();
+        if (vistacorrente().preparaSchema()) vistacorrente().mostraSchema();
     } else {
+        // The row of the log; on the way it sets the export's column titles.
         Riga riga = mostralettura();
-        v().mostraPannelli();
-        v().aggiungiTestata("prg..." + schema().testata);
-        v().aggiungiRiga(riga);
+        vistacorrente().mostraPannelli();
+        vistacorrente().aggiungiTestata("prg..." + schema().testata);
+        vistacorrente().aggiungiRiga(riga);
     }
     const bool memorizzata = link::nessundato == 0;
     if (memorizzata) link::chiudiporta();
@@ -180,7 +182,7 @@ bool avviacomando(const Comando& c) {
                 return false;
             }
             if (c.sovrapposizione) {
-                if (!v().preparaSchema()) return false;
+                if (!vistacorrente().preparaSchema()) return false;
                 if (c.divididopo) schemes::dividitestata();
             }
             avviaesperimento(c.codice, schema().testata, schema().mascheratipo);
@@ -197,7 +199,7 @@ bool avviacomando(const Comando& c) {
 
 void fine() {
     fermaacquisizione();
-    v().svuotaPannelli();
+    vistacorrente().svuotaPannelli();
 }
 
 void chiedointervallo() {

@@ -145,15 +145,16 @@ Tmainform::Tmainform(Avvio avvio, QWidget* parent) : QWidget(parent), avvio_(avv
     connect(Timer1, &QTimer::timeout, this, &Tmainform::leggiidati);
 
     impostaVista(this);
-    link::impostaFinestra({[this] { return SpinEdit1->value(); },
-                           [this](int n) { SpinEdit1->setValue(n); }, [] { fermaacquisizione(); }});
+    link::impostaVistaCollegamento({[this] { return SpinEdit1->value(); },
+                                    [this](int n) { SpinEdit1->setValue(n); },
+                                    [] { fermaacquisizione(); }});
     serial::setCommErrorHook([](const std::string& t, int) { platform::dialoghi().messaggio(t); });
 }
 
 Tmainform::~Tmainform() {
     Timer1->stop();
     serial::setCommErrorHook(nullptr);
-    link::impostaFinestra({});
+    link::impostaVistaCollegamento({});
     impostaVista(nullptr);
 }
 
@@ -437,7 +438,7 @@ void Tmainform::posizionaetichetta(int i, int x, int y, const std::string& testo
     if (i < 1 || i > schemes::kEtichette) return;
     QLabel* l = etichette_[static_cast<std::size_t>(i - 1)];
     figura_->metti(l, schemes::posizionaetichetta(schemes::schemacorrente(), i, x, y, testo,
-                                                  schemes::Finestra::Principale));
+                                                  schemes::QualeFinestra::Principale));
     if (!l->isHidden()) l->raise();  // over the picture, whatever was shown last
 }
 

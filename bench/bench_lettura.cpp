@@ -38,7 +38,7 @@ std::vector<double> misura(const char* sketch, const char* controllo, int n) {
     }
     std::thread servizio([&] { board.esegui(); });
     acquisition::azzeraacquisizione();
-    link::impostaFinestra(
+    link::impostaVistaCollegamento(
         {[] { return 13; }, [](int) {}, [] { acquisition::fermaacquisizione(); }});
     acquisition::avviacomando(*acquisition::comando(controllo));
     std::vector<double> us;

@@ -258,7 +258,7 @@ int main() {
     acquisition::impostaVista(&vista);
     platform::impostaDialoghi(&scatole);
     acquisition::azzeraacquisizione();
-    link::impostaFinestra(
+    link::impostaVistaCollegamento(
         {[] { return 13; }, [](int) {}, [] { acquisition::fermaacquisizione(); }});
 
     // The first look at /proc sets up what reading it needs for good: once

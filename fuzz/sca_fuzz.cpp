@@ -87,7 +87,7 @@ std::string difettosca(std::string_view file) {
         }
     for (int i = 1; i <= kEtichette; ++i) {
         const char tipo = carattere(s.mascheratipo, i);
-        for (auto f : {Finestra::Principale, Finestra::Editor})
+        for (auto f : {QualeFinestra::Principale, QualeFinestra::Editor})
             (void)posizionaetichetta(s, i, s.posx(i), s.posy(i), testovalore(-1234.5, tipo), f);
         (void)coloremaschera(s.mascheracolori, i);
         (void)dimensionemaschera(s.mascheradimensioni, i);

@@ -21,7 +21,7 @@ std::unique_ptr<serial::TXComm> corrente;
 // A component replaced while it still held its device: kept (and the device
 // held, as the design's sequence expects) until the acquisition stops.
 std::vector<std::unique_ptr<serial::TXComm>> trattenute;
-Finestra finestra;
+VistaCollegamento finestra;
 
 // A component's call can show a box (its error report), and the acquisition
 // timer fires inside a box: a tick in there may stop the run and release the
@@ -63,7 +63,7 @@ serial::TXComm* portacom() {
     return corrente.get();
 }
 
-void impostaFinestra(Finestra f) {
+void impostaVistaCollegamento(VistaCollegamento f) {
     finestra = std::move(f);
 }
 

@@ -19,12 +19,12 @@ extern uint8_t nessundato;     // 1 after a reply that did not come
 extern std::string nomeporta;  // "COM" + the port number of the last apriporta
 
 // What the link needs of the main window.
-struct Finestra {
+struct VistaCollegamento {
     std::function<int()> porta;             // the COM port number chosen (1 to 20)
     std::function<void(int)> impostaPorta;  // the port search found this one
     std::function<void()> fermaTimer;       // stops the acquisition
 };
-void impostaFinestra(Finestra f);
+void impostaVistaCollegamento(VistaCollegamento f);
 
 uint8_t apridispositivo(const std::string& nome);
 bool apriporta();

@@ -8,11 +8,11 @@
 namespace lumetto::schemes {
 
 Etichetta posizionaetichetta(const Schema& s, int i, int x, int y, std::string_view testo,
-                             Finestra f) {
+                             QualeFinestra f) {
     std::string t(testo.substr(0, kCaratteriTestoEtichetta));
-    if (t.empty() && f == Finestra::Principale) t = "=xxxx.x";
+    if (t.empty() && f == QualeFinestra::Principale) t = "=xxxx.x";
     Etichetta e;
-    e.visibile = f == Finestra::Editor || i <= s.numvariabili;
+    e.visibile = f == QualeFinestra::Editor || i <= s.numvariabili;
     e.didascalia = (s.nomevariabile(i) + t).substr(0, kCaratteriDidascalia);
     e.colore = coloremaschera(s.mascheracolori, i);
     e.dimensione = dimensionemaschera(s.mascheradimensioni, i);

@@ -29,11 +29,11 @@ struct Etichetta {
 // The main window shows a label only for a variable of the scheme and an
 // empty text as "=xxxx.x"; the editor shows every label it places, with an
 // empty text left empty (the name alone).
-enum class Finestra { Principale, Editor };
+enum class QualeFinestra { Principale, Editor };
 
 // The label of variable i (1 to 10) placed at (x, y) with the text.
 Etichetta posizionaetichetta(const Schema& s, int i, int x, int y, std::string_view testo,
-                             Finestra f);
+                             QualeFinestra f);
 
 // A scheme's positions are pixels of its picture at the picture's own size,
 // and a window shows the picture stretched to its picture control. Labels,

@@ -245,7 +245,7 @@ void TForm2::disponi(int W, int H) {
 void TForm2::posizionaetichettaeditor(int i, int x, int y, std::string_view testo) {
     if (i < 1 || i > kEtichette) return;
     figura_->metti(valori_[i - 1],
-                   posizionaetichetta(schemacorrente(), i, x, y, testo, Finestra::Editor));
+                   posizionaetichetta(schemacorrente(), i, x, y, testo, QualeFinestra::Editor));
 }
 
 void TForm2::mostraetichetteeditor(bool visibili) {

@@ -71,7 +71,7 @@ class Acquisizione : public ::testing::Test {
         azzeraacquisizione();
         schemes::azzeraschema();
         impostaVista(&vista);
-        link::impostaFinestra(
+        link::impostaVistaCollegamento(
             {[this] { return porta; }, [this](int n) { porta = n; }, [] { fermaacquisizione(); }});
         serial::setCommErrorHook([this](const std::string& t, int) { box.messaggio(t); });
         com13.onWait = [this](uint32_t ms) { orologio.avanza(ms); };

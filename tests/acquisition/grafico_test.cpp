@@ -183,7 +183,7 @@ TEST_F(Grafico, ThermostatRunAgainstTheVirtualBoard) {
         return o;
     }());
     ASSERT_TRUE(board.ok);
-    link::impostaFinestra({[] { return 13; }, [](int) {}, [] { fermaacquisizione(); }});
+    link::impostaVistaCollegamento({[] { return 13; }, [](int) {}, [] { fermaacquisizione(); }});
     g.show();
     avviaesperimento(17, "temp....umid..Set...Stato.", "1112");
     for (int i = 0; i < 3; ++i)
@@ -200,7 +200,7 @@ TEST_F(Grafico, ThermostatRunAgainstTheVirtualBoard) {
     }
     EXPECT_EQ(punti(g, "Sta").size(), 5);
     fermaacquisizione();
-    link::impostaFinestra({});
+    link::impostaVistaCollegamento({});
 }
 
 TEST_F(Grafico, SavedAsPngAndPdfForOtherPrograms) {

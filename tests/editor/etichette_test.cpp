@@ -24,34 +24,34 @@ Schema tre() {
 
 TEST(PosizionaEtichetta, MainWindowShowsVariablesOfTheSchemeOnly) {
     Schema s = tre();
-    EXPECT_EQ(posizionaetichetta(s, 1, 120, 45, "=23.5", Finestra::Principale),
+    EXPECT_EQ(posizionaetichetta(s, 1, 120, 45, "=23.5", QualeFinestra::Principale),
               (Etichetta{true, "Tco=23.5", kBlu, 18, 120, 45}));
     // An empty text stands for a value not read yet.
-    EXPECT_EQ(posizionaetichetta(s, 2, 0, 0, "", Finestra::Principale),
+    EXPECT_EQ(posizionaetichetta(s, 2, 0, 0, "", QualeFinestra::Principale),
               (Etichetta{true, "Tba=xxxx.x", kRosso, 14, 0, 0}));
-    EXPECT_EQ(posizionaetichetta(s, 3, 7, 8, "=ON", Finestra::Principale),
+    EXPECT_EQ(posizionaetichetta(s, 3, 7, 8, "=ON", QualeFinestra::Principale),
               (Etichetta{true, "Irr=ON", kNero, 14, 7, 8}));
     // Variable 4 is not in the header: placed, but hidden.
-    EXPECT_FALSE(posizionaetichetta(s, 4, 1, 1, "=1.0", Finestra::Principale).visibile);
+    EXPECT_FALSE(posizionaetichetta(s, 4, 1, 1, "=1.0", QualeFinestra::Principale).visibile);
 }
 
 TEST(PosizionaEtichetta, EditorShowsEveryLabelWithTheNameAlone) {
     Schema s = tre();
-    EXPECT_EQ(posizionaetichetta(s, 1, 321, 235, "", Finestra::Editor),
+    EXPECT_EQ(posizionaetichetta(s, 1, 321, 235, "", QualeFinestra::Editor),
               (Etichetta{true, "Tco", kBlu, 18, 321, 235}));
     // Slots past the header: visible, with whatever name the slot holds.
-    EXPECT_EQ(posizionaetichetta(s, 7, 0, 0, "", Finestra::Editor),
+    EXPECT_EQ(posizionaetichetta(s, 7, 0, 0, "", QualeFinestra::Editor),
               (Etichetta{true, "", kNero, 14, 0, 0}));
     s.numvariabili = 0;  // a new picture was loaded
-    EXPECT_TRUE(posizionaetichetta(s, 2, 0, 0, "", Finestra::Editor).visibile);
+    EXPECT_TRUE(posizionaetichetta(s, 2, 0, 0, "", QualeFinestra::Editor).visibile);
 }
 
 TEST(PosizionaEtichetta, TextCutToTenAndCaptionToTwenty) {
     Schema s = tre();
-    EXPECT_EQ(posizionaetichetta(s, 1, 0, 0, "=123456789012", Finestra::Principale).didascalia,
+    EXPECT_EQ(posizionaetichetta(s, 1, 0, 0, "=123456789012", QualeFinestra::Principale).didascalia,
               "Tco=123456789");
     s.impostanome(1, "abcdefghij");  // a name slot holds up to 10 characters
-    EXPECT_EQ(posizionaetichetta(s, 1, 0, 0, "=123456789012", Finestra::Editor).didascalia,
+    EXPECT_EQ(posizionaetichetta(s, 1, 0, 0, "=123456789012", QualeFinestra::Editor).didascalia,
               "abcdefghij=123456789");
 }
 

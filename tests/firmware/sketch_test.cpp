@@ -73,7 +73,7 @@ class Sketch : public ::testing::TestWithParam<Caso> {
         acquisition::azzeraacquisizione();
         schemes::azzeraschema();
         acquisition::impostaVista(&vista);
-        link::impostaFinestra(
+        link::impostaVistaCollegamento(
             {[] { return 13; }, [](int) {}, [] { acquisition::fermaacquisizione(); }});
         serial::setCommErrorHook([this](const std::string& t, int) { box.messaggio(t); });
     }

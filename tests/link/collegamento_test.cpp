@@ -23,7 +23,7 @@ class Collegamento : public ::testing::Test {
         com13.onWait = [this](uint32_t ms) { orologio.avanza(ms); };  // time-outs pass at once
         azzeracollegamento();
         serial::setCommErrorHook([this](const std::string& t, int) { box.messaggio(t); });
-        impostaFinestra(
+        impostaVistaCollegamento(
             {[this] { return porta; }, [this](int n) { porta = n; }, [this] { ++fermate; }});
     }
     ~Collegamento() override {
@@ -169,7 +169,7 @@ TEST_F(Collegamento, PortSearchTakesTheFirstThatOpens) {
 
     // No port at all: nothing is said and the choice stays.
     azzeracollegamento();
-    impostaFinestra({[this] { return porta; }, [this](int n) { porta = n; }, [] {}});
+    impostaVistaCollegamento({[this] { return porta; }, [this](int n) { porta = n; }, [] {}});
     box.mostrati.clear();
     serial::fake::FakeSystem vuoto;
     vuoto.install();

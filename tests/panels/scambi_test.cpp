@@ -40,7 +40,7 @@ class Scambi : public ::testing::Test {
         acquisition::azzeraacquisizione();
         azzerastatopin();
         serial::setCommErrorHook([this](const std::string& t, int) { box.messaggio(t); });
-        link::impostaFinestra({[] { return 13; }, {}, [this] { ++fermate; }});
+        link::impostaVistaCollegamento({[] { return 13; }, {}, [this] { ++fermate; }});
         acquisition::stato.codiceesperimento = 100;  // as "stato arduino" leaves it
     }
     ~Scambi() override {
@@ -117,7 +117,7 @@ TEST(ScambiSuPty, UnpluggedBoardDoesNotBlockTheWindow) {
     azzerastatopin();
     prove::DialoghiScritti box;
     serial::setCommErrorHook([&](const std::string& t, int) { box.messaggio(t); });
-    link::impostaFinestra({[] { return 13; }, {}, {}});
+    link::impostaVistaCollegamento({[] { return 13; }, {}, {}});
     acquisition::stato.codiceesperimento = 100;
     prove::PtyBoard pty;
     pty.link(13);

@@ -82,7 +82,7 @@ class Banco : public ::testing::Test {
         acquisition::azzeraacquisizione();
         schemes::azzeraschema();
         acquisition::impostaVista(&vista);
-        link::impostaFinestra(
+        link::impostaVistaCollegamento(
             {[] { return 13; }, [](int) {}, [] { acquisition::fermaacquisizione(); }});
         // The component's own error texts would be boxes too: none is expected.
         serial::setCommErrorHook([this](const std::string& t, int) { box.messaggio(t); });
