@@ -34,7 +34,7 @@
 #include "scheda/scheda.h"
 #include "scheda/sketch.h"
 #include "schemes/schema.h"
-#include "tests/support/trame.h"
+#include "support/trame.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define LUMETTO_ASAN 1
