@@ -21,22 +21,7 @@ Vista* vista = nullptr;
 std::vector<Ascoltatore*> ascoltatori;
 
 // Without a window (a tool, a test of the link alone) the acquisition only counts.
-class VistaAssente final : public Vista {
-  public:
-    void impostaTimer(bool a, int) override { attivo_ = a; }
-    bool timerAttivo() const override { return attivo_; }
-    void didascalia(const std::string&) override {}
-    void svuotaPannelli() override {}
-    void mostraPannelli() override {}
-    void aggiungiTestata(const std::string&) override {}
-    void aggiungiRiga(const Riga&) override {}
-    bool preparaSchema() override { return true; }
-    void mostraSchema() override {}
-
-  private:
-    bool attivo_ = false;
-};
-VistaAssente assente;
+VistaMuta assente;
 
 Vista& vistacorrente() {
     return vista ? *vista : assente;

@@ -44,6 +44,23 @@ class Vista {
 };
 void impostaVista(Vista* v);
 
+// A window that shows nothing and only keeps its timer's state: the
+// acquisition's own when no window is set, and the base of the views that
+// tests and benchmarks count with.
+class VistaMuta : public Vista {
+  public:
+    void impostaTimer(bool a, int) override { attivo = a; }
+    bool timerAttivo() const override { return attivo; }
+    void didascalia(const std::string&) override {}
+    void svuotaPannelli() override {}
+    void mostraPannelli() override {}
+    void aggiungiTestata(const std::string&) override {}
+    void aggiungiRiga(const Riga&) override {}
+    bool preparaSchema() override { return true; }
+    void mostraSchema() override {}
+    bool attivo = false;
+};
+
 // A view that follows the readings as they are stored (the plot window): it
 // is told, never asked, and never touches the port or the timer.
 class Ascoltatore {

@@ -18,6 +18,7 @@
 #include "acquisition/acquisizione.h"
 #include "acquisition/esperimenti.h"
 #include "acquisition/formgrafico.h"
+#include "bench/corsa.h"
 #include "bench/misure.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
@@ -32,35 +33,6 @@ using lumetto::bench::percentile;
 
 double ms(Clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-// n ticks of "Regolazione PI " against the virtual board, from the letter sent
-// to the reading stored and shown; microseconds each.
-std::vector<double> tick(int n) {
-    scheda::Opzioni o;
-    o.sketch = "pi";
-    o.seme = 1;
-    scheda::Scheda board(o);
-    std::string errore;
-    if (!board.collega(errore)) {
-        std::fprintf(stderr, "bench_grafico: %s\n", errore.c_str());
-        std::exit(1);
-    }
-    std::thread servizio([&] { board.esegui(); });
-    link::impostaVistaCollegamento(
-        {[] { return 13; }, [](int) {}, [] { acquisition::fermaacquisizione(); }});
-    acquisition::avviacomando(*acquisition::comando("Button2"));
-    std::vector<double> t;
-    for (int i = 0; i < n; ++i) {
-        const auto t0 = Clock::now();
-        acquisition::eseguilettura();
-        t.push_back(ms(t0) * 1000);
-        QApplication::processEvents();  // the plot drawn, as the event loop does after a tick
-    }
-    acquisition::fermaacquisizione();
-    board.ferma();
-    servizio.join();
-    return t;
 }
 
 }  // namespace
@@ -109,10 +81,12 @@ int main(int argc, char** argv) {
 
     // The tick with the plot open, then closed.
     acquisition::azzeraacquisizione();
-    const auto aperto = tick(200);
+    const auto aperto =
+        lumetto::bench::tick("pi", "Button2", 200, [] { QApplication::processEvents(); });
     g.hide();
     acquisition::azzeraacquisizione();
-    const auto chiuso = tick(200);
+    const auto chiuso =
+        lumetto::bench::tick("pi", "Button2", 200, [] { QApplication::processEvents(); });
     std::printf("%-62s %-10s %.0f us (95th %.0f)\n",
                 "a \"Regolazione PI \" tick with the plot open, median", "< 1 ms", mediana(aperto),
                 percentile(aperto, 0.95));

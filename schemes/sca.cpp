@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/descrittore.h"
 #include "platform/salvataggio.h"
 #include "schemes/numeri.h"
 
@@ -64,33 +65,16 @@ std::string nomeMostrato(const std::string& percorso, std::string_view nome) {
     return nome.empty() ? percorso : std::string(nome);
 }
 
-class Descrittore {
-  public:
-    explicit Descrittore(int fd) : fd_(fd) {}
-    ~Descrittore() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descrittore(const Descrittore&) = delete;
-    Descrittore& operator=(const Descrittore&) = delete;
-    int get() const { return fd_; }
-    int chiudi() {  // the result of close(), which may report a late write error
-        int r = ::close(fd_);
-        fd_ = -1;
-        return r;
-    }
-
-  private:
-    int fd_;
-};
+using platform::Descrittore;
 
 std::string leggifile(const std::string& percorso, std::string_view nome) {
     Descrittore fd(::open(percorso.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) throw erroreSistema("aprire", nome, errno);
+    if (fd.fd() < 0) throw erroreSistema("aprire", nome, errno);
     std::string dati;
     std::size_t righeLette = 0;
     char blocco[8192];
     while (righeLette < kRigheSca) {
-        ssize_t n = ::read(fd.get(), blocco, sizeof blocco);
+        ssize_t n = ::read(fd.fd(), blocco, sizeof blocco);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw erroreSistema("leggere", nome, errno);
         if (n == 0) break;

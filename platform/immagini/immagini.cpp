@@ -11,6 +11,8 @@
 
 #include <jerror.h>
 
+#include "platform/descrittore.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
@@ -67,19 +69,7 @@ Formato formatodi(const std::string& percorso) {
                          ": formato d'immagine non riconosciuto (si accettano .jpg, .jpeg e .bmp)");
 }
 
-class Descrittore {
-  public:
-    explicit Descrittore(int fd) : fd_(fd) {}
-    Descrittore(Descrittore&& altro) noexcept : fd_(altro.fd_) { altro.fd_ = -1; }
-    Descrittore& operator=(Descrittore&&) = delete;
-    ~Descrittore() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
+using platform::Descrittore;
 
 // Opens the file and tells what it is. O_NONBLOCK so that a FIFO given a
 // picture's name cannot hold the tick; anything but a regular file is refused.

@@ -23,17 +23,13 @@
 #include "panels/formarduino2.h"
 #include "panels/scambi.h"
 #include "support/dialoghi.h"
+#include "support/finestre.h"
 
 using namespace lumetto;
 
 namespace {
 
-template <typename T>
-T* figlio(QWidget* w, const QString& nome) {
-    T* p = w->findChild<T*>(nome);
-    if (!p) ADD_FAILURE() << "no control " << nome.toStdString();
-    return p;
-}
+using prove::figlio;
 
 class PannelliEmulati : public ::testing::Test {
   protected:
@@ -55,13 +51,7 @@ class PannelliEmulati : public ::testing::Test {
     // Presses the main window's command; `dentro` runs in the panel's own
     // event loop, then "&Uscita" closes it.
     void apri(const char* comando, QDialog& pannello, const std::function<void()>& dentro) {
-        QTimer::singleShot(0, [&] {
-            if (QApplication::activeModalWidget() == &pannello) dentro();
-            QTest::mouseClick(figlio<QPushButton>(&pannello, QStringLiteral("BitBtn1")),
-                              Qt::LeftButton);
-        });
-        QTest::mouseClick(figlio<QPushButton>(main.get(), QString::fromLatin1(comando)),
-                          Qt::LeftButton);
+        prove::apriEChiudi(main.get(), comando, pannello, dentro);
     }
     void aggiorna(QDialog& d) {
         QTest::mouseClick(figlio<QPushButton>(&d, QStringLiteral("Button1")), Qt::LeftButton);

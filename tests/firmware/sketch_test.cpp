@@ -23,26 +23,12 @@
 #include "platform/unita.h"
 #include "schemes/schema.h"
 #include "serial/report.h"
+#include "support/acquisizione.h"
 #include "support/dialoghi.h"
 
 using namespace lumetto;
 
 namespace {
-
-// The main window as the acquisition sees it.
-class Vista final : public acquisition::Vista {
-  public:
-    void impostaTimer(bool a, int) override { attivo = a; }
-    bool timerAttivo() const override { return attivo; }
-    void didascalia(const std::string&) override {}
-    void svuotaPannelli() override {}
-    void mostraPannelli() override {}
-    void aggiungiTestata(const std::string&) override {}
-    void aggiungiRiga(const acquisition::Riga&) override {}
-    bool preparaSchema() override { return true; }
-    void mostraSchema() override {}
-    bool attivo = false;
-};
 
 struct Valore {
     double atteso, tolleranza;
@@ -69,23 +55,9 @@ class Sketch : public ::testing::TestWithParam<Caso> {
   protected:
     // The default plants' schemes on the c: drive, for their buttons.
     static void SetUpTestSuite() { platform::preparaunita(platform::cartelladati()); }
-    Sketch() {
-        acquisition::azzeraacquisizione();
-        schemes::azzeraschema();
-        acquisition::impostaVista(&vista);
-        link::impostaVistaCollegamento(
-            {[] { return 13; }, [](int) {}, [] { acquisition::fermaacquisizione(); }});
-        serial::setCommErrorHook([this](const std::string& t, int) { box.messaggio(t); });
-    }
-    ~Sketch() override {
-        acquisition::fermaacquisizione();
-        link::rilasciaporte();
-        acquisition::impostaVista(nullptr);
-        acquisition::azzeraacquisizione();
-        serial::setCommErrorHook(nullptr);
-    }
     prove::DialoghiScritti box;
-    Vista vista;
+    acquisition::VistaMuta vista;
+    prove::AcquisizioneDiProva acquisizione{vista, box};
 };
 
 }  // namespace

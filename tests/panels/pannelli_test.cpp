@@ -23,6 +23,7 @@
 #include "panels/scambi.h"
 #include "scheda/sketch.h"
 #include "support/dialoghi.h"
+#include "support/finestre.h"
 #include "support/pty.h"
 #include "support/scheda.h"
 #include "support/spia.h"
@@ -46,12 +47,7 @@ class SchedaPin : public prove::InServizio {
 
 using prove::Spia;
 
-template <typename T>
-T* figlio(QWidget* w, const QString& nome) {
-    T* p = w->findChild<T*>(nome);
-    if (!p) ADD_FAILURE() << "no control " << nome.toStdString();
-    return p;
-}
+using prove::figlio;
 
 class Pannelli : public ::testing::Test {
   protected:
@@ -75,16 +71,7 @@ class Pannelli : public ::testing::Test {
     // Presses a main window command that opens a panel; `dentro` runs in the
     // panel's own event loop, then the panel is closed with "&Uscita".
     void apri(const char* comando, QDialog& pannello, const std::function<void()>& dentro) {
-        bool aperto = false;
-        QTimer::singleShot(0, [&] {
-            aperto = QApplication::activeModalWidget() == &pannello;
-            if (aperto) dentro();
-            QTest::mouseClick(figlio<QPushButton>(&pannello, QStringLiteral("BitBtn1")),
-                              Qt::LeftButton);
-        });
-        QTest::mouseClick(figlio<QPushButton>(main.get(), QString::fromLatin1(comando)),
-                          Qt::LeftButton);
-        EXPECT_TRUE(aperto) << comando;
+        EXPECT_TRUE(prove::apriEChiudi(main.get(), comando, pannello, dentro)) << comando;
         EXPECT_FALSE(pannello.isVisible());
     }
     template <typename T = QWidget>

@@ -19,26 +19,19 @@
 #include "scheda/sketch.h"
 #include "schemes/schema.h"
 #include "serial/report.h"
+#include "support/acquisizione.h"
 #include "support/dialoghi.h"
 #include "support/scheda.h"
 #include "support/trame.h"
 
 namespace lumetto::prove {
 
-// The main window as the acquisition sees it.
-class VistaContata final : public acquisition::Vista {
+// The main window as the acquisition sees it: it counts rows and keeps the title.
+class VistaContata final : public acquisition::VistaMuta {
   public:
-    void impostaTimer(bool a, int) override { attivo = a; }
-    bool timerAttivo() const override { return attivo; }
     void didascalia(const std::string& t) override { titolo = t; }
-    void svuotaPannelli() override {}
-    void mostraPannelli() override {}
-    void aggiungiTestata(const std::string&) override {}
     void aggiungiRiga(const acquisition::Riga&) override { ++righe; }
-    bool preparaSchema() override { return true; }
     void mostraSchema() override { ++righe; }
-
-    bool attivo = false;
     std::string titolo;
     int righe = 0;
 };
@@ -78,21 +71,9 @@ inline int descrittoriSu(const std::string& percorso) {
 
 class Banco : public ::testing::Test {
   protected:
-    Banco() {
-        acquisition::azzeraacquisizione();
-        schemes::azzeraschema();
-        acquisition::impostaVista(&vista);
-        link::impostaVistaCollegamento(
-            {[] { return 13; }, [](int) {}, [] { acquisition::fermaacquisizione(); }});
-        // The component's own error texts would be boxes too: none is expected.
-        serial::setCommErrorHook([this](const std::string& t, int) { box.messaggio(t); });
-    }
     ~Banco() override {
         acquisition::fermaacquisizione();
-        board.reset();
-        acquisition::impostaVista(nullptr);
-        acquisition::azzeraacquisizione();
-        serial::setCommErrorHook(nullptr);
+        board.reset();  // before the acquisition is put back
     }
 
     // A board on COM13 running `sketch` with seed kSeme; a second copy of
@@ -135,6 +116,8 @@ class Banco : public ::testing::Test {
     static constexpr uint64_t kSeme = 5;
     DialoghiScritti box;
     VistaContata vista;
+    // The component's own error texts would be boxes too: none is expected.
+    AcquisizioneDiProva acquisizione{vista, box};
     std::unique_ptr<InServizio> board;
     std::unique_ptr<scheda::Logica> copia;
     std::string dispositivo;  // the pseudo-terminal the program opens
