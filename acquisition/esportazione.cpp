@@ -75,7 +75,8 @@ std::string nomecella(int32_t riga, int32_t colonna) {
 Esportazione esportafoglio(const std::string& nomefile, uint16_t m) {
     const int n = std::min<int>(stato.letturemostrate, link::kMaxLetture);
     try {
-        acquisition::Blocco blocco(static_cast<std::size_t>(n) + 1, static_cast<std::size_t>(m) + 2);
+        acquisition::Blocco blocco(static_cast<std::size_t>(n) + 1,
+                                   static_cast<std::size_t>(m) + 2);
         auto excel = acquisition::creaoggetto("Excel.Application");
         excel->Visible(false);
         excel->Workbooks().Add(acquisition::xlWBATWorksheet);

@@ -32,8 +32,7 @@ inline bool apriEChiudi(QWidget* finestra, const char* comando, QDialog& pannell
         QTest::mouseClick(figlio<QPushButton>(&pannello, QStringLiteral("BitBtn1")),
                           Qt::LeftButton);
     });
-    QTest::mouseClick(figlio<QPushButton>(finestra, QString::fromLatin1(comando)),
-                      Qt::LeftButton);
+    QTest::mouseClick(figlio<QPushButton>(finestra, QString::fromLatin1(comando)), Qt::LeftButton);
     return aperto;
 }
 
