@@ -25,11 +25,8 @@ namespace {
 // readings): a number as a number, a state as its word ("ON", "apre").
 std::string testovalore(const Comando* e, double x, int colonna) {
     if (e && e->formato.progettato) return schemes::scrivireale(x, e->formato.decimali, 7);
-    std::string t = schemes::formattavalore(
-        x, schemes::carattere(schemes::schemacorrente().mascheratipo, colonna));
-    t.erase(0, t.find_first_not_of(' '));
-    t.erase(t.find_last_not_of(' ') + 1);
-    return t;
+    return std::string(schemes::rifila(schemes::formattavalore(
+        x, schemes::carattere(schemes::schemacorrente().mascheratipo, colonna))));
 }
 
 // Rows 0 to n, columns 1 to m + 1; column 0 stays empty. Entries past the
@@ -56,13 +53,6 @@ void riempi(acquisition::Blocco& blocco, int n, int m) {
             }
         }
     }
-}
-
-// Saved as spreadsheets save: a name typed without an extension gets ".xls".
-std::string conestensione(const std::string& nome) {
-    std::filesystem::path p(nome);
-    if (p.has_filename() && !p.has_extension()) return nome + ".xls";
-    return nome;
 }
 
 }  // namespace
@@ -94,7 +84,7 @@ Esportazione esportafoglio(const std::string& nomefile, uint16_t m) {
             if (!scelto || scelto->empty()) return Esportazione::annullata;
             nome = *scelto;
         }
-        nome = conestensione(nome);
+        nome = platform::conestensione(nome, ".xls");
         excel->Workbooks(1).SaveAs(nome);
         platform::dialoghi().messaggio("salvato il file:" + nome);
         excel->DisplayAlerts(false);

@@ -156,13 +156,6 @@ QScatterSeries* segni(QChart* c, const QString& nome, QColor colore) {
     return s;
 }
 
-// A name typed without an extension gets the format's own.
-std::string conestensione(const std::string& nome, const char* estensione) {
-    const auto punto = nome.find_last_of("./");
-    if (punto == std::string::npos || nome[punto] != '.') return nome + estensione;
-    return nome;
-}
-
 }  // namespace
 
 TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -494,7 +487,7 @@ void TFormgrafico::salva(bool pdf) {
         pdf ? platform::dialoghi().salva("salva il grafico in PDF", "documento PDF|*.pdf")
             : platform::dialoghi().salva("salva il grafico come immagine", "immagine PNG|*.png");
     if (!nome || nome->empty()) return;
-    const std::string file = conestensione(*nome, pdf ? ".pdf" : ".png");
+    const std::string file = platform::conestensione(*nome, pdf ? ".pdf" : ".png");
     if (pdf) {
         salvapdf(file);
     } else {

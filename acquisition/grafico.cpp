@@ -8,6 +8,7 @@
 #include "link/letture.h"
 #include "schemes/cp1252.h"
 #include "schemes/maschere.h"
+#include "schemes/numeri.h"
 #include "schemes/schema.h"
 
 namespace lumetto::acquisition {
@@ -19,9 +20,7 @@ std::vector<ColonnaGrafico> colonnegrafico() {
     std::vector<ColonnaGrafico> c;
     for (int i = 1; i <= n; ++i) {
         // "Ax." gives "Ax ": the blanks are no part of a curve's name.
-        std::string nome = schemes::utf8dacp1252(s.nomevariabile(i));
-        nome.erase(0, nome.find_first_not_of(' '));
-        nome.erase(nome.find_last_not_of(' ') + 1);
+        std::string nome(schemes::rifila(schemes::utf8dacp1252(s.nomevariabile(i))));
         if (nome.empty()) nome = "C" + std::to_string(i);
         c.push_back({i, nome, schemes::carattere(s.mascheratipo, i)});
     }

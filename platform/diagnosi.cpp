@@ -39,18 +39,6 @@ class SistemaLinux final : public SistemaPorte {
         return g ? g->gr_name : std::string();
     }
 
-    bool nelgruppo(const std::string& nome) const override {
-        const group* g = ::getgrnam(nome.c_str());
-        if (!g) return false;
-        if (::getegid() == g->gr_gid) return true;
-        const int n = ::getgroups(0, nullptr);
-        std::vector<gid_t> gruppi(static_cast<size_t>(n > 0 ? n : 0));
-        if (n > 0 && ::getgroups(n, gruppi.data()) != n) return false;
-        for (gid_t id : gruppi)
-            if (id == g->gr_gid) return true;
-        return false;
-    }
-
     bool membro(const std::string& nome) const override {
         const group* g = ::getgrnam(nome.c_str());
         if (!g) return false;

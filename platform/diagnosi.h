@@ -25,9 +25,8 @@ class SistemaPorte {
     virtual int prova(const std::filesystem::path& p) const = 0;
     // The name of the group that owns the device ("dialout"); empty if unknown.
     virtual std::string gruppo(const std::filesystem::path& p) const = 0;
-    // Whether this process has that group now, and whether the user is one of
-    // its members in the group database (after usermod, before a new login).
-    virtual bool nelgruppo(const std::string& gruppo) const = 0;
+    // Whether the user is one of the group's members in the group database:
+    // so after usermod, before the new login that gives the process the group.
     virtual bool membro(const std::string& gruppo) const = 0;
     virtual std::string utente() const = 0;
     // The programs with the device open ("ModemManager"), where this user may

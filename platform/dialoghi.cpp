@@ -1,6 +1,7 @@
 #include "platform/dialoghi.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace lumetto::platform {
 
@@ -20,6 +21,12 @@ DialoghiTestuali testuali;
 Dialoghi* attuali = &testuali;
 
 }  // namespace
+
+std::string conestensione(const std::string& nome, std::string_view estensione) {
+    const std::filesystem::path p(nome);
+    if (p.has_filename() && !p.has_extension()) return nome + std::string(estensione);
+    return nome;
+}
 
 Dialoghi& dialoghi() {
     return *attuali;

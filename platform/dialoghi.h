@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace lumetto::platform {
 
@@ -45,5 +46,9 @@ class DialoghiMuti : public Dialoghi {
 // The boxes in use; set once by the program (or a test).
 Dialoghi& dialoghi();
 void impostaDialoghi(Dialoghi* d);
+
+// A name typed in a save dialog without an extension gets the format's own
+// (".xls", ".png"), as the programs that write those files do.
+std::string conestensione(const std::string& nome, std::string_view estensione);
 
 }  // namespace lumetto::platform

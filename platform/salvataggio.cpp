@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/descrittore.h"
+
 namespace lumetto::platform {
 
 namespace {
@@ -19,29 +21,23 @@ using Fase = ErroreSalvataggio::Fase;
     throw ErroreSalvataggio(f, e);
 }
 
-// A descriptor closed on every path; the temporary file removed unless kept.
+// The temporary file: its descriptor closed on every path, the file
+// removed unless kept.
 class Temporaneo {
   public:
     Temporaneo(int fd, std::string nome) : fd_(fd), nome_(std::move(nome)) {}
     ~Temporaneo() {
-        if (fd_ >= 0) ::close(fd_);
         if (!tenuto_) ::unlink(nome_.c_str());
     }
     Temporaneo(const Temporaneo&) = delete;
     Temporaneo& operator=(const Temporaneo&) = delete;
 
-    int fd() const { return fd_; }
-    const std::string& nome() const { return nome_; }
-    // Closes now, so that a late write error (NFS, quota) is not lost.
-    int chiudi() {
-        int r = ::close(fd_);
-        fd_ = -1;
-        return r;
-    }
+    int fd() const { return fd_.fd(); }
+    int chiudi() { return fd_.chiudi(); }
     void tieni() { tenuto_ = true; }
 
   private:
-    int fd_;
+    Descrittore fd_;
     std::string nome_;
     bool tenuto_ = false;
 };

@@ -16,12 +16,16 @@ bool cifra(char c) {
 
 }  // namespace
 
-std::optional<double> leggireale(std::string_view t) {
-    std::size_t i = 0, fine = t.size();
-    while (i < fine && t[i] == ' ')
-        ++i;
-    while (fine > i && t[fine - 1] == ' ')
-        --fine;
+std::string_view rifila(std::string_view t) {
+    const auto i = t.find_first_not_of(' ');
+    if (i == std::string_view::npos) return {};
+    return t.substr(i, t.find_last_not_of(' ') - i + 1);
+}
+
+std::optional<double> leggireale(std::string_view testo) {
+    const std::string_view t = rifila(testo);
+    std::size_t i = 0;
+    const std::size_t fine = t.size();
     const std::size_t inizio = i;
     const bool negativo = i < fine && t[i] == '-';
     if (i < fine && (t[i] == '+' || t[i] == '-')) ++i;

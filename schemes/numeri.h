@@ -23,4 +23,7 @@ std::string scrivireale(double x, int decimali, std::size_t larghezza);
 // A text right-aligned with blanks in front to the given width, never cut.
 std::string allinea(std::string_view testo, std::size_t larghezza);
 
+// A text without the blanks around it: " ON   " is "ON".
+std::string_view rifila(std::string_view testo);
+
 }  // namespace lumetto::schemes

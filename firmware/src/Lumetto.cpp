@@ -47,14 +47,16 @@ void LumettoTrama::stato(uint8_t s) {
 }
 
 void LumettoTrama::fine() {
-    // The same ending as the virtual board: blanks, then "\r\n" (or "\n").
-    char c = ' ';
-    while (resto_ > 0) {
-        if (resto_ == 2) c = '\r';
-        if (resto_ == 1) c = '\n';
-        Serial.write(c);
+    // Blanks where fields are missing, then the ending the virtual board
+    // writes too (lumetto::trama::fine: blanks and "\r\n", or "\n").
+    while (resto_ > lumetto::trama::kCampo) {
+        Serial.write(' ');
         --resto_;
     }
+    char coda[lumetto::trama::kCampo];
+    lumetto::trama::fine(resto_, coda);
+    Serial.write(reinterpret_cast<const uint8_t*>(coda), resto_);
+    resto_ = 0;
 }
 
 float lumettoVolt(uint8_t pin) {

@@ -27,7 +27,6 @@ class SistemaFinto final : public SistemaPorte {
         return e == errori.end() ? 0 : e->second;
     }
     std::string gruppo(const fs::path&) const override { return "dialout"; }
-    bool nelgruppo(const std::string&) const override { return false; }
     bool membro(const std::string&) const override { return giaMembro; }
     std::string utente() const override { return "maria"; }
     std::vector<std::string> detentori(const fs::path&) const override { return chi; }
