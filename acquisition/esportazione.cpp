@@ -18,15 +18,34 @@ namespace lumetto::acquisition {
 
 namespace {
 
-// The text of a value in the block. The experiments the design gives a
-// format keep it: right-aligned in 7 characters with their decimals. Every
-// other experiment writes each value as the log shows it for the type of its
-// column (the design left those cells empty while it said "salvato": lost
-// readings): a number as a number, a state as its word ("ON", "apre").
-std::string testovalore(const Comando* e, double x, int colonna) {
+char tipodi(int colonna) {
+    return schemes::carattere(schemes::schemacorrente().mascheratipo, colonna);
+}
+
+bool distato(char tipo) {
+    return tipo == '2' || tipo == '4';
+}
+
+// A value in the block. The experiments the design gives a format keep it:
+// a text right-aligned in 7 characters with their decimals. Every other
+// experiment (the design left those cells empty while it said "salvato":
+// lost readings) writes a state as the log's word ("ON", "apre") and any
+// other value as the number the board sent, which the column's number format
+// then shows with the log's decimals.
+Variante valore(const Comando* e, double x, int colonna) {
     if (e && e->formato.progettato) return schemes::scrivireale(x, e->formato.decimali, 7);
-    return std::string(schemes::rifila(schemes::formattavalore(
-        x, schemes::carattere(schemes::schemacorrente().mascheratipo, colonna))));
+    const char tipo = tipodi(colonna);
+    if (distato(tipo)) {
+        const std::string parola(schemes::rifila(schemes::formattavalore(x, tipo)));
+        if (!schemes::leggireale(parola)) return parola;
+    }
+    return x;
+}
+
+// The log's decimals for the number cells of a column: three for type 3,
+// one for every other type (states that are no word show as type 1 does).
+const char* formatocolonna(int colonna) {
+    return tipodi(colonna) == '3' ? "0.000" : "0.0";
 }
 
 // Rows 0 to n, columns 1 to m + 1; column 0 stays empty. Entries past the
@@ -44,10 +63,10 @@ void riempi(acquisition::Blocco& blocco, int n, int m) {
             } else if (k == 1) {
                 cella = static_cast<int32_t>(r);
             } else if (k - 1 <= link::kColonne) {
-                cella = testovalore(esperimento(stato.codiceesperimento),
-                                    link::tabellaletture[static_cast<std::size_t>(r)]
-                                                        [static_cast<std::size_t>(k - 1)],
-                                    k - 1);
+                cella = valore(esperimento(stato.codiceesperimento),
+                               link::tabellaletture[static_cast<std::size_t>(r)]
+                                                   [static_cast<std::size_t>(k - 1)],
+                               k - 1);
             } else {
                 cella = std::string();
             }
@@ -76,6 +95,12 @@ Esportazione esportafoglio(const std::string& nomefile, uint16_t m) {
             if (e && !e->foglio.empty()) foglio.Name(std::string(e->foglio));
             riempi(blocco, n, m);
             foglio.Range(nomecella(1, 1), nomecella(n + 1, m + 1)).Value(blocco);
+            // Value column i lands in sheet column i + 2, within the range up
+            // to column m - 1.
+            if (!(e && e->formato.progettato) && n > 0)
+                for (int i = 1; i + 2 <= m + 1 && i <= link::kColonne; ++i)
+                    foglio.Range(nomecella(2, i + 2), nomecella(n + 1, i + 2))
+                        .NumberFormat(formatocolonna(i));
         }
         std::string nome = nomefile;
         if (nome.empty()) {

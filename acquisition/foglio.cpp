@@ -13,6 +13,7 @@ struct Sessione {
     struct Dati {
         std::u16string nome;
         xls::Celle celle;
+        xls::Formati formati;
     };
     std::vector<Dati> cartelle;  // one sheet each
     bool chiusa = false;
@@ -181,6 +182,18 @@ void Intervallo::Value(const Blocco& blocco) {
     }
 }
 
+void Intervallo::NumberFormat(std::string_view codice) {
+    registra("Range.NumberFormat = " + citato(codice));
+    auto& dati = cartellaDi(s_, cartella_);
+    const std::u16string u = utf16(codice);
+    if (u.empty() || u.size() > xls::kMaxCaratteriFormato)
+        throw xls::Errore("Formato di numero non valido: \"" + std::string(codice) + "\"");
+    // The same range formatted again replaces its format rather than piling up.
+    std::erase_if(dati.formati,
+                  [&](const xls::FormatoNumeri& g) { return g.da == da_ && g.a == a_; });
+    dati.formati.push_back({da_, a_, u});
+}
+
 void Foglio::Name(std::string_view nome) {
     registra("Worksheet.Name = " + citato(nome));
     auto& dati = cartellaDi(s_, cartella_);
@@ -221,7 +234,8 @@ Foglio Cartella::WorkSheets(int32_t indice) {
 void Cartella::SaveAs(const std::string& nomefile) {
     registra("Workbook.SaveAs(" + citato(nomefile) + ")");
     const auto& dati = cartellaDi(s_, indice_);
-    xls::scrivisostituendo(nomefile, xls::filecomposto(xls::flussobiff8(dati.nome, dati.celle)));
+    xls::scrivisostituendo(
+        nomefile, xls::filecomposto(xls::flussobiff8(dati.nome, dati.celle, dati.formati)));
 }
 
 Cartella Cartelle::Add(int16_t modello) {
@@ -229,7 +243,7 @@ Cartella Cartelle::Add(int16_t modello) {
     Sessione& a = aperta(s_);
     if (modello != xlWBATWorksheet)
         throw xls::Errore("Modello di cartella non disponibile: " + std::to_string(modello));
-    a.cartelle.push_back({utf16(kNomeFoglioNuovo), {}});
+    a.cartelle.push_back({utf16(kNomeFoglioNuovo), {}, {}});
     return Cartella(s_, a.cartelle.size() - 1);
 }
 

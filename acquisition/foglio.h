@@ -1,7 +1,7 @@
 #pragma once
 // An in-process spreadsheet application offering the automation members that
 // the export calls ("Excel.Application": Visible, Workbooks, Workbooks.Add,
-// WorkSheets, Name, Range, Value, SaveAs, DisplayAlerts, Quit), so that the
+// WorkSheets, Name, Range, Value, NumberFormat, SaveAs, DisplayAlerts, Quit), so that the
 // export reads as the designed call sequence. SaveAs writes a genuine Excel
 // 97-2003 workbook.
 //
@@ -17,8 +17,9 @@
 //     Italian user. A comma makes no number ("23,5" stays a text), so a text
 //     is never misread as a number with thousands separators;
 //   - any other text: a text cell, kept as it is, blanks included.
-// Texts are UTF-8. Number cells keep the "General" format, so the user's
-// spreadsheet shows them with its own decimal separator.
+// Texts are UTF-8. Number cells keep the "General" format unless a range is
+// given a NumberFormat ("0.0"); either way the user's spreadsheet shows them
+// with its own decimal separator.
 //
 // Every member call is recorded, in the form "Object.Member(arguments)", in
 // the register set with impostaregistro (tests check the sequence). A member
@@ -79,6 +80,9 @@ class Intervallo {
     // cell; values outside the range are dropped. A block smaller than the
     // range is refused, with nothing changed.
     void Value(const Blocco& blocco);
+    // NumberFormat = code: how the range's number cells are shown ("0.0",
+    // "0.000"); their values stay as they are.
+    void NumberFormat(std::string_view codice);
 
   private:
     friend class Foglio;

@@ -19,6 +19,7 @@ enum : uint16_t {
     kCODEPAGE = 0x0042,
     kWINDOW1 = 0x003D,
     kFONT = 0x0031,
+    kFORMAT = 0x041E,
     kBOUNDSHEET = 0x0085,
     kSST = 0x00FC,
     kLABELSST = 0x00FD,
@@ -32,7 +33,8 @@ enum : uint16_t {
 };
 
 constexpr std::size_t kMaxDatiRecord = 8224;  // data bytes of one record
-constexpr uint16_t kXfCella = 15;             // the one cell XF, after the 15 style XFs
+constexpr uint16_t kXfCella = 15;             // the General cell XF, after the 15 style XFs
+constexpr uint16_t kPrimoFormato = 164;       // the first number format of a workbook's own
 
 class Flusso {
   public:
@@ -104,11 +106,22 @@ void font(Flusso& f) {
     caratteri(f, nome, true);
 }
 
-// Style XFs 0 to 14 (0 is "Normal"), then the cell XF that every cell uses.
-void xf(Flusso& f, bool stile, uint8_t attributi) {
+// A number format of the workbook's own, numbered from kPrimoFormato.
+void formato(Flusso& f, uint16_t numero, std::u16string_view codice) {
+    const bool stretti = compresso(codice);
+    f.intestazione(kFORMAT, 5 + codice.size() * (stretti ? 1 : 2));
+    f.u16(numero);
+    f.u16(static_cast<uint32_t>(codice.size()));
+    f.u8(stretti ? 0 : 1);
+    caratteri(f, codice, stretti);
+}
+
+// Style XFs 0 to 14 (0 is "Normal"), then the General cell XF, then one cell
+// XF per number format of the workbook's own.
+void xf(Flusso& f, bool stile, uint8_t attributi, uint16_t numeri = 0) {
     f.intestazione(kXF, 20);
     f.u16(0);                        // font 0
-    f.u16(0);                        // number format "General"
+    f.u16(numeri);                   // number format, 0 "General"
     f.u16(stile ? 0xFFF5 : 0x0001);  // locked; style XF without parent, or cell XF of style 0
     f.u8(0x20);                      // general alignment, bottom
     f.u8(0);                         // no rotation
@@ -119,7 +132,8 @@ void xf(Flusso& f, bool stile, uint8_t attributi) {
     f.u16(0x20C0);                   // no fill, automatic colours
 }
 
-void globali(Flusso& f, const std::u16string& nomefoglio, std::size_t& posizioneFoglio) {
+void globali(Flusso& f, const std::u16string& nomefoglio,
+             const std::vector<std::u16string_view>& codici, std::size_t& posizioneFoglio) {
     bof(f, 0x0005);
     f.intestazione(kCODEPAGE, 2);
     f.u16(1200);  // UTF-16
@@ -136,10 +150,14 @@ void globali(Flusso& f, const std::u16string& nomefoglio, std::size_t& posizione
     // Readers expect at least five fonts (index 4 is never used).
     for (int i = 0; i < 5; ++i)
         font(f);
+    for (std::size_t i = 0; i < codici.size(); ++i)
+        formato(f, static_cast<uint16_t>(kPrimoFormato + i), codici[i]);
     xf(f, true, 0x00);
     for (int i = 1; i < 15; ++i)
         xf(f, true, 0xF4);  // these style XFs set only the font
     xf(f, false, 0x00);
+    for (std::size_t i = 0; i < codici.size(); ++i)
+        xf(f, false, 0x04, static_cast<uint16_t>(kPrimoFormato + i));  // sets the number format
     f.intestazione(kSTYLE, 4);
     f.u16(0x8000);  // built-in style on XF 0
     f.u8(0);        // "Normal"
@@ -219,9 +237,36 @@ class TabellaTesti {
 
 }  // namespace
 
-std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle) {
+std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle,
+                        const Formati& formati) {
     if (nomefoglio.empty() || nomefoglio.size() > 31)
         throw Errore("Il nome del foglio deve avere da 1 a 31 caratteri");
+
+    // The distinct format codes in order of first use, and each range's XF.
+    std::vector<std::u16string_view> codici;
+    std::vector<uint16_t> xfDi;
+    for (const FormatoNumeri& g : formati) {
+        if (g.codice.empty() || g.codice.size() > kMaxCaratteriFormato)
+            throw Errore("Formato di numero non valido (da 1 a " +
+                         std::to_string(kMaxCaratteriFormato) + " caratteri)");
+        auto it = std::find(codici.begin(), codici.end(), g.codice);
+        if (it == codici.end()) {
+            if (codici.size() == kMaxFormati)
+                throw Errore("Troppi formati di numero in una cartella");
+            it = codici.insert(codici.end(), g.codice);
+        }
+        xfDi.push_back(static_cast<uint16_t>(kXfCella + 1 + (it - codici.begin())));
+    }
+    // A number cell's XF: the last range that holds it, else General.
+    auto xfNumero = [&](Posizione p) {
+        for (std::size_t i = formati.size(); i-- > 0;) {
+            const FormatoNumeri& g = formati[i];
+            if (p.riga >= g.da.riga && p.riga <= g.a.riga && p.colonna >= g.da.colonna &&
+                p.colonna <= g.a.colonna)
+                return xfDi[i];
+        }
+        return kXfCella;
+    };
 
     // Texts of the shared table in order of first use; the index of each cell's.
     std::unordered_map<std::u16string_view, uint32_t> numero;
@@ -251,7 +296,7 @@ std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle) {
     Flusso f;
     f.b.reserve(256 + 14 * celle.size() + 8 * usi);
     std::size_t posizioneFoglio = 0;
-    globali(f, nomefoglio, posizioneFoglio);
+    globali(f, nomefoglio, codici, posizioneFoglio);
     TabellaTesti(f).scrivi(testi, usi);
     f.vuoto(kEOF);
 
@@ -271,7 +316,7 @@ std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle) {
             f.u32(numero.at(*s));
         } else {
             f.intestazione(kNUMBER, 14);
-            f.u16(p.riga), f.u16(p.colonna), f.u16(kXfCella);
+            f.u16(p.riga), f.u16(p.colonna), f.u16(xfNumero(p));
             f.f64(std::get<double>(v));
         }
     }

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace lumetto::xls {
 
@@ -26,9 +27,22 @@ struct Posizione {
 using ValoreCella = std::variant<double, std::u16string>;
 using Celle = std::map<Posizione, ValoreCella>;
 
+// A number format ("0.0", "0.000": the codes of Excel, with a point whatever
+// the reader's locale) for the number cells of a range, corners included.
+// Where ranges overlap the later one holds; other cells keep "General".
+struct FormatoNumeri {
+    Posizione da, a;
+    std::u16string codice;
+};
+using Formati = std::vector<FormatoNumeri>;
+inline constexpr std::size_t kMaxFormati = 200;  // distinct codes in a workbook
+inline constexpr std::size_t kMaxCaratteriFormato = 255;
+
 // The whole workbook stream. Throws Errore for a cell outside the sheet, a
-// text longer than a cell holds, a number that is not finite, or a sheet name
-// longer than 31 characters (the object checks names before they get here).
-std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle);
+// text longer than a cell holds, a number that is not finite, a sheet name
+// longer than 31 characters (the object checks names before they get here),
+// or a format code that is empty or too long, or too many of them.
+std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle,
+                        const Formati& formati = {});
 
 }  // namespace lumetto::xls

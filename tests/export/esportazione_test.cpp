@@ -31,7 +31,8 @@ ValoreCella testo(const std::string& s) {
 // installed), each with the index of its first used column.
 using TabellaCsv = std::vector<std::vector<std::string>>;
 std::vector<std::pair<TabellaCsv, std::size_t>> altrilettori(const std::string& file,
-                                                             const CartellaProva& cartella) {
+                                                             const CartellaProva& cartella,
+                                                             bool comemostrato = false) {
     auto tabella = [](const std::string& csv) {
         TabellaCsv righe;
         std::istringstream in(csv);
@@ -45,10 +46,12 @@ std::vector<std::pair<TabellaCsv, std::size_t>> altrilettori(const std::string& 
     };
     std::vector<std::pair<TabellaCsv, std::size_t>> r;
     if (prove::ssconvertpresente())
-        r.emplace_back(tabella(prove::csvconssconvert(file).value_or("")), 0);
+        r.emplace_back(tabella(prove::csvconssconvert(file, comemostrato).value_or("")), 0);
     if (prove::libreofficepresente())
         r.emplace_back(
-            tabella(prove::csvconlibreoffice(file, cartella.percorso().string()).value_or("")), 1);
+            tabella(prove::csvconlibreoffice(file, cartella.percorso().string(), comemostrato)
+                        .value_or("")),
+            1);
     return r;
 }
 
@@ -138,44 +141,61 @@ TEST_F(Esporta, SonarConTreLetture) {
     EXPECT_EQ(letto(file, "sonar"), celle);
 }
 
-// Every other experiment writes its values as the log shows them: numbers as
-// numbers, states as their words (the design left those cells empty).
+// Every other experiment writes each number as the board sent it, shown with
+// the log's decimals by the cell's format, and states as their words (the
+// design left those cells empty).
 TEST_F(Esporta, RegolazionePiScriveOttoColonneDiNumeri) {
     const std::string testata = "temp..set...scost.banda.tempo.azp...azi...azt...";
     const std::vector<std::vector<double>> letture = {{21.5, 25, 3.5, 10, 2, 35, 4.25, 39.3},
                                                       {22, 25, 3, 10, 4, 30, 4.5, 34.5},
                                                       {23.04, 25, 1.96, 10, 6, 19.6, 4.66, 24.3}};
-    corsa(1, testata, "11111111", letture);
+    corsa(1, testata, "11111113", letture);
     const std::string file = cartella / "pi.xls";
     dialoghi.risposte.push_back(file);
     EXPECT_EQ(excel(), Esportazione::salvata);
     // Ten sheet columns (A to J) and four rows; no sheet name is given.
     EXPECT_EQ(chiamate[6], R"(Worksheet.Range("A1", "J4"))");
     EXPECT_EQ(chiamate[7], "Range.Value = [4 x 11]");
+    // Each value column's readings shown with the log's decimals.
+    EXPECT_EQ(chiamate[8], R"(Worksheet.Range("C2", "C4"))");
+    EXPECT_EQ(chiamate[9], R"(Range.NumberFormat = "0.0")");
+    EXPECT_EQ(chiamate[23], R"(Range.NumberFormat = "0.000")");
     for (const auto& c : chiamate)
         EXPECT_EQ(c.find("Worksheet.Name"), std::string::npos);
 
     if (!prove::pythonconxlrd())
         GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
     xls::Celle celle;
+    std::map<xls::Posizione, std::string> formati;
     const char* nomi[] = {"tem", "set", "sco", "ban", "tem", "azp", "azi", "azt"};
     for (uint32_t i = 0; i < 8; ++i)
         celle[{0, i + 2}] = testo(nomi[i]);
     for (uint32_t r = 1; r <= 3; ++r) {
         celle[{r, 1}] = static_cast<double>(r);
-        // One decimal, as the log shows a value of type 1.
-        for (uint32_t i = 0; i < 8; ++i)
-            celle[{r, i + 2}] = std::round(letture[r - 1][i] * 10) / 10;
+        for (uint32_t i = 0; i < 8; ++i) {
+            celle[{r, i + 2}] = letture[r - 1][i];  // 4.25 stays 4.25
+            formati[{r, i + 2}] = i == 7 ? "0.000" : "0.0";
+        }
     }
-    EXPECT_EQ(letto(file, "Foglio1"), celle);
+    const auto l = prove::leggiconxlrd({file}).at(file);
+    EXPECT_EQ(l.errore, "");
+    EXPECT_TRUE(l.avvisi.empty()) << l.avvisi.front();
+    EXPECT_EQ(l.celle, celle);
+    EXPECT_EQ(l.formati, formati);
+    // Gnumeric and LibreOffice hold what the board sent and show it with
+    // the log's decimals.
     for (const auto& [righe, primo] : altrilettori(file, cartella)) {
         ASSERT_EQ(righe.size(), 4u);
-        for (std::size_t r = 1; r <= 3; ++r) {
-            ASSERT_EQ(righe[r].size(), primo + 9);
-            for (std::size_t i = 0; i < 8; ++i)
-                EXPECT_NEAR(numero(righe[r][primo + 1 + i]),
-                            std::get<double>(celle.at({uint32_t(r), uint32_t(i + 2)})), 1e-9);
-        }
+        ASSERT_EQ(righe[1].size(), primo + 9);
+        EXPECT_DOUBLE_EQ(numero(righe[1][primo + 7]), 4.25);
+        EXPECT_DOUBLE_EQ(numero(righe[3][primo + 1]), 23.04);
+    }
+    for (const auto& [righe, primo] : altrilettori(file, cartella, true)) {
+        ASSERT_EQ(righe.size(), 4u);
+        ASSERT_EQ(righe[1].size(), primo + 9);
+        EXPECT_EQ(righe[1][primo + 7], "4.3");  // 4.25 with one decimal
+        EXPECT_EQ(righe[1][primo + 8], "39.300");
+        EXPECT_EQ(righe[3][primo + 1], "23.0");
     }
 }
 
@@ -235,6 +255,7 @@ TEST_F(Esporta, IValoriDiOgniEsperimentoEIlNomeDelFoglio) {
         EXPECT_EQ(l.colonne, colonne + 2);
         for (int k = 0; k < colonne; ++k)
             EXPECT_EQ(l.celle.at({1, static_cast<uint32_t>(k + 2)}), ValoreCella{casi[i].cella});
+        EXPECT_TRUE(l.formati.empty());  // the designed texts, in General cells
     }
 }
 

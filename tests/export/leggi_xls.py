@@ -9,6 +9,7 @@ it finds in a line format that the tests parse:
   C <row> <col> n <repr>        a number cell (0-based)
   C <row> <col> s <UTF-8 hex>   a text cell
   C <row> <col> x <type>        any other kind of cell (empty ones are left out)
+  K <row> <col> <UTF-8 hex>     a number cell's format, where it is not General
 
 With --stream, each argument is "file.xls=expected.bin": the compound file's
 Workbook stream is compared with the expected bytes (zero padding allowed at
@@ -26,7 +27,7 @@ def read_books(paths):
         print("F", path)
         log = io.StringIO()
         try:
-            book = xlrd.open_workbook(path, logfile=log, on_demand=False)
+            book = xlrd.open_workbook(path, logfile=log, on_demand=False, formatting_info=True)
         except Exception as e:  # noqa: BLE001 - any failure is reported
             print("E", type(e).__name__, str(e).replace("\n", " "))
             continue
@@ -42,6 +43,10 @@ def read_books(paths):
                 cell = sheet.cell(r, c)
                 if cell.ctype == xlrd.XL_CELL_NUMBER:
                     print("C", r, c, "n", repr(cell.value))
+                    key = book.xf_list[cell.xf_index].format_key
+                    code = book.format_map[key].format_str
+                    if code != "General":
+                        print("K", r, c, code.encode("utf-8").hex())
                 elif cell.ctype == xlrd.XL_CELL_TEXT:
                     print("C", r, c, "s", cell.value.encode("utf-8").hex())
                 elif cell.ctype != xlrd.XL_CELL_EMPTY:

@@ -93,6 +93,11 @@ std::map<std::string, LetturaXlrd> leggiconxlrd(const std::vector<std::string>& 
             corrente->fogli.push_back(dahex(h));
         } else if (tipo == "N") {
             s >> corrente->righe >> corrente->colonne;
+        } else if (tipo == "K") {
+            uint32_t r = 0, c = 0;
+            std::string h;
+            s >> r >> c >> h;
+            corrente->formati[{r, c}] = dahex(h);
         } else if (tipo == "C") {
             uint32_t r = 0, c = 0;
             std::string k, v;
@@ -138,11 +143,13 @@ bool ssconvertpresente() {
     return c;
 }
 
-std::optional<std::string> csvconssconvert(const std::string& file) {
+std::optional<std::string> csvconssconvert(const std::string& file, bool comemostrato) {
     const std::string csv = file + ".csv";
     // The C locale: the CSV then carries decimal points whatever the user's.
-    Esito e = esegui("LC_ALL=C ssconvert --export-type=Gnumeric_stf:stf_csv " + citato(file) + " " +
-                     citato(csv) + " 2>&1");
+    const std::string tipo = comemostrato ? "-O 'format=preserve separator=,' "
+                                            "--export-type=Gnumeric_stf:stf_assistant "
+                                          : "--export-type=Gnumeric_stf:stf_csv ";
+    Esito e = esegui("LC_ALL=C ssconvert " + tipo + citato(file) + " " + citato(csv) + " 2>&1");
     if (e.stato != 0) return std::nullopt;
     std::string testo = leggifile(csv);
     std::filesystem::remove(csv);
@@ -154,14 +161,18 @@ bool libreofficepresente() {
     return c;
 }
 
-std::optional<std::string> csvconlibreoffice(const std::string& file, const std::string& cartella) {
+std::optional<std::string> csvconlibreoffice(const std::string& file, const std::string& cartella,
+                                             bool comemostrato) {
     namespace fs = std::filesystem;
     // A profile of its own, so that a running office or the user's settings
     // play no part.
     const std::string profilo = "file://" + (fs::path(cartella) / "profilo").string();
-    Esito e = esegui("LC_ALL=C soffice -env:UserInstallation=" + citato(profilo) +
-                     " --headless --convert-to csv --outdir " + citato(cartella) + " " +
-                     citato(file) + " 2>&1");
+    Esito e = esegui(
+        "LC_ALL=C soffice -env:UserInstallation=" + citato(profilo) + " --headless --convert-to " +
+        // Comma, quote, UTF-8, from line 1; the 9th option: as shown.
+        citato(comemostrato ? "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true"
+                            : "csv") +
+        " --outdir " + citato(cartella) + " " + citato(file) + " 2>&1");
     const fs::path csv = fs::path(cartella) / fs::path(file).filename().replace_extension(".csv");
     if (e.stato != 0 || !fs::exists(csv)) return std::nullopt;
     return leggifile(csv.string());

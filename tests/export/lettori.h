@@ -19,6 +19,7 @@ struct LetturaXlrd {
     std::vector<std::string> fogli;   // sheet names, UTF-8
     int righe = 0, colonne = 0;       // size of the first sheet
     xls::Celle celle;                 // its cells; other kinds of cell as texts "?<type>"
+    std::map<xls::Posizione, std::string> formati;  // number formats other than General
 };
 
 // The python that has xlrd, or nothing.
@@ -31,11 +32,13 @@ std::map<std::string, std::string> confrontaflussi(
     const std::vector<std::pair<std::string, std::string>>& coppie);
 
 bool ssconvertpresente();
-// The first sheet as CSV (point as decimal separator), or nothing if it failed.
-std::optional<std::string> csvconssconvert(const std::string& file);
+// The first sheet as CSV (point as decimal separator), or nothing if it failed:
+// each number as stored, or, `comemostrato`, as its cell's format shows it.
+std::optional<std::string> csvconssconvert(const std::string& file, bool comemostrato = false);
 
 bool libreofficepresente();
-std::optional<std::string> csvconlibreoffice(const std::string& file, const std::string& cartella);
+std::optional<std::string> csvconlibreoffice(const std::string& file, const std::string& cartella,
+                                             bool comemostrato = false);
 
 // A command's standard output and exit status.
 struct Esito {
