@@ -18,6 +18,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPen>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QShowEvent>
@@ -28,6 +29,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iterator>
 
 #include "link/letture.h"
 #include "platform/dialoghi.h"
@@ -146,6 +148,21 @@ QString daUtf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// The curves' colours: Okabe and Ito's eight, which readers with any common
+// colour blindness tell apart (the yellow last: it is faint on white), then
+// four of Paul Tol's muted ones drawn dashed, so that the ninth to twelfth
+// curves differ by their line as well. Pure red and blue are left to the
+// condition marks.
+constexpr QRgb kColori[] = {0x0072B2, 0xD55E00, 0x009E73, 0xCC79A7, 0xE69F00, 0x56B4E9,
+                            0x000000, 0xF0E442, 0x332288, 0x999933, 0x882255, 0x44AA99};
+constexpr std::size_t kColoriPieni = 8;
+
+QPen pennacurva(std::size_t i) {
+    QPen p(QColor::fromRgb(kColori[i % std::size(kColori)]), 2);
+    p.setStyle(i % std::size(kColori) < kColoriPieni ? Qt::SolidLine : Qt::DashLine);
+    return p;
+}
+
 QScatterSeries* segni(QChart* c, const QString& nome, QColor colore) {
     auto* s = new QScatterSeries;
     s->setName(nome);
@@ -184,6 +201,9 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     etichettaColonne->setBuddy(colonnaX_);
     colonnaY_->setObjectName(QStringLiteral("ComboColonnaY"));
     colonnaY_->setAccessibleName(QStringLiteral("colonna sull'asse y"));
+    // Each box as wide as its longest entry, so that no name is cut.
+    for (QComboBox* c : {asseX_, colonnaX_, colonnaY_})
+        c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     png_ = platform::bottone(this, QStringLiteral("BitBtnPNG"), QStringLiteral("salva &PNG"));
     pdf_ = platform::bottone(this, QStringLiteral("BitBtnPDF"), QStringLiteral("salva P&DF"));
     chiudi_ = platform::bottone(this, QStringLiteral("BitBtnChiudi"), QStringLiteral("chi&udi"));
@@ -228,13 +248,17 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     comandi->addWidget(colonnaX_);
     comandi->addWidget(colonnaY_);
     comandi->addStretch();
-    comandi->addWidget(png_);
-    comandi->addWidget(pdf_);
-    comandi->addWidget(chiudi_);
+    // The buttons below, beside the help: one row of everything would not
+    // fit the window over the log pane of a 1280 x 720 screen.
+    auto* sotto = new QHBoxLayout;
+    sotto->addWidget(aiuto_, 1);
+    sotto->addWidget(png_);
+    sotto->addWidget(pdf_);
+    sotto->addWidget(chiudi_);
     auto* tutto = new QVBoxLayout(this);
     tutto->addLayout(comandi);
     tutto->addWidget(vista_, 1);
-    tutto->addWidget(aiuto_);
+    tutto->addLayout(sotto);
 
     connect(auto_, &QCheckBox::toggled, this, [this](bool on) {
         if (on) applicascala();
@@ -271,6 +295,14 @@ bool TFormgrafico::xy() const {
 
 void TFormgrafico::nuovacorsa() {
     inizio_ = QDateTime::currentDateTime();
+    auto_->setChecked(true);
+    // Hidden, it only remembers: the columns are read when it is shown.
+    colonneNuove_ = true;
+    if (isVisible()) ricostruisci();
+}
+
+void TFormgrafico::sceltecolonne() {
+    colonneNuove_ = false;
     const auto colonne = colonnegrafico();
     // The column choices of the X-Y view follow the run's columns.
     for (QComboBox* c : {colonnaX_, colonnaY_}) {
@@ -283,8 +315,6 @@ void TFormgrafico::nuovacorsa() {
         const QSignalBlocker muto(colonnaY_);
         colonnaY_->setCurrentIndex(1);
     }
-    auto_->setChecked(true);
-    ricostruisci();
 }
 
 void TFormgrafico::impostacolonne() {
@@ -298,6 +328,7 @@ void TFormgrafico::impostacolonne() {
         curvaXY_->setName(colonnaY_->currentText() + QStringLiteral(" / ") +
                           colonnaX_->currentText());
         chart_->addSeries(curvaXY_);
+        curvaXY_->setPen(pennacurva(0));
         curvaXY_->attachAxis(x_);
         curvaXY_->attachAxis(y_);
         x_->setTitleText(colonnaX_->currentText());
@@ -307,6 +338,7 @@ void TFormgrafico::impostacolonne() {
             Curva c{k, new QLineSeries};
             c.serie->setName(daUtf8(k.nome));
             chart_->addSeries(c.serie);
+            c.serie->setPen(pennacurva(curve_.size()));
             c.serie->attachAxis(x_);
             c.serie->attachAxis(k.stato() ? static_cast<QAbstractAxis*>(stati_) : y_);
             stati = stati || k.stato();
@@ -423,6 +455,7 @@ void TFormgrafico::disegna() {
 }
 
 void TFormgrafico::ricostruisci() {
+    if (colonneNuove_) sceltecolonne();
     attesa_.clear();
     impostacolonne();
     estesa_ = false;

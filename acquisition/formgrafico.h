@@ -72,6 +72,7 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
         double ultimo = 0;  // the last value, where a state's step starts
         bool vuota = true;
     };
+    void sceltecolonne();  // the X-Y view's boxes for the run's columns
     void impostacolonne();
     void aggiungi(int r);
     void metti(QXYSeries* serie, double x, double y);
@@ -107,6 +108,7 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     int disegnate_ = 0;                            // readings drawn
     std::map<QXYSeries*, QList<QPointF>> attesa_;  // points noted, not yet in their series
     bool programmato_ = false;
+    bool colonneNuove_ = true;  // a run began since the boxes were filled
 };
 
 }  // namespace lumetto::acquisition

@@ -13,15 +13,37 @@
 
 namespace lumetto::acquisition {
 
+std::string nomecampo(std::string_view testata, int i) {
+    const std::size_t inizio = static_cast<std::size_t>(i - 1) * schemes::kCaratteriCampo;
+    if (i < 1 || inizio >= testata.size()) return {};
+    std::string_view campo = testata.substr(inizio, schemes::kCaratteriCampo);
+    // The last whole field takes the name it starts in the characters past
+    // it, which make no field of their own: "..Stat" then "o." is "Stato".
+    const std::size_t dopo = inizio + schemes::kCaratteriCampo;
+    if (campo.size() == schemes::kCaratteriCampo && campo.back() != '.' && dopo < testata.size() &&
+        testata.size() - dopo < schemes::kCaratteriCampo) {
+        const std::string_view coda = testata.substr(dopo);
+        campo = testata.substr(
+            inizio, schemes::kCaratteriCampo + std::min(coda.find_first_of(". "), coda.size()));
+    }
+    std::string nome;
+    for (char c : campo)
+        if (c != '.') nome += c;
+    return std::string(schemes::rifila(schemes::utf8dacp1252(nome)));
+}
+
 std::vector<ColonnaGrafico> colonnegrafico() {
-    auto& s = schemes::schemacorrente();
-    schemes::dividitestata();
+    // Read only: the scheme's names and count belong to the log and the
+    // editor, and a run shown in the plot must not change what they offer.
+    const auto& s = schemes::schemacorrente();
     const int n = std::min<int>(stato.numerocolonne, link::kColonne - 1);
     std::vector<ColonnaGrafico> c;
     for (int i = 1; i <= n; ++i) {
-        // "Ax." gives "Ax ": the blanks are no part of a curve's name.
-        std::string nome(schemes::rifila(schemes::utf8dacp1252(s.nomevariabile(i))));
+        std::string nome = nomecampo(s.testata, i);
         if (nome.empty()) nome = "C" + std::to_string(i);
+        // Two curves never share a name: a repeated one gets its column.
+        const auto uguale = [&](const ColonnaGrafico& k) { return k.nome == nome; };
+        if (std::any_of(c.begin(), c.end(), uguale)) nome += " (" + std::to_string(i) + ")";
         c.push_back({i, nome, schemes::carattere(s.mascheratipo, i)});
     }
     return c;
@@ -36,7 +58,7 @@ PuntoGrafico puntografico(int r, int colonna) {
     r = std::clamp(r, 0, link::kMaxLetture);
     const double v =
         link::tabellaletture[static_cast<std::size_t>(r)][static_cast<std::size_t>(colonna)];
-    return {v, schemes::valutacondizioni(colonna, v)};
+    return {v, schemes::esitocondizioni(schemes::schemacorrente(), colonna, v)};
 }
 
 double xgrafico(int r, bool insecondi) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumetto::acquisition {
@@ -16,7 +17,14 @@ struct ColonnaGrafico {
     bool stato() const { return tipo == '2' || tipo == '4'; }
 };
 
-// The columns of the current run: one per field of its header, at most 12.
+// The name of field i (from 1) of a header: its characters without the
+// dots and the blanks around them ("temp.." is "temp"), the last whole field
+// with the rest of its name past it ("..Stat" and "o." make "Stato"), UTF-8;
+// empty past the header's end.
+std::string nomecampo(std::string_view testata, int i);
+
+// The columns of the current run: one per field of its header, at most 12,
+// each named by its whole field, no two alike.
 std::vector<ColonnaGrafico> colonnegrafico();
 
 // The words of a state column's steps 0, 1 and 2, as the log writes them.

@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
@@ -187,6 +188,20 @@ void Tmainform::showEvent(QShowEvent* e) {
         // stands over it.
         QTimer::singleShot(0, this, &Tmainform::inizia);
     }
+}
+
+void Tmainform::closeEvent(QCloseEvent* e) {
+    QWidget::closeEvent(e);
+    if (!e->isAccepted()) return;
+    // The run stops now: not a letter more goes to the board.
+    fermaacquisizione();
+    // The plot is not modal and would keep the loop alive; a panel or the
+    // editor may be open over this window when the window manager closes it.
+    for (QWidget* f : {grafico_, static_cast<QWidget*>(statoArduino_),
+                       static_cast<QWidget*>(servo_), static_cast<QWidget*>(editor_)})
+        if (f && f->isVisible()) f->close();
+    // Every loop ends, a box's included; nothing happens without a loop.
+    QCoreApplication::quit();
 }
 
 void Tmainform::inizia() {
@@ -451,8 +466,8 @@ void Tmainform::mostraetichette(bool visibili) {
 void Tmainform::exmouse(int x, int y) {
     auto& s = schemes::schemacorrente();
     if (s.punto == 0) return;
-    // The picture pixel under the mouse: the label stands on it at any size
-    // of the picture, here and in the editor.
+    // The scheme pixel under the mouse: the label stands on that spot of the
+    // drawing at any size of the control, here and in the editor.
     const schemes::Scala scala = figura_->scala();
     const int px = std::clamp(scala.figurax(x), 0, 65535);
     const int py = std::clamp(scala.figuray(y), 0, 65535);

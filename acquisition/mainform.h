@@ -64,16 +64,19 @@ class Tmainform final : public QWidget, public Vista {
     bool preparaSchema() override;
     void mostraSchema() override;
 
-    // The overlay: the label of variable i (1 to 10) at picture pixel (x, y)
+    // The overlay: the label of variable i (1 to 10) at scheme pixel (x, y)
     // with its text; the value labels and Label3 shown or hidden; a click at
     // (x, y) of the picture control, which places the selected variable on
-    // the picture pixel under it.
+    // the scheme pixel under it.
     void posizionaetichetta(int i, int x, int y, const std::string& testo);
     void mostraetichette(bool visibili);
     void exmouse(int x, int y);
 
   protected:
     void showEvent(QShowEvent* e) override;
+    // Closing it (its close box, "&Uscita", the window manager) ends the
+    // program, whatever other windows are open.
+    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
   private:

@@ -22,7 +22,7 @@ Etichetta posizionaetichetta(const Schema& s, int i, int x, int y, std::string_v
 }
 
 Scala::Scala(int larga, int alta, int mostrataL, int mostrataA) {
-    // An empty picture or control has no scale: keep pixels as they are.
+    // An empty space or control has no scale: keep pixels as they are.
     if (larga > 0 && alta > 0 && mostrataL > 0 && mostrataA > 0) {
         larga_ = larga;
         alta_ = alta;
@@ -32,7 +32,7 @@ Scala::Scala(int larga, int alta, int mostrataL, int mostrataA) {
 }
 
 int Scala::sulcontrollo(int p, int propria, int mostrata) {
-    // The first control pixel whose centre is on picture pixel p (the nearest
+    // The first control pixel whose centre is on scheme pixel p (the nearest
     // to its corner, halves down), so that the label drawn there maps back to
     // p. In integers: the same answer on every machine.
     const std::int64_t n = std::int64_t{std::max(p, 0)} * mostrata;
@@ -40,8 +40,8 @@ int Scala::sulcontrollo(int p, int propria, int mostrata) {
 }
 
 int Scala::sullafigura(int c, int propria, int mostrata) {
-    // The picture pixel under the centre of the control pixel; a click is
-    // always inside the control, so inside the picture.
+    // The scheme pixel under the centre of the control pixel; a click is
+    // always inside the control, so inside the reference space.
     const std::int64_t centro = 2 * std::int64_t{std::max(c, 0)} + 1;
     return static_cast<int>(centro * propria / (2 * std::int64_t{mostrata}));
 }
@@ -49,7 +49,7 @@ int Scala::sullafigura(int c, int propria, int mostrata) {
 double Scala::punti(int punti) const {
     const double sx = static_cast<double>(mostrataL_) / larga_;
     const double sy = static_cast<double>(mostrataA_) / alta_;
-    return punti * std::min(sx, sy);
+    return std::max(kPuntiMinimi, punti * std::min(sx, sy));
 }
 
 std::string testovalore(double valore, char tipo) {

@@ -35,25 +35,36 @@ enum class QualeFinestra { Principale, Editor };
 Etichetta posizionaetichetta(const Schema& s, int i, int x, int y, std::string_view testo,
                              QualeFinestra f);
 
-// A scheme's positions are pixels of its picture at the picture's own size,
-// and a window shows the picture stretched to its picture control. Labels,
-// clicks and label text go through this one scale, so that a click stores the
-// picture pixel where the label is then drawn, in either window, on any screen.
+// A scheme's positions are pixels of a reference picture control, the one the
+// main window has on a 1366 x 768 screen, whatever the picture's own size; a
+// window shows the picture stretched to its own control. Labels, clicks and
+// label text go through this one scale, so that a label stands on the same
+// spot of the drawing in either window, on any screen, over any picture.
+inline constexpr int kRiferimentoL = 953;
+inline constexpr int kRiferimentoA = 645;
+// A label's text is never smaller than this, however small the control.
+inline constexpr double kPuntiMinimi = 8;
+
 class Scala {
   public:
-    // Without a picture, a control pixel is a picture pixel.
+    // Without a control, a control pixel is a scheme pixel.
     Scala() = default;
-    // A picture of its own size larga x alta shown at mostrataL x mostrataA.
+    // A space of larga x alta (the reference) shown at mostrataL x mostrataA.
     Scala(int larga, int alta, int mostrataL, int mostrataA);
+    // The reference space shown at mostrataL x mostrataA.
+    static Scala riferimento(int mostrataL, int mostrataA) {
+        return {kRiferimentoL, kRiferimentoA, mostrataL, mostrataA};
+    }
 
-    // Where the corner of picture pixel x (or y) stands in the control.
+    // Where the corner of scheme pixel x (or y) stands in the control.
     int controllox(int x) const { return sulcontrollo(x, larga_, mostrataL_); }
     int controlloy(int y) const { return sulcontrollo(y, alta_, mostrataA_); }
-    // The picture pixel that control pixel x (or y) shows.
+    // The scheme pixel that control pixel x (or y) shows.
     int figurax(int x) const { return sullafigura(x, larga_, mostrataL_); }
     int figuray(int y) const { return sullafigura(y, alta_, mostrataA_); }
-    // The size of a text of `punti` points at the picture's own scale, as
-    // shown: the smaller of the two stretches, so that it keeps to its room.
+    // The size of a text of `punti` points at the reference scale, as shown:
+    // the smaller of the two stretches, so that it keeps to its room, and
+    // never under kPuntiMinimi, so that it stays readable.
     double punti(int punti) const;
 
   private:

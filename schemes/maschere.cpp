@@ -109,9 +109,10 @@ bool cifra(char c) {
     return c >= '0' && c <= '9';
 }
 
-}  // namespace
-
-int valutacondizioni(Schema& s, int v, double valore) {
+// The conditions' result; the description of the last one that names v goes
+// to `descrizione` where one is given.
+int valuta(const Schema& s, int v, double valore,
+           TestoLimitato<kCaratteriDescrizione>* descrizione) {
     bool alto = false, basso = false;
     for (int k = 1; k <= kCondizioni; ++k) {
         std::string c = s.condizione(k).str();
@@ -174,9 +175,19 @@ int valutacondizioni(Schema& s, int v, double valore) {
             auto stato = parolachiave(operando);
             if (stato && valore == *stato) alto = true;
         }
-        s.descrizionecondizione = d;
+        if (descrizione) *descrizione = d;
     }
     return basso ? 2 : alto ? 1 : 0;
+}
+
+}  // namespace
+
+int valutacondizioni(Schema& s, int v, double valore) {
+    return valuta(s, v, valore, &s.descrizionecondizione);
+}
+
+int esitocondizioni(const Schema& s, int v, double valore) {
+    return valuta(s, v, valore, nullptr);
 }
 
 int valutacondizioni(int v, double valore) {

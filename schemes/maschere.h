@@ -43,5 +43,7 @@ std::string_view paroladimensione(char codice);
 // '>' or '<' whose operand is not a number, never hold.
 int valutacondizioni(Schema& s, int v, double valore);
 int valutacondizioni(int v, double valore);  // on the current scheme
+// The same result, the scheme left as it is (the plot, which only reads).
+int esitocondizioni(const Schema& s, int v, double valore);
 
 }  // namespace lumetto::schemes

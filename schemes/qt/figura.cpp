@@ -2,9 +2,7 @@
 
 #include <QLabel>
 #include <QPixmap>
-#include <algorithm>
 
-#include "platform/immagini/immagini.h"
 #include "schemes/cp1252.h"
 
 namespace lumetto::schemes {
@@ -14,7 +12,6 @@ QSize FiguraSchema::dadecodificare() const {
 }
 
 void FiguraSchema::mostra(const QImage& figura) {
-    propria_ = platform::dimensionepropria(figura);
     if (figura.cacheKey() == mostrata_) return;
     controllo_->setPixmap(QPixmap::fromImage(figura));
     mostrata_ = figura.cacheKey();
@@ -22,12 +19,11 @@ void FiguraSchema::mostra(const QImage& figura) {
 
 void FiguraSchema::svuota() {
     controllo_->clear();
-    propria_ = {};
     mostrata_ = 0;
 }
 
 Scala FiguraSchema::scala() const {
-    return {propria_.width(), propria_.height(), controllo_->width(), controllo_->height()};
+    return Scala::riferimento(controllo_->width(), controllo_->height());
 }
 
 void FiguraSchema::metti(QLabel* l, const Etichetta& e) const {
@@ -38,7 +34,7 @@ void FiguraSchema::metti(QLabel* l, const Etichetta& e) const {
     p.setColor(QPalette::WindowText, QColor(e.colore.r, e.colore.g, e.colore.b));
     l->setPalette(p);
     QFont f = l->font();
-    f.setPointSizeF(std::max(1.0, s.punti(e.dimensione)));  // Qt refuses a size of 0
+    f.setPointSizeF(s.punti(e.dimensione));
     l->setFont(f);
     l->adjustSize();
     l->move(controllo_->pos() + QPoint(s.controllox(e.x), s.controlloy(e.y)));

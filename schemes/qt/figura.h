@@ -1,7 +1,7 @@
 #pragma once
 // What the main window's overlay and the scheme editor share: the plant
-// picture stretched to its control, the scale from the picture's own pixels
-// to the control's, and a value label put on the picture through that scale.
+// picture stretched to its control, the scale from a scheme's reference
+// pixels to the control's, and a value label put on the picture through it.
 
 #include <QImage>
 #include <QSize>
@@ -22,17 +22,17 @@ class FiguraSchema {
     // Shows the picture stretched to the control; the same picture again
     // costs nothing.
     void mostra(const QImage& figura);
-    // No picture: clicks and labels stay in control pixels.
     void svuota();
 
+    // The control's stretch against the reference space; the picture's own
+    // size plays no part, so a sharper copy of a drawing keeps its labels.
     Scala scala() const;
-    // The label of `e` (positions in picture pixels) over the picture:
+    // The label of `e` (positions in reference pixels) over the picture:
     // caption, colour, size and place through the scale.
     void metti(QLabel* etichetta, const Etichetta& e) const;
 
   private:
     QLabel* controllo_;
-    QSize propria_;
     qint64 mostrata_ = 0;  // cacheKey of the picture in the control
 };
 

@@ -332,7 +332,7 @@ void TForm2::esamina(int x, int y) {
     Schema& s = schemacorrente();
     // Positions are kept for the 12 variables a scheme file holds.
     if (s.punto == 0 || s.punto > kMaxVariabili) return;
-    // The picture pixel under the mouse, where the main window draws it too.
+    // The scheme pixel under the mouse, where the main window draws it too.
     const Scala scala = figura_->scala();
     const int px = std::clamp(scala.figurax(x), 0, 65535);
     const int py = std::clamp(scala.figuray(y), 0, 65535);

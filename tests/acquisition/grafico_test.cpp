@@ -12,6 +12,7 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QSet>
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
@@ -106,11 +107,11 @@ class Grafico : public ::testing::Test {
 TEST_F(Grafico, ASonarRunOfThreeReadings) {
     g.show();
     corsa(3, "dist..", "1", {{12}, {15.4}, {20}});
-    EXPECT_EQ(punti(g, "dis"), (QList<QPointF>{{1, 12}, {2, 15.4}, {3, 20}}));
+    EXPECT_EQ(punti(g, "dist"), (QList<QPointF>{{1, 12}, {2, 15.4}, {3, 20}}));
     EXPECT_TRUE(g.grafico()->title().startsWith("Sonar - ")) << g.grafico()->title().toStdString();
     // Seconds from the start: a reading every 2 s, the first one 2 s in.
     g.findChild<QComboBox*>("ComboAsseX")->setCurrentIndex(1);
-    EXPECT_EQ(punti(g, "dis"), (QList<QPointF>{{2, 12}, {4, 15.4}, {6, 20}}));
+    EXPECT_EQ(punti(g, "dist"), (QList<QPointF>{{2, 12}, {4, 15.4}, {6, 20}}));
     // Automatic scaling shows the whole run.
     auto* x = static_cast<QValueAxis*>(g.grafico()->axes(Qt::Horizontal).front());
     EXPECT_LE(x->min(), 2);
@@ -118,10 +119,10 @@ TEST_F(Grafico, ASonarRunOfThreeReadings) {
 
     // A new run clears it; a stopped one stays on screen.
     fermaacquisizione();
-    EXPECT_EQ(punti(g, "dis").size(), 3);
+    EXPECT_EQ(punti(g, "dist").size(), 3);
     corsa(20, "Temp..", "1", {{21.5}});
-    EXPECT_EQ(serie(g, "dis"), nullptr);
-    EXPECT_EQ(punti(g, "Tem").size(), 1);
+    EXPECT_EQ(serie(g, "dist"), nullptr);
+    EXPECT_EQ(punti(g, "Temp").size(), 1);
 }
 
 TEST_F(Grafico, StatesAreStepsAndConditionsAreMarked) {
@@ -131,11 +132,11 @@ TEST_F(Grafico, StatesAreStepsAndConditionsAreMarked) {
     g.show();
     corsa(17, "temp....umid..Set...Stato.", "1112",
           {{19.5, 55, 20, 1}, {20.6, 52, 20, 0}, {20.2, 48, 20, 1}});
-    EXPECT_EQ(punti(g, "tem"), (QList<QPointF>{{1, 19.5}, {2, 20.6}, {3, 20.2}}));
+    EXPECT_EQ(punti(g, "temp"), (QList<QPointF>{{1, 19.5}, {2, 20.6}, {3, 20.2}}));
     // The state holds until the next reading, then steps.
-    EXPECT_EQ(punti(g, "Sta"), (QList<QPointF>{{1, 1}, {2, 1}, {2, 0}, {3, 0}, {3, 1}}));
+    EXPECT_EQ(punti(g, "Stato"), (QList<QPointF>{{1, 1}, {2, 1}, {2, 0}, {3, 0}, {3, 1}}));
     // On its own axis, with the words of the log.
-    auto* asse = qobject_cast<QCategoryAxis*>(serie(g, "Sta")->attachedAxes().back());
+    auto* asse = qobject_cast<QCategoryAxis*>(serie(g, "Stato")->attachedAxes().back());
     ASSERT_NE(asse, nullptr);
     EXPECT_EQ(asse->categoriesLabels(), (QStringList{"OFF", "ON", "Halt"}));
     EXPECT_TRUE(asse->isVisible());
@@ -161,7 +162,8 @@ TEST_F(Grafico, StatesAreStepsAndConditionsAreMarked) {
 TEST_F(Grafico, TheXYViewAndAHiddenWindow) {
     // Hidden, it draws nothing; shown, it draws the whole run at once.
     corsa(21, "Ax....Ay....Az....", "111", {{0.1, -1, 0.5}, {0.2, -0.9, 0.6}});
-    EXPECT_TRUE(punti(g, "Ax").isEmpty());
+    for (QAbstractSeries* s : g.grafico()->series())
+        EXPECT_TRUE(static_cast<QXYSeries*>(s)->points().isEmpty());
     g.show();
     EXPECT_EQ(punti(g, "Ax").size(), 2);
     g.findChild<QComboBox*>("ComboColonnaX")->setCurrentIndex(0);
@@ -190,7 +192,7 @@ TEST_F(Grafico, ThermostatRunAgainstTheVirtualBoard) {
         eseguilettura();
     ASSERT_TRUE(box.mostrati.empty()) << box.mostrati.front();
     ASSERT_EQ(link::numerolettura, 3);
-    const char* nomi[] = {"tem", "umi", "Set"};
+    const char* nomi[] = {"temp", "umid", "Set"};
     for (int c = 1; c <= 3; ++c) {
         QList<QPointF> attesi;
         for (int r = 1; r <= 3; ++r)
@@ -198,7 +200,7 @@ TEST_F(Grafico, ThermostatRunAgainstTheVirtualBoard) {
                 {double(r), link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(c)]});
         EXPECT_EQ(punti(g, nomi[c - 1]), attesi) << nomi[c - 1];
     }
-    EXPECT_EQ(punti(g, "Sta").size(), 5);
+    EXPECT_EQ(punti(g, "Stato").size(), 5);
     fermaacquisizione();
     link::impostaVistaCollegamento({});
 }
@@ -235,4 +237,50 @@ TEST_F(Grafico, SavedAsPngAndPdfForOtherPrograms) {
     EXPECT_FALSE(g.salvapng("/proc/non-si-puo.png"));
     ASSERT_EQ(box.errori.size(), 1u);
     EXPECT_NE(box.errori[0].find("/proc/non-si-puo.png"), std::string::npos);
+}
+
+// Each curve is named by its whole field, no two alike, in a colour of its
+// own that a colour-blind student tells apart (solid for the first eight of
+// the palette, dashed after), and the X-Y boxes offer the same names.
+TEST_F(Grafico, EveryCurveHasItsOwnNameAndColour) {
+    g.show();
+    corsa(1, "temp..set...scost.banda.tempo.azp...azi...azt...", "11111111",
+          {{21.5, 25, 3.5, 10, 2, 35, 4.25, 39.3}});
+    const QStringList pi = {"temp", "set", "scost", "banda", "tempo", "azp", "azi", "azt"};
+    QStringList nomi, scelte;
+    QSet<QRgb> colori;
+    for (QAbstractSeries* s : g.grafico()->series())
+        if (auto* l = qobject_cast<QLineSeries*>(s)) {
+            nomi << l->name();
+            colori << l->pen().color().rgb();
+            EXPECT_EQ(l->pen().style(), Qt::SolidLine) << l->name().toStdString();
+        }
+    EXPECT_EQ(nomi, pi);
+    EXPECT_EQ(colori.size(), 8);
+    auto* colonne = g.findChild<QComboBox*>("ComboColonnaX");
+    for (int i = 0; i < colonne->count(); ++i)
+        scelte << colonne->itemText(i);
+    EXPECT_EQ(scelte, pi);
+    // A name that fills its field stays apart from the next one.
+    EXPECT_EQ(nomecampo("Umid1.Umid2.PioggiLiv...Pompa.", 3), "Pioggi");
+    EXPECT_EQ(nomecampo("Umid1.Umid2.PioggiLiv...Pompa.", 4), "Liv");
+    EXPECT_EQ(nomecampo("temp....umid..Set...Stato.", 4), "Stato");
+    EXPECT_EQ(nomecampo("temp....umid..Set...Stato.", 5), "");
+
+    // Twelve columns, two of them alike: twelve names and twelve colours.
+    corsa(99, "T.....T.....a.....b.....c.....d.....e.....f.....g.....h.....i.....j.....",
+          "111111111111", {std::vector<double>(12, 1)});
+    nomi.clear();
+    colori.clear();
+    int tratteggiate = 0;
+    for (QAbstractSeries* s : g.grafico()->series())
+        if (auto* l = qobject_cast<QLineSeries*>(s)) {
+            nomi << l->name();
+            colori << l->pen().color().rgb();
+            tratteggiate += l->pen().style() == Qt::DashLine;
+        }
+    EXPECT_EQ(nomi.mid(0, 3), (QStringList{"T", "T (2)", "a"}));
+    EXPECT_EQ(QSet<QString>(nomi.begin(), nomi.end()).size(), 12);
+    EXPECT_EQ(colori.size(), 12);
+    EXPECT_EQ(tratteggiate, 4);
 }

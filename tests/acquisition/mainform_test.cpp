@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "acquisition/acquisizione.h"
+#include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
 #include "link/letture.h"
 #include "panels/formarduino.h"
@@ -677,17 +678,17 @@ TEST_F(FinestraPrincipale, AClickOnThePicturePlacesTheSelectedVariable) {
     EXPECT_EQ(s.posx(2), 0);
 
     s.punto = 2;  // as the editor leaves it
-    // The 320 x 200 picture stretched to 953 x 645: the click stores the
-    // picture pixel under it, 123.5 x 320 / 953 = 41.5 and 45.5 x 200 / 645 =
-    // 14.1, and the label stands on that pixel's corner, 41 x 953 / 320 = 122.1.
+    // The picture control on 1366 x 768 is the reference space of schemes
+    // (953 x 645): the click stores its own pixel, whatever the picture's
+    // size (320 x 200 here), and the label stands on it.
     QTest::mouseClick(image1, Qt::RightButton, {}, QPoint(123, 45));
-    EXPECT_EQ(testata->toPlainText(), "punto=  2 Umi x=    41 Y=    14");
-    EXPECT_EQ(s.posx(2), 41);
-    EXPECT_EQ(s.posy(2), 14);
+    EXPECT_EQ(testata->toPlainText(), "punto=  2 Umi x=   123 Y=    45");
+    EXPECT_EQ(s.posx(2), 123);
+    EXPECT_EQ(s.posy(2), 45);
     auto* l = c<QLabel>("Label2");
     EXPECT_TRUE(l->isVisible());
     EXPECT_EQ(l->text(), "Umi=xxxx.x");
-    EXPECT_EQ(l->pos(), image1->pos() + QPoint(122, 45));
+    EXPECT_EQ(l->pos(), image1->pos() + QPoint(123, 45));
 }
 
 TEST_F(FinestraPrincipale, ABadPictureIsToldAndTheProgramGoesOn) {
@@ -801,4 +802,44 @@ TEST_F(FinestraPrincipale, ExcelSavesTheRunAndAFailedSaveKeepsIt) {
     EXPECT_EQ(link::numerolettura, 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(cartella), fs::directory_iterator()), 1)
         << "a temporary file was left";
+}
+
+// The plot window, even hidden, hears of every run, and leaves the scheme as
+// the design has it: the editor finds no scheme after "6 ingressi analogici",
+// and "+" selects nothing after a new picture and a run without a header.
+TEST_F(FinestraPrincipale, ThePlotReadsTheRunAndLeavesTheSchemeAlone) {
+    TFormgrafico grafico;
+    apri(false);
+    w->impostaGrafico(&grafico);
+    auto nelleditor = [this](const std::vector<const char*>& bottoni) {
+        QTimer::singleShot(0, [&, bottoni] {
+            for (const char* b : bottoni)
+                QTest::mouseClick(form2.findChild<QPushButton*>(b), Qt::LeftButton);
+            form2.reject();
+        });
+        premi("BitBtn25");  // "SCADA"
+    };
+    premi("BitBtn19");  // "6 ingressi analogici"
+    fermaacquisizione();
+    nelleditor({"BitBtn6"});  // "salva scada"
+    EXPECT_EQ(box.mostrati, std::vector<std::string>{"nessun dato scada in memoria!"});
+    EXPECT_TRUE(box.domande.empty()) << box.domande.front();
+
+    // A scheme whose variables "carica immagine" then puts out of reach.
+    auto& s = schemes::schemacorrente();
+    s.testata = "Temp..Umid..";
+    s.mascheratipo = "11";
+    schemes::dividitestata();
+    box.risposte.push_back(figura("nuova.bmp"));
+    nelleditor({"BitBtn2"});  // "carica immagine"
+    ASSERT_EQ(s.numvariabili, 0);
+    for (const char* corsa : {"BitBtn9", "BitBtn11"}) {  // "servo" (its panel closed), "Utente"
+        Modale visto;
+        chiudiLaModale(visto, [] { return true; });
+        premi(corsa);
+        fermaacquisizione();
+        nelleditor({"BitBtn3"});  // "+"
+        EXPECT_EQ(s.punto, 0) << corsa;
+        EXPECT_EQ(s.numvariabili, 0) << corsa;
+    }
 }

@@ -113,7 +113,10 @@ TEST(Scala, ClicksAndLabelsMeetOnTheSamePicturePixel) {
         EXPECT_EQ(s.controlloy(45), 45);
         EXPECT_EQ(s.punti(16), 16.0);
     }
-    // Text follows the smaller stretch, so that it keeps to its box.
+    // Text follows the smaller stretch, so that it keeps to its box, and
+    // never shrinks under 8 points.
     EXPECT_DOUBLE_EQ(Scala(953, 645, 1906, 967).punti(18), 18 * 967.0 / 645);
-    EXPECT_DOUBLE_EQ(Scala(953, 645, 476, 645).punti(14), 14 * 476.0 / 953);
+    EXPECT_DOUBLE_EQ(Scala(953, 645, 700, 645).punti(14), 14 * 700.0 / 953);
+    EXPECT_DOUBLE_EQ(Scala(953, 645, 476, 645).punti(14), 8);
+    EXPECT_DOUBLE_EQ(Scala::riferimento(953, 645).punti(16), 16);
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/unita.h"
+#include "schemes/etichette.h"
 #include "schemes/qt/form2.h"
 #include "schemes/schema.h"
 #include "support/dialoghi.h"
@@ -68,8 +69,8 @@ class Editore : public ::testing::Test {
         dir = fs::path(getenv("HOME")) /
               ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::create_directories(dir);
-        // The picture control's size on a 1366 x 768 screen: a picture pixel
-        // is a control pixel there.
+        // The picture control's size on a 1366 x 768 screen, 12 pixels
+        // narrower than the main window's: positions are the main window's.
         bmp = figura("impianto.bmp", 941, 645);
     }
     ~Editore() override {
@@ -130,6 +131,12 @@ class Editore : public ::testing::Test {
     }
     QLabel* valore(int i) { return c<QLabel>(QStringLiteral("Label%1").arg(i + 1)); }
     QString testo(const char* nome) { return c<QLineEdit>(nome)->text(); }
+    // Where a scheme's position stands on the editor's picture control.
+    QPoint sulcontrollo(QPoint p) {
+        auto* f = c<QLabel>("Image1");
+        const Scala s = Scala::riferimento(f->width(), f->height());
+        return {s.controllox(p.x()), s.controlloy(p.y())};
+    }
     void premi(const char* nome) { QTest::mouseClick(c<QPushButton>(nome), Qt::LeftButton); }
     void clic(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
         QTest::mouseClick(c<QLabel>("Image1"), b, {}, p);
@@ -309,7 +316,7 @@ TEST_F(Editore, LoadingASchemeShowsItAndAllTenLabels) {
             continue;
         }
         EXPECT_EQ(l->text(), nomi[i - 1]);
-        EXPECT_EQ(l->pos(), image1->pos() + posti[i - 1]) << i;
+        EXPECT_EQ(l->pos(), image1->pos() + sulcontrollo(posti[i - 1])) << i;
         EXPECT_EQ(l->palette().color(QPalette::WindowText), colori[i - 1]) << i;
         EXPECT_EQ(l->font().pointSize(), punti[i - 1]) << i;
         EXPECT_FALSE(l->autoFillBackground());
@@ -364,14 +371,16 @@ TEST_F(Editore, AClickOnThePicturePlacesTheSelectedVariable) {
     clic({500, 400});  // nothing selected: nothing happens
     EXPECT_EQ(testo("Edit1"), "");
     EXPECT_EQ(s.posx(1), 120);
-    EXPECT_EQ(valore(1)->pos(), image1->pos() + QPoint(120, 45));
+    EXPECT_EQ(valore(1)->pos(), image1->pos() + sulcontrollo({120, 45}));
 
     premi("BitBtn3");
     premi("BitBtn3");
     premi("BitBtn3");
+    // The control is 941 pixels wide, the reference 953: the click's pixel
+    // 200 is the scheme's 203 (200.5 x 953 / 941), drawn back on 200.
     clic({200, 150}, Qt::RightButton);  // any button
-    EXPECT_EQ(testo("Edit1"), "punto=  3 sco x=   200 Y=   150");
-    EXPECT_EQ(s.posx(3), 200);
+    EXPECT_EQ(testo("Edit1"), "punto=  3 sco x=   203 Y=   150");
+    EXPECT_EQ(s.posx(3), 203);
     EXPECT_EQ(s.posy(3), 150);
     EXPECT_TRUE(valore(3)->isVisible());
     EXPECT_EQ(valore(3)->text(), "sco");  // the name alone
@@ -381,9 +390,10 @@ TEST_F(Editore, AClickOnThePicturePlacesTheSelectedVariable) {
     premi("BitBtn4");
     QPoint sopraEtichetta = valore(1)->geometry().center();
     QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {}, sopraEtichetta);
+    const Scala scala = Scala::riferimento(image1->width(), image1->height());
     QPoint atteso = sopraEtichetta - image1->pos();
-    EXPECT_EQ(s.posx(2), atteso.x());
-    EXPECT_EQ(s.posy(2), atteso.y());
+    EXPECT_EQ(s.posx(2), scala.figurax(atteso.x()));
+    EXPECT_EQ(s.posy(2), scala.figuray(atteso.y()));
     EXPECT_EQ(valore(2)->pos(), sopraEtichetta);
 }
 

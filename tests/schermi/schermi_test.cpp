@@ -9,14 +9,19 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +33,8 @@
 #include <string>
 
 #include "acquisition/acquisizione.h"
+#include "acquisition/esperimenti.h"
+#include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
 #include "link/campi.h"
 #include "link/letture.h"
@@ -124,7 +131,10 @@ void controllaFinestra(QWidget* finestra, const QStringList& sopra = {}) {
         EXPECT_TRUE(finestra->rect().contains(c->geometry())) << nomeDi(c) << " off the window";
         QString testo;
         if (auto* b = qobject_cast<QAbstractButton*>(c)) testo = b->text().remove(QLatin1Char('&'));
-        if (auto* e = qobject_cast<QLabel*>(c); e && e->pixmap().isNull()) testo = e->text();
+        if (auto* e = qobject_cast<QLabel*>(c); e && e->pixmap().isNull()) {
+            testo = e->text();
+            if (e->buddy()) testo.remove(QLatin1Char('&'));  // the mnemonic's mark
+        }
         auto* l = qobject_cast<QLabel*>(c);
         if (l && l->wordWrap() && !testo.isEmpty()) {
             const QRect servono = QFontMetrics(c->font()).boundingRect(
@@ -139,6 +149,16 @@ void controllaFinestra(QWidget* finestra, const QStringList& sopra = {}) {
         }
         if (auto* e = qobject_cast<QLineEdit*>(c)) {
             EXPECT_LE(QFontMetrics(e->font()).height(), e->height()) << nomeDi(c);
+        }
+        // A box shows each of its entries whole when chosen.
+        if (auto* b = qobject_cast<QComboBox*>(c)) {
+            QStyleOptionComboBox o;
+            o.initFrom(b);
+            const QRect campo = b->style()->subControlRect(QStyle::CC_ComboBox, &o,
+                                                           QStyle::SC_ComboBoxEditField, b);
+            for (int i = 0; i < b->count(); ++i)
+                EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(b->itemText(i)), campo.width())
+                    << nomeDi(c) << " cuts \"" << b->itemText(i).toStdString() << "\"";
         }
         controlli.push_back(c);
     }
@@ -298,6 +318,99 @@ TEST_F(Schermo, AClickInTheEditorLandsWhereTheMainWindowDrawsTheLabel) {
     }
 }
 
+// A teacher's own pictures, a 4000 x 3000 photo and a small BMP: positions
+// are kept in the reference space of the main window's picture on 1366 x 768,
+// so each label stands at the same fraction of the drawing whatever the
+// picture's size and the screen's, its text is the mask's size at the
+// reference scale (never under 8 points), and a click in the editor puts it
+// where the main window then draws it.
+TEST_F(Schermo, ASchemeKeepsItsPlacesAndReadableTextOverAnyPicture) {
+    apri();
+    const bool usuale = QGuiApplication::primaryScreen()->size() == QSize(1366, 768);
+    const fs::path dir = fs::path(std::getenv("HOME")) / "figure-proprie";
+    fs::create_directories(dir);
+    struct Figura {
+        const char* nome;
+        int larga, alta;
+    };
+    for (const Figura f : {Figura{"foto.jpg", 4000, 3000}, Figura{"schizzo.bmp", 800, 600}}) {
+        SCOPED_TRACE(f.nome);
+        QImage figura(f.larga, f.alta, QImage::Format_RGB32);
+        figura.fill(Qt::darkCyan);
+        const std::string percorso = (dir / f.nome).string();
+        ASSERT_TRUE(figura.save(QString::fromStdString(percorso)));
+        schemes::azzeraschema();
+        auto& s = schemes::schemacorrente();
+        s.testata = "Temp..Umid..Luce..";
+        s.mascheratipo = "111";
+        s.mascheracolori = "000";
+        s.mascheradimensioni = "012";
+        s.immagine = percorso;
+        const QPoint posti[] = {{100, 80}, {476, 322}, {900, 600}};
+        for (int i = 1; i <= 3; ++i) {
+            s.posx(i) = static_cast<uint16_t>(posti[i - 1].x());
+            s.posy(i) = static_cast<uint16_t>(posti[i - 1].y());
+            link::tabellaletture[1][static_cast<std::size_t>(i)] = 12.5 * i;
+        }
+        schemes::dividitestata();
+        link::numerolettura = 1;
+        const std::string sca = (dir / "propria.sca").string();
+        schemes::salvaschema(sca, {});
+
+        ASSERT_TRUE(main->preparaSchema());
+        main->mostraSchema();
+        auto* image1 = in<QLabel>(main.get(), "Image1");
+        if (usuale) {
+            ASSERT_EQ(image1->size(), QSize(953, 645));
+        }
+        const double sx = image1->width() / 953.0, sy = image1->height() / 645.0;
+        for (int i = 1; i <= 3; ++i) {
+            auto* l = in<QLabel>(main.get(), kEtichetteMain[i - 1]);
+            ASSERT_TRUE(l->isVisible()) << i;
+            const QPoint dove = l->pos() - image1->pos();
+            EXPECT_NEAR(dove.x(), posti[i - 1].x() * sx, 1.0) << i;
+            EXPECT_NEAR(dove.y(), posti[i - 1].y() * sy, 1.0) << i;
+            const double punti = 14 + 2 * (i - 1);
+            EXPECT_NEAR(l->font().pointSizeF(), std::max(8.0, punti * std::min(sx, sy)), 0.01);
+            if (usuale) {
+                EXPECT_EQ(l->font().pointSizeF(), punti) << i;
+            }
+        }
+
+        // Variable 2 placed by a click at a quarter across and three quarters
+        // down the editor's picture: the main window draws it on that spot.
+        form2.show();
+        box.risposte.push_back(sca);
+        QTest::mouseClick(in<QPushButton>(&form2, "BitBtn5"), Qt::LeftButton);
+        ASSERT_TRUE(box.errori.empty()) << box.errori.front();
+        QTest::mouseClick(in<QPushButton>(&form2, "BitBtn3"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&form2, "BitBtn3"), Qt::LeftButton);
+        ASSERT_EQ(s.punto, 2);
+        auto* figura2 = in<QLabel>(&form2, "Image1");
+        const QPoint clic(figura2->width() / 4, figura2->height() * 3 / 4);
+        QTest::mouseClick(figura2, Qt::LeftButton, {}, clic);
+        auto* nelEditor = in<QLabel>(&form2, "Label3");
+        const QPointF fEditor(double(nelEditor->x() - figura2->x()) / figura2->width(),
+                              double(nelEditor->y() - figura2->y()) / figura2->height());
+        form2.close();
+        ASSERT_TRUE(main->preparaSchema());
+        main->mostraSchema();
+        auto* nellaPrincipale = in<QLabel>(main.get(), "Label2");
+        const QPointF fPrincipale(double(nellaPrincipale->x() - image1->x()) / image1->width(),
+                                  double(nellaPrincipale->y() - image1->y()) / image1->height());
+        // Within a pixel of each control, and of the scheme's own pixel where
+        // the control is larger than the reference.
+        const double tx = 1.0 / std::min(figura2->width(), image1->width()) + 1.0 / 953;
+        const double ty = 1.0 / std::min(figura2->height(), image1->height()) + 1.0 / 645;
+        for (const QPointF& p : {fEditor, fPrincipale}) {
+            EXPECT_NEAR(p.x(), double(clic.x()) / figura2->width(), tx);
+            EXPECT_NEAR(p.y(), double(clic.y()) / figura2->height(), ty);
+        }
+        EXPECT_NEAR(fEditor.x(), fPrincipale.x(), tx);
+        EXPECT_NEAR(fEditor.y(), fPrincipale.y(), ty);
+    }
+}
+
 TEST_F(Schermo, EveryWindowFitsTheScreenWithNothingCutOrCovered) {
     apri();
     QStringList valori;
@@ -326,6 +439,20 @@ TEST_F(Schermo, EveryWindowFitsTheScreenWithNothingCutOrCovered) {
         controllaFinestra(pannello);
         pannello->close();
     }
+
+    // The plot of the experiment with the most curves, where "grafico" puts
+    // it: over the log pane.
+    acquisition::TFormgrafico grafico;
+    main->impostaGrafico(&grafico);
+    const auto& pi = *std::find_if(
+        acquisition::comandi().begin(), acquisition::comandi().end(),
+        [](const acquisition::Comando& c) { return c.didascalia == "Regolazione PI "; });
+    acquisition::avviacomando(pi);
+    acquisition::fermaacquisizione();
+    QTest::mouseClick(in<QPushButton>(main.get(), "BitBtn33"), Qt::LeftButton);
+    ASSERT_TRUE(grafico.isVisible());
+    controllaFinestra(&grafico);
+    grafico.close();
     EXPECT_TRUE(box.errori.empty()) << box.errori.front();
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -54,6 +55,13 @@ class InServizio {
                 return false;
             },
             entro);
+    }
+    // How many events holding `parte` were said so far.
+    int contaEventi(const std::string& parte) {
+        std::lock_guard lock(m_);
+        return static_cast<int>(std::count_if(eventi_.begin(), eventi_.end(), [&](const auto& e) {
+            return e.find(parte) != std::string::npos;
+        }));
     }
     // The board received this whole command (it notes it a moment after the program sent it).
     bool ricevuto(const std::string& comando) {

@@ -1,0 +1,46 @@
+#include "app/programma.h"
+
+#include <QApplication>
+
+#include "acquisition/formgrafico.h"
+#include "acquisition/mainform.h"
+#include "link/collegamento.h"
+#include "panels/formarduino.h"
+#include "panels/formarduino2.h"
+#include "platform/dialoghi.h"
+#include "platform/unita.h"
+#include "schemes/qt/form2.h"
+
+namespace lumetto {
+
+int eseguiprogramma() {
+    // A new user's c: drive, with the default plants where the scheme commands
+    // look for them. A failure is told and the program goes on: only those
+    // commands need the files, and they say so again when one is missing.
+    try {
+        platform::preparaunita(platform::cartelladati());
+    } catch (const platform::ErroreUnita& e) {
+        platform::dialoghi().errore(e.what());
+    }
+
+    acquisition::Tmainform mainform;
+    panels::TFormarduino formarduino;
+    panels::TFormarduino2 formarduino2;
+    schemes::TForm2 form2;
+    // The plot window, after the four of the design.
+    acquisition::TFormgrafico grafico;
+    formarduino.impostaRegistro(mainform.registro());
+    formarduino2.impostaRegistro(mainform.registro());
+    mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
+    mainform.impostaGrafico(&grafico);
+
+    // Showing it runs its set-up: layout over the screen, then the port search.
+    mainform.show();
+    const int esito = QApplication::exec();
+    // A run that ended without a reply may still hold its port: let it go
+    // while the program is whole, not among the destructors at exit.
+    link::rilasciaporte();
+    return esito;
+}
+
+}  // namespace lumetto
