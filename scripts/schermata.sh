@@ -6,6 +6,8 @@
 # second apart), and each "scrivi:TEXT" types TEXT and Enter (a leading ~ is
 # the session's HOME: "scrivi:~/.lumetto/drive_c/lavoro/arduino/solare.sca"
 # in a file dialog); the picture is taken SECONDS (default 6) after the last.
+# PREPARA, when set, is run by the shell in the session's HOME before the
+# program starts (to put a teacher's own picture on the c: drive, say).
 # Needs Xvfb, xdotool, x11-apps (xwd) and imagemagick; the build in build/.
 set -euo pipefail
 out=$1; attesa=${2:-6}; shift 2 || shift $#
@@ -14,6 +16,7 @@ build=${BUILD:-$radice/build}
 casa=$(mktemp -d); schermo=:$((90 + RANDOM % 9))
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$casa"' EXIT
 export HOME=$casa DISPLAY=$schermo LANG=${LANG:-it_IT.UTF-8}
+if [ -n "${PREPARA:-}" ]; then (cd "$HOME" && bash -c "$PREPARA"); fi
 Xvfb "$schermo" -screen 0 "${SCHERMO:-1366x768}x24" -nolisten tcp >/dev/null 2>&1 &
 sleep 1
 "$build/scheda/lumetto-scheda" --sketch "${SKETCH:-tutti}" --seed 1 --headless >/dev/null 2>&1 &

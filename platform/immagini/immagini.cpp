@@ -32,11 +32,6 @@ namespace {
 // coefficients: past this many the file is refused rather than decoded for ever.
 constexpr int kMassimeScansioni = 500;
 
-// A picture decoded at a reduced scale carries its own size in its text
-// fields, so that it travels with the pixels through the tick's cache.
-const QString kLarghezzaPropria = QStringLiteral("lumetto-larghezza");
-const QString kAltezzaPropria = QStringLiteral("lumetto-altezza");
-
 std::string ragione(int errore) {
     return std::generic_category().message(errore);
 }
@@ -310,10 +305,6 @@ QImage decodificajpeg(const unsigned char* dati, std::size_t n, QSize mostrata,
     if (!passo(*c, leggirighe)) danneggiata(nome, perche());
     if (c->info.output_scanline < c->info.output_height)
         danneggiata(nome, "dati finiti prima dell'immagine");
-    if (c->info.output_width != larga || c->info.output_height != alta) {
-        immagine.setText(kLarghezzaPropria, QString::number(larga));
-        immagine.setText(kAltezzaPropria, QString::number(alta));
-    }
     // No jpeg_finish_decompress: every row is in, and whatever trails the
     // picture (a missing end marker included) does not matter to it.
     return immagine;
@@ -324,13 +315,6 @@ QImage caricaimmagine(const std::string& percorso, QSize mostrata) {
     struct stat st {};
     Descrittore d = apri(percorso, st);
     return decodifica(leggitutto(d.fd(), st, percorso), formato, mostrata, percorso);
-}
-
-QSize dimensionepropria(const QImage& immagine) {
-    bool lx = false, ly = false;
-    const int larga = immagine.text(kLarghezzaPropria).toInt(&lx);
-    const int alta = immagine.text(kAltezzaPropria).toInt(&ly);
-    return lx && ly ? QSize(larga, alta) : immagine.size();
 }
 
 bool CacheImmagine::uguali(const Chiave& a, const Chiave& b) {

@@ -38,10 +38,6 @@ inline constexpr std::size_t kMassimoFile = std::size_t{256} << 20;
 // A JPEG comes back as Format_RGB888, a BMP in the format Qt's reader gives.
 QImage caricaimmagine(const std::string& percorso, QSize mostrata = {});
 
-// The picture's own size, as its file stores it, whatever scale it was
-// decoded at: the unit of a scheme's label positions.
-QSize dimensionepropria(const QImage& immagine);
-
 // Decodes JPEG bytes already in memory; `nome` names them in the error texts.
 QImage decodificajpeg(const unsigned char* dati, std::size_t n, QSize mostrata,
                       const std::string& nome, std::size_t massimipunti = kMassimiPunti);
