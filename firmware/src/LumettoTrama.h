@@ -16,6 +16,11 @@ const unsigned char kCampo = 6;
 const long kMassimo = 99999L;
 const long kMinimo = -9999L;
 
+// The character that asks a board who it is, and the library's version it
+// answers with ("Lumetto Sonar 0.2.0\r\n"): the version= of library.properties.
+const char kChiChiede = '?';
+const char kVersione[] = "0.2.0";
+
 // `v` in kCampo characters at `campo` (no terminator): as many decimals (up
 // to 2) as fit in five characters, rounded half away from zero, so that a
 // blank always comes first: " 23.50", " 744.4", "  1235", " -17.0". A
