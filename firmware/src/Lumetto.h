@@ -10,7 +10,8 @@
 #define LUMETTO_H
 
 #if !defined(__AVR_ATmega328P__) && !defined(__AVR_ATmega328__)
-#error "Lumetto: serve una scheda con ATmega328P (Arduino Uno, Nano, Pro Mini): scegli la scheda giusta in Strumenti > Scheda"
+#error \
+    "Lumetto: serve una scheda con ATmega328P (Arduino Uno, Nano, Pro Mini): scegli la scheda giusta in Strumenti > Scheda"
 #endif
 
 #include <Arduino.h>

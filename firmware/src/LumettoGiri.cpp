@@ -16,7 +16,7 @@ volatile unsigned long impulsi = 0;
 volatile unsigned long fronte = 0;  // micros() of the last slot counted
 uint8_t fori = 20;
 unsigned int periodo = 500;
-unsigned long misurato = 0;                 // millis() of the last measure
+unsigned long misurato = 0;                    // millis() of the last measure
 unsigned long contati = 0, fronteContato = 0;  // the slots and the edge it ended on
 bool primo = true;
 float giriMinuto = 0;
