@@ -44,7 +44,7 @@ int main() {
         {"Temperature", 'A', 6, {"analogico 0 235"}},
         {"Termostato", 'B', 26, {"analogico 0 180", "analogico 2 2500"}},
         {"Encoder", 'G', 18, {"impulsi D2 40"}},
-        {"Accelerometro", 'G', 18, {"analogico 2 1980"}},
+        {"Accelerometro", 'G', 18, {"analogico 2 1980", "analogico 3 3300"}},
         {"Motore", 'G', 12, {"impulsi D2 400", "analogico 0 2000"}},
         {"Livellostato", 'F', 18, {}},
         {"Pneumatica", 'H', 66, {}},

@@ -1,23 +1,32 @@
-// The line, the command letters, the reply frame and the pin-state reply.
+// The line, the command letters, the answer to "?", the reply frame and the
+// panels' commands.
 #include "Lumetto.h"
 
-void lumettoInizia() {
+namespace {
+const char* nomeSketch = "";
+}  // namespace
+
+void lumettoInizia(const char* nome) {
+    nomeSketch = nome;
     Serial.begin(9600, SERIAL_7E1);
-    // The converter at 250 kHz (16 MHz / 64) instead of the core's 125 kHz:
-    // still within its full 10 bits, and a sensor read in a quarter of a
-    // millisecond, so a sketch with five sensors answers within 2 ms.
-    ADCSRA = static_cast<uint8_t>((ADCSRA & ~0x07) | _BV(ADPS2) | _BV(ADPS1));
-    // The rate written again once the frame format is set: the timing of a
-    // character is taken from both (an emulated UART counts it when the rate
-    // is written, and the core writes the rate first). Same value: no effect
-    // on a real board.
-    UBRR0L = UBRR0L;
+}
+
+void lumettoPresentati() {
+    Serial.print(F("Lumetto "));
+    Serial.print(nomeSketch);
+    Serial.print(' ');
+    Serial.print(lumetto::trama::kVersione);
+    Serial.print(F("\r\n"));
 }
 
 char lumettoComando(const char* lettere) {
     while (Serial.available() > 0) {
         // Seven data bits on the line: the eighth is never a character's.
         const char c = static_cast<char>(Serial.read() & 0x7F);
+        if (c == lumetto::trama::kChiChiede) {
+            lumettoPresentati();
+            continue;
+        }
         for (const char* l = lettere; *l; ++l)
             if (*l == c) return c;
     }
@@ -59,45 +68,19 @@ void LumettoTrama::fine() {
     resto_ = 0;
 }
 
-float lumettoVolt(uint8_t pin) {
-    // The first conversion after the converter moves to another input is
-    // still settling on the last one: read once and throw it away.
-    analogRead(pin);
-    long somma = 0;
-    for (uint8_t i = 0; i < 4; ++i)
-        somma += analogRead(pin);
-    return somma / 4.0f * 5.0f / 1023.0f;
-}
-
-float lumettoLM35(uint8_t pin) {
-    return lumettoVolt(pin) * 100.0f;
-}
-
 bool lumettoChiuso(uint8_t pin) {
     return digitalRead(pin) == LOW;
-}
-
-void lumettoAttiva(uint8_t pin, bool on) {
-    digitalWrite(pin, on ? HIGH : LOW);
-}
-
-void lumettoStatoPin() {
-    char slot[lumetto::trama::kCampo];
-    for (uint8_t pin = 2; pin <= 7; ++pin) {
-        lumetto::trama::slotdigitale(pin, digitalRead(pin) == HIGH, slot);
-        Serial.write(reinterpret_cast<const uint8_t*>(slot), sizeof slot);
-    }
-    for (uint8_t canale = 0; canale < 6; ++canale) {
-        lumetto::trama::slotanalogico(canale, analogRead(A0 + canale), slot);
-        Serial.write(reinterpret_cast<const uint8_t*>(slot), sizeof slot);
-    }
-    Serial.print(lumetto::trama::finestatopin());
 }
 
 LumettoComandi::Comando LumettoComandi::leggi() {
     Comando nessuno = {Nessuno, 0, 0, false, 0};
     while (Serial.available() > 0) {
         const char c = static_cast<char>(Serial.read() & 0x7F);
+        // Who the board is, between two characters of a command too.
+        if (c == lumetto::trama::kChiChiede) {
+            lumettoPresentati();
+            continue;
+        }
         // The panels send a command's characters back to back: after 50 ms
         // of silence a half command is stale.
         if (attesa_ != 0 && millis() - dal_ > 50) attesa_ = 0;

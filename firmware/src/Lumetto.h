@@ -5,21 +5,34 @@
 // after at least one blank or a status word (HHHHHH on, LLLLLL off, SSSSSS
 // halt). The pin-state panel asks with "A" for a 78-character reply and sets
 // the outputs D8 to D13 with "H1".."L6"; the servo panel moves three servos
-// with "S1090" (servo 1 to 90 degrees).
+// with "S1090" (servo 1 to 90 degrees). "?" asks the board who it is.
 #ifndef LUMETTO_H
 #define LUMETTO_H
+
+#if !defined(__AVR_ATmega328P__) && !defined(__AVR_ATmega328__)
+#error \
+    "Lumetto: serve una scheda con ATmega328P (Arduino Uno, Nano, Pro Mini): scegli la scheda giusta in Strumenti > Scheda"
+#endif
 
 #include <Arduino.h>
 
 #include "LumettoTrama.h"
 
-// Opens the line as the program expects it.
-void lumettoInizia();
+// ---- The line ------------------------------------------------------------
+
+// Opens the line as the program expects it. `nome` is the sketch's name,
+// the example's folder ("Sonar"): the board answers "?" with it.
+void lumettoInizia(const char* nome);
 
 // The next character the program sent that is one of `lettere` (for example
-// "A", or "ABCDEFGHIJ"), or 0 when none is waiting. Any other character is
-// dropped, so line noise never stops the sketch.
+// "A", or "ABCDEFGHIJ"), or 0 when none is waiting. "?" is answered on the
+// spot (lumettoPresentati); any other character is dropped, so line noise
+// never stops the sketch.
 char lumettoComando(const char* lettere);
+
+// The answer to "?": "Lumetto <nome> <version>" and the line end. Call it
+// only between frames (lumettoComando and LumettoComandi do).
+void lumettoPresentati();
 
 // One reply frame of `lunghezza` characters (the length of the program's
 // header), sent field by field as the sketch adds them. It is never longer:
@@ -44,26 +57,81 @@ class LumettoTrama {
     uint8_t resto_;
 };
 
-// Volts on an analog input, 0 to 5: the mean of 4 readings after one thrown
-// away (a quarter of a millisecond).
+// ---- Analog inputs -------------------------------------------------------
+//
+// The converter samples the inputs in the background, at the 125 kHz the
+// Arduino core sets (its rated clock for 10 bits), each input the mean of its
+// latest 16 conversions, the first conversion after a switch of input or
+// reference thrown away; so a reading costs no time and a letter is answered
+// at once. The board's own supply (4.6 to 5.2 V from a USB port) is measured
+// against the chip's 1.1 V bandgap, so readings in volts are right at any
+// supply. Do not call analogRead() in a Lumetto sketch: it would fight the
+// sampler for the converter.
+
+// The board's bandgap, in millivolts: 1100 by the datasheet, 1000 to 1200 on
+// a given chip. Measured once per board (README, "With a real board"), it
+// makes every reading of that board right to a few millivolts.
+#ifndef LUMETTO_BANDGAP_MV
+#define LUMETTO_BANDGAP_MV 1100
+#endif
+
+// An input sampled from now on: against the supply (lumettoMisura: volts and
+// fractions), or against the 1.1 V reference (lumettoMisuraLM35: an LM35,
+// 0 to 110 degrees in steps of 0.11). Declare them in setup(); an input read
+// without it is declared by its first reading, which then waits for the
+// sampler (a few milliseconds).
+void lumettoMisura(uint8_t pin);
+void lumettoMisuraLM35(uint8_t pin);
+
+// Volts on an analog input, 0 to the supply: for a sensor with its own
+// voltage output (0-5 V, 0.4-2.0 V, ...).
 float lumettoVolt(uint8_t pin);
-// An LM35 on an analog input: degrees Celsius, 10 mV a degree, read in steps
-// of 4.9 mV (about half a degree).
+// The input as a share of the supply, 0 to 1: for a potentiometer or a
+// resistive divider fed by the board's 5V, whose output follows the supply.
+float lumettoFrazione(uint8_t pin);
+// An LM35 on an analog input: degrees Celsius, 10 mV a degree, read against
+// the 1.1 V reference: 0 to 110 degrees in steps of 0.11.
 float lumettoLM35(uint8_t pin);
+// The board's supply as measured, in volts (4.6 to 5.2 from USB).
+float lumettoAlimentazione();
+
+// The pin-state reply, 78 characters: D2..D7 as "D2HHHH" or "D2LLLL", the
+// readings of A0..A5 plus 1000 ("A01512" for 512), then "FINE\r\n". A reading
+// is on the program's 5.000 V scale, whatever the board's supply.
+void lumettoStatoPin();
+
+// ---- Switches and outputs ------------------------------------------------
+
 // A switch or a button between the pin and GND, with the internal pull-up
 // (call pinMode(pin, INPUT_PULLUP) in setup): true while it is closed.
 bool lumettoChiuso(uint8_t pin);
-// A relay, a valve or a lamp on an output pin: on or off.
-void lumettoAttiva(uint8_t pin, bool on);
 
-// The pin-state reply, 78 characters: D2..D7 as "D2HHHH" or "D2LLLL", the
-// readings of A0..A5 plus 1000 ("A01512" for 512), then "FINE\r\n".
-void lumettoStatoPin();
+// How the lab's relay modules switch on: HIGH for those that switch on with a
+// high input (the default), LOW for the opto-isolated ones that switch on
+// LOW. Every plant sketch's relays, valves and heaters follow it. Set it here
+// once for the lab's modules, or in one sketch with
+// "#define LUMETTO_RELE_ACCESO LOW" before "#include <Lumetto.h>".
+#ifndef LUMETTO_RELE_ACCESO
+#define LUMETTO_RELE_ACCESO HIGH
+#endif
+
+// A relay, a valve or a lamp on an output pin, on or off.
+inline void lumettoAttiva(uint8_t pin, bool on) {
+    digitalWrite(pin, on == (LUMETTO_RELE_ACCESO == HIGH) ? HIGH : LOW);
+}
+// The pin made an output for a relay, off from the first instant: the off
+// level is written before the pin drives (a pin is an input until then).
+inline void lumettoUscita(uint8_t pin) {
+    lumettoAttiva(pin, false);
+    pinMode(pin, OUTPUT);
+}
+
+// ---- The panels' commands ------------------------------------------------
 
 // The panels' commands, read a character at a time: "A" (the letter, for
 // the caller to answer), "H1".."H6" and "L1".."L6" (an output high or low),
 // "S1000".."S3180" (a servo's angle). A command cut short by silence or by
-// another letter is dropped.
+// another letter is dropped; "?" is answered on the spot and cuts nothing.
 class LumettoComandi {
   public:
     enum Tipo { Nessuno, Lettera, Uscita, Servo };
@@ -84,7 +152,8 @@ class LumettoComandi {
     unsigned long dal_ = 0;
 };
 
-// Servo pulses come from LumettoServo.h, which only the pin-state sketch
-// includes: it takes Timer1.
+// Servo pulses come from LumettoServo.h (Timer1), turns of a slotted disc
+// from LumettoGiri.h (an external interrupt): only the sketches that include
+// them take those.
 
 #endif

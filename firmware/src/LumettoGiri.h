@@ -1,6 +1,6 @@
 // Turns and speed of a wheel with a slotted disc read by an optical sensor
 // (an LM393 module, 20 slots) on D2 or D3, counted by the pin's interrupt.
-// Include it in the sketches that use it: it takes that interrupt.
+// A sketch that includes it and calls inizia() takes that interrupt.
 #ifndef LUMETTO_GIRI_H
 #define LUMETTO_GIRI_H
 
@@ -8,51 +8,24 @@
 
 namespace lumettoGiri {
 
-volatile unsigned long impulsi = 0;
-uint8_t fori = 20;
-unsigned long finestra = 0, contati = 0;  // the last whole half second
-float giriMinuto = 0;
+// Counts the slots of a disc of `foriDisco` on `pin` (D2 or D3); the speed
+// is measured every `periodoMs`. Edges closer than 200 us are the chatter of
+// a comparator module, not slots (3000 rpm on 20 slots is an edge a
+// millisecond): they are ignored.
+void inizia(uint8_t pin, uint8_t foriDisco, unsigned int periodoMs = 500);
 
-inline void conta() {
-    ++impulsi;
-}
+// Call it on every pass of loop(): true when it has just measured the speed
+// again (once a period). The speed is the slots between the first and the
+// last edge of the period over the time between them, so it is as fresh as
+// the period, even with few slots in it.
+bool aggiorna();
 
-inline void inizia(uint8_t pin, uint8_t foriDisco) {
-    fori = foriDisco;
-    pinMode(pin, INPUT);
-    attachInterrupt(digitalPinToInterrupt(pin), conta, RISING);
-    finestra = millis();
-}
-
-inline unsigned long letti() {
-    noInterrupts();
-    const unsigned long n = impulsi;
-    interrupts();
-    return n;
-}
-
-// Call it often (every pass of loop): the speed is measured over each half second.
-inline void aggiorna() {
-    const unsigned long ora = millis();
-    if (ora - finestra < 500) return;
-    const unsigned long n = letti();
-    giriMinuto = (n - contati) * 60000.0f / fori / (ora - finestra);
-    contati = n;
-    finestra = ora;
-}
-
-// Revolutions per minute, over the last half second.
-inline float rpm() {
-    return giriMinuto;
-}
+// Revolutions per minute, as last measured; 0 after 2 s without a slot.
+float rpm();
 // Whole turns since the start.
-inline unsigned long giri() {
-    return letti() / fori;
-}
+unsigned long giri();
 // Degrees of the current turn.
-inline float angolo() {
-    return (letti() % fori) * 360.0f / fori;
-}
+float angolo();
 
 }  // namespace lumettoGiri
 

@@ -16,6 +16,11 @@ const unsigned char kCampo = 6;
 const long kMassimo = 99999L;
 const long kMinimo = -9999L;
 
+// The character that asks a board who it is, and the library's version it
+// answers with ("Lumetto Sonar 0.2.0\r\n"): the version= of library.properties.
+const char kChiChiede = '?';
+const char kVersione[] = "0.2.0";
+
 // `v` in kCampo characters at `campo` (no terminator): as many decimals (up
 // to 2) as fit in five characters, rounded half away from zero, so that a
 // blank always comes first: " 23.50", " 744.4", "  1235", " -17.0". A
@@ -29,6 +34,14 @@ inline void numero(double v, char* campo) {
         const double x = v * static_cast<double>(scala);
         const long n = static_cast<long>(x < 0 ? x - 0.5 : x + 0.5);
         unsigned long a = static_cast<unsigned long>(n < 0 ? -n : n);
+        // Whether it fits, counted before a digit is written (a division
+        // costs tens of microseconds on the board): the digits, at least one
+        // before the point, the point, the sign. a is under 10^7.
+        int cifre = 1;
+        for (unsigned long p = 10; cifre < 8 && a >= p; p *= 10)
+            ++cifre;
+        if (cifre < decimali + 1) cifre = decimali + 1;
+        if (cifre + (decimali > 0 ? 1 : 0) + (n < 0 ? 1 : 0) > kCampo - 1) continue;
         char rovescio[12];  // the characters from the last one back
         int k = 0;
         for (int i = 0; i < decimali; ++i, a /= 10)
@@ -39,7 +52,6 @@ inline void numero(double v, char* campo) {
             a /= 10;
         } while (a != 0);
         if (n < 0) rovescio[k++] = '-';  // "-0.00" cannot happen: n is 0 then
-        if (k > kCampo - 1) continue;
         int j = 0;
         while (j < kCampo - k)
             campo[j++] = ' ';

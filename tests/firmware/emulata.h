@@ -2,7 +2,8 @@
 // A sketch running on lumetto-emulatore for the life of a test, its line
 // linked as comN in the test's HOME: what the test wires to the board goes
 // to the emulator's standard input, what the board's pins do comes back as
-// report lines, read on a thread of their own.
+// report lines, read on a thread of their own. `millivolt` is the board's
+// supply, as a USB port gives it (4600 to 5200).
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -25,7 +26,8 @@ namespace lumetto::prove {
 
 class SchedaEmulata {
   public:
-    explicit SchedaEmulata(const std::string& sketch, int porta = 13) : sketch_(sketch) {
+    explicit SchedaEmulata(const std::string& sketch, int porta = 13, int millivolt = 5000)
+        : sketch_(sketch) {
         namespace fs = std::filesystem;
         const std::string elf =
             (fs::path(LUMETTO_FIRMWARE_BUILD) / sketch / (sketch + ".elf")).string();
@@ -39,9 +41,9 @@ class SchedaEmulata {
         posix_spawn_file_actions_adddup2(&azioni, fuori[1], STDOUT_FILENO);
         posix_spawn_file_actions_addopen(&azioni, STDERR_FILENO, log.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const std::string p = std::to_string(porta);
-        const char* argv[] = {LUMETTO_EMULATORE, "--elf",   elf.c_str(),
-                              "--porta",         p.c_str(), nullptr};
+        const std::string p = std::to_string(porta), v = std::to_string(millivolt);
+        const char* argv[] = {LUMETTO_EMULATORE, "--elf", elf.c_str(), "--porta",
+                              p.c_str(),         "--vcc", v.c_str(),   nullptr};
         const int r = posix_spawn(&pid_, LUMETTO_EMULATORE, &azioni, nullptr,
                                   const_cast<char* const*>(argv), environ);
         posix_spawn_file_actions_destroy(&azioni);

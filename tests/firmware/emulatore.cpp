@@ -4,13 +4,20 @@
 // a real board. Tests drive the parts wired to it from standard input and read
 // what its pins do from standard output.
 //
-//   lumetto-emulatore --elf SKETCH.elf --porta N [--dosdevices DIR]
+//   lumetto-emulatore --elf SKETCH.elf --porta N [--dosdevices DIR] [--vcc MILLIVOLT]
+//
+// --vcc is the board's supply (5000 if not given; a USB port gives 4600 to
+// 5200): the converter's AVcc reference, and AREF, which on an Uno is AVcc
+// through its capacitor. The 1.1 V bandgap and internal reference stay 1100.
 //
 // Standard input, one command a line:
 //   analogico CANALE MILLIVOLT   the voltage on A0..A5
 //   pin NOME LIVELLO             an input driven high (1) or low (0): D2, A3, ...
 //   sonar CENTIMETRI             an HC-SR04 on TRIG D9 / ECHO D10; 0: no echo
-//   impulsi NOME HERTZ           a square wave on an input (an encoder); 0 stops it
+//   impulsi NOME HERTZ [RIMBALZI]
+//                                a square wave on an input (an encoder); 0 stops
+//                                it; RIMBALZI more rising edges 20 us apart
+//                                after each one, as a comparator chatters
 //   sincro N [MS]                answered "sincro N" once every line before it
 //                                is in effect and MS more milliseconds of
 //                                emulated time have passed (0 if not given)
@@ -56,6 +63,7 @@ extern "C" {
 #include <avr_uart.h>
 #include <sim_avr.h>
 #include <sim_elf.h>
+#include <sim_io.h>
 #include <sim_irq.h>
 }
 
@@ -189,15 +197,48 @@ struct Onda {
     avr_cycle_count_t mezzo = 0;  // half a period
     bool alto = false;
     bool attiva = false;
+    int rimbalzi = 0;
+    int restanti = 0;  // level changes of the chatter still to come
+    bool livello = false;
 } onda;
+constexpr avr_cycle_count_t kRimbalzo = 10 * kPerMicrosecondo;
 
-avr_cycle_count_t commuta(avr_t*, avr_cycle_count_t ora, void*) {
+void livelloOnda(bool alto) {
+    onda.livello = alto;
+    guido = true;
+    avr_raise_irq(irqpin(onda.p), alto);
+    guido = false;
+}
+
+avr_cycle_count_t rimbalza(avr_t*, avr_cycle_count_t ora, void*) {
+    if (!onda.attiva || onda.restanti <= 0) return 0;
+    --onda.restanti;
+    livelloOnda(!onda.livello);
+    return onda.restanti > 0 ? ora + kRimbalzo : 0;
+}
+
+avr_cycle_count_t commuta(avr_t* a, avr_cycle_count_t ora, void*) {
     if (!onda.attiva) return 0;
     onda.alto = !onda.alto;
-    guido = true;
-    avr_raise_irq(irqpin(onda.p), onda.alto);
-    guido = false;
+    avr_cycle_timer_cancel(a, rimbalza, nullptr);
+    livelloOnda(onda.alto);
+    if (onda.alto && onda.rimbalzi > 0) {
+        onda.restanti = 2 * onda.rimbalzi;  // down and up again, each time
+        avr_cycle_timer_register(a, kRimbalzo, rimbalza, nullptr);
+    }
     return ora + onda.mezzo;
+}
+
+// ---- The UART's rate ------------------------------------------------------
+
+// simavr takes a character's length from the frame format when the rate is
+// written, and the core writes the rate first: once the format (UCSR0C) is
+// written, the rate (UBRR0L) is written again with its own value, as the
+// chip would use it.
+constexpr avr_io_addr_t kUcsr0c = 0xC2, kUbrr0l = 0xC4;
+void formatoScritto(avr_irq_t*, uint32_t, void*) {
+    auto& scrivi = avr->io[AVR_DATA_TO_IO(kUbrr0l)].w;
+    if (scrivi.c) scrivi.c(avr, kUbrr0l, avr->data[kUbrr0l], scrivi.param);
 }
 
 // ---- The serial line -----------------------------------------------------
@@ -304,8 +345,10 @@ bool comando(const std::string& riga) {
         in >> distanza;
     } else if (verbo == "impulsi") {
         double hz = 0;
+        int rimbalzi = 0;
         Pin p{};
-        in >> nome >> hz;
+        in >> nome >> hz >> rimbalzi;
+        onda.rimbalzi = rimbalzi > 0 && rimbalzi < 10 ? rimbalzi : 0;
         const bool prima = onda.attiva;
         onda.attiva = hz > 0 && pin(nome, p);
         if (onda.attiva) {
@@ -348,7 +391,9 @@ void silenzioso(avr_t*, const int livello, const char* formato, va_list ap) {
 }
 
 int usa() {
-    std::fprintf(stderr, "uso: lumetto-emulatore --elf SKETCH.elf --porta N [--dosdevices DIR]\n");
+    std::fprintf(stderr,
+                 "uso: lumetto-emulatore --elf SKETCH.elf --porta N [--dosdevices DIR] "
+                 "[--vcc MILLIVOLT]\n");
     return 2;
 }
 
@@ -357,6 +402,7 @@ int usa() {
 int main(int argc, char** argv) {
     std::string elf;
     int porta = 0;
+    int vcc = 5000;
     fs::path dosdevices;
     if (const char* h = std::getenv("HOME")) dosdevices = fs::path(h) / ".lumetto" / "dosdevices";
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -367,10 +413,13 @@ int main(int argc, char** argv) {
             porta = std::atoi(argv[i + 1]);
         else if (o == "--dosdevices")
             dosdevices = argv[i + 1];
+        else if (o == "--vcc")
+            vcc = std::atoi(argv[i + 1]);
         else
             return usa();
     }
-    if (elf.empty() || porta < 1 || porta > 20) return usa();
+    // The ATmega328P runs at 16 MHz from 3.8 V up to its 5.5 V maximum.
+    if (elf.empty() || porta < 1 || porta > 20 || vcc < 3800 || vcc > 5500) return usa();
 
     avr_global_logger_set(silenzioso);
     elf_firmware_t f{};
@@ -384,7 +433,7 @@ int main(int argc, char** argv) {
     avr_load_firmware(avr, &f);
     // An Arduino ELF carries no .mmcu section: frequency and voltages here.
     avr->frequency = kFrequenza;
-    avr->vcc = avr->avcc = avr->aref = 5000;
+    avr->vcc = avr->avcc = avr->aref = static_cast<uint32_t>(vcc);
 
     int slave = -1;
     char nome[128] = {};
@@ -420,6 +469,8 @@ int main(int argc, char** argv) {
                             xonHook, nullptr);
     avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XOFF),
                             xoffHook, nullptr);
+    avr_irq_register_notify(avr_iomem_getirq(avr, kUcsr0c, nullptr, AVR_IOMEM_IRQ_ALL),
+                            formatoScritto, nullptr);
     for (char porta2 : {'B', 'C', 'D'}) {
         for (int bit = 0; bit < 8; ++bit) {
             if (porta2 == 'D' && bit < 2) continue;  // the serial line

@@ -1,9 +1,9 @@
 // Every sketch of the Lumetto library on an emulated Uno, talked to by the
 // program's own acquisition: the parts wired to the board set, the button of
 // the experiment pressed, one tick; the reading table holds what those parts
-// imply, within the sensor's resolution.
+// imply, within the sensor's resolution, at any supply a USB port gives; and
+// every sketch says who it is.
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "acquisition/acquisizione.h"
 #include "acquisition/esperimenti.h"
 #include "firmware/emulata.h"
+#include "firmware/src/LumettoTrama.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "platform/unita.h"
@@ -34,11 +37,13 @@ struct Valore {
     double atteso, tolleranza;
 };
 struct Caso {
-    const char* bottone;               // the experiment's button; its row names the sketch
-    std::vector<std::string> stimoli;  // what is wired to the board
-    std::vector<Valore> valori;        // the reading, field by field
-    double secondi = 0;                // how long the board runs before the reading (its own time)
-    const char* testata = nullptr;     // "Utente" keeps the header started before it
+    const char* bottone;  // the experiment's button; its row names the sketch
+    // What is wired to the board, in turn; "attendi MS": MS of the board's time first.
+    std::vector<std::string> stimoli;
+    std::vector<Valore> valori;     // the reading, field by field
+    double secondi = 0;             // how long the board runs before the reading (its own time)
+    const char* testata = nullptr;  // "Utente" keeps the header started before it
+    int millivolt = 5000;           // the board's supply
 };
 
 // The Lumetto library's sketch that the experiment table gives the button.
@@ -48,7 +53,24 @@ std::string sketchdi(const Caso& c) {
 }
 
 void PrintTo(const Caso& c, std::ostream* o) {
-    *o << sketchdi(c);
+    *o << sketchdi(c) << " at " << c.millivolt << " mV";
+}
+
+// Everything the board sends in answer to `invio` within `ms` of its own time.
+std::string chiedi(prove::SchedaEmulata& board, const std::string& invio, double ms) {
+    const std::string link = std::string(std::getenv("HOME")) + "/.lumetto/dosdevices/com13";
+    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return {};
+    std::string letto;
+    if (::write(fd, invio.data(), invio.size()) == static_cast<ssize_t>(invio.size()) &&
+        board.sincronizza(ms)) {
+        char buf[256];
+        ssize_t n;
+        while ((n = ::read(fd, buf, sizeof buf)) > 0)
+            letto.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return letto;
 }
 
 class Sketch : public ::testing::TestWithParam<Caso> {
@@ -66,10 +88,15 @@ TEST_P(Sketch, OneTickReadsWhatThePartsSay) {
     const Caso& c = GetParam();
     const std::string nome = sketchdi(c);
     ASSERT_FALSE(nome.empty()) << c.bottone << ": no sketch in the experiment table";
-    prove::SchedaEmulata board(nome);
+    prove::SchedaEmulata board(nome, 13, c.millivolt);
     ASSERT_TRUE(board.pronto()) << nome << ": the emulator did not start";
-    for (const auto& s : c.stimoli)
-        board.comanda(s);
+    for (const auto& s : c.stimoli) {
+        if (s.rfind("attendi ", 0) == 0) {
+            ASSERT_TRUE(board.sincronizza(std::stod(s.substr(8))));
+        } else {
+            board.comanda(s);
+        }
+    }
     // A change on the pins is seen by the sketch's next pass of its loop
     // (reading every sensor takes a few milliseconds): 50 ms at least.
     ASSERT_TRUE(board.sincronizza(std::max(c.secondi * 1000, 50.0)));
@@ -91,30 +118,63 @@ TEST_P(Sketch, OneTickReadsWhatThePartsSay) {
     int caratteri = 0;
     ASSERT_TRUE(in >> verbo >> lettera >> primo >> ultimo >> caratteri) << *risposta;
     EXPECT_EQ(caratteri, acquisition::stato.lunghezzatestata) << nome;
+    // Answered from the values sampled in the background: the first character
+    // within a millisecond of the letter, in the board's own time. The sonar
+    // waits for its echo.
+    if (nome != "Sonar") {
+        EXPECT_LT(primo, 1000) << nome;
+    }
     for (size_t i = 0; i < c.valori.size(); ++i)
         EXPECT_NEAR(link::tabellaletture[1][i + 1], c.valori[i].atteso, c.valori[i].tolleranza)
             << nome << ", field " << i + 1;
 }
 
-// Voltages in millivolts: the converter reads mV x 1023 / 5000 steps.
+// Voltages in millivolts: the converter reads mV x 1023 / supply steps, or
+// mV x 1023 / 1100 on the 1.1 V reference (an LM35).
 INSTANTIATE_TEST_SUITE_P(
     Uno, Sketch,
     ::testing::Values(
         // 25 cm: 1450 us of echo; the HC-SR04 resolves about 0.3 cm.
         Caso{"BitBtn4", {"sonar 25"}, {{25, 0.5}}},
         Caso{"BitBtn4", {"sonar 0"}, {{-1, 0}}},  // no echo
-        // LM35: 10 mV a degree, read in steps of 0.49 degrees.
-        Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.5}}},
+        // Past the HC-SR04's 400 cm its echo means nothing: no echo.
+        Caso{"BitBtn4", {"sonar 450"}, {{-1, 0}}},
+        // LM35: 10 mV a degree, read in steps of 0.11 degrees, at any supply.
+        Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.3}}, 0, nullptr, 4600},
+        Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.3}}, 0, nullptr, 4800},
+        Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.3}}},
+        Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.3}}, 0, nullptr, 5200},
         // 18 degrees under a set point of 20: the heater is on.
         Caso{"BitBtn17",
              {"analogico 0 180", "analogico 1 2750", "analogico 2 2500"},
              {{18, 0.5}, {55, 0.2}, {20, 0.1}, {1, 0}}},
         // 40 slots a second on a disc of 20: 120 rpm, two turns in 1.2 s.
         Caso{"BitBtn10", {"impulsi D2 40"}, {{180, 180}, {120, 8}, {2, 1}}, 1.2},
-        // The ADXL335 at 3.3 V: 1.65 V is 0 g, 330 mV a g.
+        // The same with three more edges 20 us after each (a comparator's chatter).
+        Caso{"BitBtn10", {"impulsi D2 40 3"}, {{180, 180}, {120, 8}, {2, 1}}, 1.2},
+        // The ADXL335 at 3.3 V, its supply also on A3: 1.65 V is 0 g, 330 mV a
+        // g, whatever the board's supply.
         Caso{"BitBtn12",
-             {"analogico 0 1650", "analogico 1 1320", "analogico 2 1980"},
-             {{0, 0.02}, {-1, 0.02}, {1, 0.02}}},
+             {"analogico 0 1650", "analogico 1 1320", "analogico 2 1980", "analogico 3 3300"},
+             {{0, 0.03}, {-1, 0.03}, {1, 0.03}},
+             0,
+             nullptr,
+             4600},
+        Caso{"BitBtn12",
+             {"analogico 0 1650", "analogico 1 1320", "analogico 2 1980", "analogico 3 3300"},
+             {{0, 0.03}, {-1, 0.03}, {1, 0.03}},
+             0,
+             nullptr,
+             4800},
+        Caso{"BitBtn12",
+             {"analogico 0 1650", "analogico 1 1320", "analogico 2 1980", "analogico 3 3300"},
+             {{0, 0.03}, {-1, 0.03}, {1, 0.03}}},
+        Caso{"BitBtn12",
+             {"analogico 0 1650", "analogico 1 1320", "analogico 2 1980", "analogico 3 3300"},
+             {{0, 0.03}, {-1, 0.03}, {1, 0.03}},
+             0,
+             nullptr,
+             5200},
         // 400 slots a second: 1200 rpm; 2 V on the knob: a set point of 1200.
         Caso{"BitBtn20", {"impulsi D2 400", "analogico 0 2000"}, {{1200, 60}, {1200, 3}}, 1.2},
         // Both floats down: the tank is empty and the pump runs.
@@ -131,6 +191,23 @@ INSTANTIATE_TEST_SUITE_P(
               {0, 0},
               {1, 0},
               {0, 0},
+              {0, 0},
+              {1, 0},
+              {0, 0}}},
+        // Stopped with cylinders 1 and 2 out (valves held), then START: cylinder 1
+        // comes home first (A-), cylinder 2 waits for it.
+        Caso{"BitBtn23",
+             {"pin D2 0", "pin D3 1", "pin D4 0", "pin D5 1", "pin D6 0", "pin D7 1", "pin A1 1",
+              "pin A0 0", "attendi 50", "pin A0 1", "pin D2 1", "pin D3 0", "attendi 50",
+              "pin A1 0", "attendi 50", "pin A1 1", "pin A0 0"},
+             {{0, 0},
+              {1, 0},
+              {1, 0},
+              {0, 0},
+              {1, 0},
+              {0, 0},
+              {0, 0},
+              {1, 0},
               {0, 0},
               {1, 0},
               {0, 0}}},
@@ -179,20 +256,80 @@ TEST(SketchLinea, LettersDuringAReplyAreKeptAndNoiseIsDropped) {
     ASSERT_TRUE(board.pronto());
     board.comanda("analogico 0 235");
     ASSERT_TRUE(board.sincronizza(50));
-    const std::string link = std::string(std::getenv("HOME")) + "/.lumetto/dosdevices/com13";
-    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    const char invio[] = "xA\x7f?A";
-    ASSERT_EQ(::write(fd, invio, sizeof invio - 1), static_cast<ssize_t>(sizeof invio - 1));
-    std::string letto;
-    pollfd p{fd, POLLIN, 0};
-    while (letto.size() < 12 && ::poll(&p, 1, 2000) > 0) {
-        char buf[64];
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n <= 0) break;
-        letto.append(buf, static_cast<size_t>(n));
+    // Two frames of six characters, nothing else: 235 mV is 218 steps of the
+    // 1.1 V reference, 23.44 degrees.
+    EXPECT_EQ(chiedi(board,
+                     "xA\x7f"
+                     "A",
+                     100),
+              " 23.44 23.44");
+}
+
+// The pin-state reply's readings, as the panel turns them into volts
+// (x 5 / 1023), within 1 % at any supply a USB port gives.
+class StatoPinAlimentato : public ::testing::TestWithParam<int> {};
+
+TEST_P(StatoPinAlimentato, VoltsWithinOnePercent) {
+    prove::SchedaEmulata board("StatoPin", 13, GetParam());
+    ASSERT_TRUE(board.pronto());
+    const int mv[] = {500, 1000, 2000, 2500, 3500, 4500};
+    for (int i = 0; i < 6; ++i)
+        board.comanda("analogico " + std::to_string(i) + " " + std::to_string(mv[i]));
+    ASSERT_TRUE(board.sincronizza(50));
+    const std::string r = chiedi(board, "A", 150);
+    ASSERT_EQ(r.size(), lumetto::trama::kStatoPin) << r;
+    for (int i = 0; i < 6; ++i) {
+        const std::string slot = r.substr(36 + 6 * static_cast<size_t>(i), 6);
+        ASSERT_EQ(slot.substr(0, 2), "A" + std::to_string(i)) << r;
+        const double volt = (std::stoi(slot.substr(2)) - 1000) * 5.0 / 1023;
+        EXPECT_NEAR(volt, mv[i] / 1000.0, mv[i] / 1000.0 * 0.01) << slot;
     }
-    ::close(fd);
-    // Two frames of six characters, nothing else: 235 mV is 48 steps, 23.46 degrees.
-    EXPECT_EQ(letto, " 23.46 23.46");
+}
+
+INSTANTIATE_TEST_SUITE_P(Usb, StatoPinAlimentato, ::testing::Values(4600, 4800, 5000, 5200));
+
+// Every sketch answers "?" with its name, the library's example's folder, and
+// the library's version, and with nothing else: "?" starts no reading.
+class Identita : public ::testing::TestWithParam<std::string> {};
+
+std::vector<std::string> esempi() {
+    std::set<std::string> nomi;
+    for (const auto& c : acquisition::comandi())
+        if (!c.esempio.empty()) nomi.emplace(c.esempio);
+    return {nomi.begin(), nomi.end()};
+}
+
+TEST_P(Identita, AnswersItsNameAndVersion) {
+    prove::SchedaEmulata board(GetParam());
+    ASSERT_TRUE(board.pronto());
+    const std::string atteso = "Lumetto " + GetParam() + " " + lumetto::trama::kVersione + "\r\n";
+    EXPECT_EQ(chiedi(board, "?", 100), atteso);
+}
+
+INSTANTIATE_TEST_SUITE_P(Esempi, Identita, ::testing::ValuesIn(esempi()),
+                         [](const auto& i) { return i.param; });
+
+// A "?" that comes while a frame goes out is answered after its last
+// character: the frame stays whole.
+TEST(SketchLinea, WhoAreYouDuringAFrameWaitsForItsEnd) {
+    prove::SchedaEmulata board("StatoPin");
+    ASSERT_TRUE(board.pronto());
+    const std::string chi = std::string("Lumetto StatoPin ") + lumetto::trama::kVersione + "\r\n";
+    // The frame takes 81 ms on the line; the "?" is sent with the letter,
+    // and reaches the board while the frame's first characters go out.
+    const std::string r = chiedi(board, "A?", 200);
+    ASSERT_EQ(r.size(), lumetto::trama::kStatoPin + chi.size()) << r;
+    EXPECT_EQ(r.substr(0, 2), "D2") << r;
+    EXPECT_EQ(r.substr(lumetto::trama::kStatoPin - 6, 6), "FINE\r\n") << r;
+    EXPECT_EQ(r.substr(lumetto::trama::kStatoPin), chi);
+}
+
+// The version the boards answer with is the library's own.
+TEST(SketchLinea, VersionIsTheLibrarysOwn) {
+    std::ifstream in(std::string(LUMETTO_FIRMWARE_SORGENTI) + "/library.properties");
+    ASSERT_TRUE(in) << LUMETTO_FIRMWARE_SORGENTI;
+    std::string riga, versione;
+    while (std::getline(in, riga))
+        if (riga.rfind("version=", 0) == 0) versione = riga.substr(8);
+    EXPECT_EQ(versione, lumetto::trama::kVersione);
 }

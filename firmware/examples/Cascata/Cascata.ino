@@ -6,8 +6,9 @@
    relay modules of the   D8, D9, D10, D11 1..4   boiler 1..4: HHHHHH burning
    four boilers
    LM35 in the delivery   A0               T      water temperature, degrees Celsius
-   pipe
+   pipe                                           (2 to 110)
    potentiometer 10 kOhm  A1               Set    set point, 40 to 80 degrees
+   between 5V and GND
                                            Delta  differential, degrees (DELTA below)
    switch summer/winter   D2 and GND       E/I    HHHHHH winter (heating on):
                                                   switch closed
@@ -21,26 +22,26 @@
 const uint8_t CALDAIA[4] = {8, 9, 10, 11};
 const uint8_t SONDA = A0, REGOLAZIONE = A1, INVERNO = 2;
 const float DELTA = 4;
+const float SET_MINIMO = 40, SET_MASSIMO = 80;
 const unsigned long PASSO_MS = 20000;
 
 uint8_t accese = 0;
 unsigned long ultimo = 0;
 bool primo = true;
 
-float setPoint() {
-    return 40 + lumettoVolt(REGOLAZIONE) * 40 / 5;
-}
-
 void setup() {
     for (uint8_t i = 0; i < 4; ++i)
-        pinMode(CALDAIA[i], OUTPUT);
+        lumettoUscita(CALDAIA[i]);
     pinMode(INVERNO, INPUT_PULLUP);
-    lumettoInizia();
+    lumettoMisuraLM35(SONDA);
+    lumettoMisura(REGOLAZIONE);
+    lumettoInizia("Cascata");
 }
 
 void loop() {
     const bool inverno = lumettoChiuso(INVERNO);
-    const float t = lumettoLM35(SONDA), set = setPoint();
+    const float t = lumettoLM35(SONDA);
+    const float set = SET_MINIMO + lumettoFrazione(REGOLAZIONE) * (SET_MASSIMO - SET_MINIMO);
     if (!inverno) {
         accese = 0;
     } else if (primo || millis() - ultimo >= PASSO_MS) {

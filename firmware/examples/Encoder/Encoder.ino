@@ -5,17 +5,19 @@
    sensor, disc of 20                   V2     speed, revolutions per minute
    slots on the wheel                   V3     whole turns since the board started
 
-   Each slot passing the sensor is one pulse, counted by the interrupt of D2;
-   the speed is measured over each half second.
+   Each slot passing the sensor is one pulse, counted by the interrupt of D2
+   (edges closer than 200 us are the module's chatter, and ignored); the
+   speed is measured every half second.
 */
 #include <Lumetto.h>
 #include <LumettoGiri.h>
 
 const uint8_t SENSORE = 2, FORI = 20;
+const unsigned int PERIODO_MS = 500;
 
 void setup() {
-    lumettoGiri::inizia(SENSORE, FORI);
-    lumettoInizia();
+    lumettoGiri::inizia(SENSORE, FORI, PERIODO_MS);
+    lumettoInizia("Encoder");
 }
 
 void loop() {

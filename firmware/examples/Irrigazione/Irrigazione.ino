@@ -4,8 +4,8 @@
 
    Part                   Pins          Field  Meaning
    soil moisture probe    A0            Umid1  soil moisture of zone 1, percent
-   (FC-28/YL-69, analog                        (the probe gives 5 V dry, 0 V wet)
-   output), zone 1
+   (FC-28/YL-69, analog                        (the probe, fed by the board's 5V,
+   output), zone 1                             gives all of it dry, 0 V wet)
    the same, zone 2       A1            Umid2  zone 2, percent
    rain sensor module     D2 (DO)       Pioggi HHHHHH raining (its output goes
    (FC-37)                                     low when wet)
@@ -15,6 +15,7 @@
    solenoid valve zone 1  D9            EV1    apre (HHHHHH) or chiude (LLLLLL)
    solenoid valve zone 2  D10           EV2    the same for zone 2
    LM35                   A3            Temp   air temperature, degrees Celsius
+                                               (2 to 110)
 
    The loop: a zone's valve opens when its soil is under 30 % and closes over
    60 % or when it rains; the pump runs while a valve is open and the tank
@@ -25,19 +26,25 @@
 const uint8_t UMIDITA[2] = {A0, A1};
 const uint8_t PIOGGIA = 2, LIVELLO = A2, TEMPERATURA = A3;
 const uint8_t POMPA = 8, VALVOLA[2] = {9, 10};
+const float APRE_SOTTO = 30, CHIUDE_SOPRA = 60;  // percent of soil moisture
+const float LIVELLO_MINIMO = 10;                  // percent of water in the tank
 
 bool valvola[2] = {false, false}, pompa = false;
 
 float umidita(uint8_t zona) {
-    return 100 - lumettoVolt(UMIDITA[zona]) * 100 / 5;
+    return 100 - lumettoFrazione(UMIDITA[zona]) * 100;
 }
 
 void setup() {
     pinMode(PIOGGIA, INPUT_PULLUP);
-    pinMode(POMPA, OUTPUT);
-    pinMode(VALVOLA[0], OUTPUT);
-    pinMode(VALVOLA[1], OUTPUT);
-    lumettoInizia();
+    lumettoUscita(POMPA);
+    lumettoUscita(VALVOLA[0]);
+    lumettoUscita(VALVOLA[1]);
+    lumettoMisura(UMIDITA[0]);
+    lumettoMisura(UMIDITA[1]);
+    lumettoMisura(LIVELLO);
+    lumettoMisuraLM35(TEMPERATURA);
+    lumettoInizia("Irrigazione");
 }
 
 void loop() {
@@ -45,11 +52,11 @@ void loop() {
     const float livello = lumettoVolt(LIVELLO) * 100 / 5;
     for (uint8_t z = 0; z < 2; ++z) {
         const float u = umidita(z);
-        if (u < 30) valvola[z] = true;
-        if (u > 60 || pioggia) valvola[z] = false;
+        if (u < APRE_SOTTO) valvola[z] = true;
+        if (u > CHIUDE_SOPRA || pioggia) valvola[z] = false;
         lumettoAttiva(VALVOLA[z], valvola[z]);
     }
-    pompa = (valvola[0] || valvola[1]) && livello > 10;
+    pompa = (valvola[0] || valvola[1]) && livello > LIVELLO_MINIMO;
     lumettoAttiva(POMPA, pompa);
 
     if (lumettoComando("I")) {

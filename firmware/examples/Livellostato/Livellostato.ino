@@ -16,10 +16,10 @@ const uint8_t MINIMO = 2, MASSIMO = 3, POMPA = 8;
 bool pompa = false;
 
 void setup() {
+    lumettoUscita(POMPA);
     pinMode(MINIMO, INPUT_PULLUP);
     pinMode(MASSIMO, INPUT_PULLUP);
-    pinMode(POMPA, OUTPUT);
-    lumettoInizia();
+    lumettoInizia("Livellostato");
 }
 
 void loop() {

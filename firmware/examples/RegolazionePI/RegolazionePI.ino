@@ -2,46 +2,67 @@
    "temp..set...scost.banda.tempo.azp...azi...azt...", 48 characters)
 
    Part                   Pins          Field  Meaning
-   LM35 in the oven       A0            temp   temperature, degrees Celsius
+   LM35 in the oven       A0            temp   temperature, degrees Celsius (2 to 110)
    potentiometer 10 kOhm  A1            set    set point, 20 to 80 degrees
+   between 5V and GND
                                         scost  error: set - temp
                                         banda  proportional band, degrees (BANDA)
                                         tempo  seconds since the board started
                                         azp    proportional action, percent
                                         azi    integral action, percent
-   heater (a lamp or a    D5 (PWM)      azt    total action, percent of the
+   heater (a lamp or a    D5            azt    total action, percent of the
    resistor) through a                         heater's power, 0 to 100
-   MOSFET or a solid
-   state relay
+   logic-level MOSFET
+   (PWM), or a solid state
+   relay or a relay
+   module (SSR = true)
 
    The loop: azp = 100 x error / band; once a second azi grows by azp x
    1 s / TI (the integral time) and stays within -100..100; azt = azp + azi,
-   within 0..100, drives the heater's PWM.
+   within 0..100, is the heater's power: by PWM on a MOSFET, or on an SSR or
+   a relay as a share of every 2 s window (a zero-cross SSR switches only
+   when the mains crosses zero, and cannot follow the 976 Hz PWM).
 */
 #include <Lumetto.h>
 
 const uint8_t SONDA = A0, REGOLAZIONE = A1, RISCALDATORE = 5;
 const float BANDA = 10;  // degrees
 const float TI = 120;    // seconds
+const float SET_MINIMO = 20, SET_MASSIMO = 80;
+const bool SSR = false;                 // true: an SSR or a relay, by time windows
+const unsigned long FINESTRA_MS = 2000;  // the SSR's window
 
 float temp = 0, set = 0, azp = 0, azi = 0, azt = 0;
-unsigned long ultimo = 0;
+unsigned long ultimo = 0, finestra = 0;
 
 void setup() {
-    pinMode(RISCALDATORE, OUTPUT);
-    lumettoInizia();
+    if (SSR) {
+        lumettoUscita(RISCALDATORE);
+    } else {
+        digitalWrite(RISCALDATORE, LOW);
+        pinMode(RISCALDATORE, OUTPUT);
+    }
+    lumettoMisuraLM35(SONDA);
+    lumettoMisura(REGOLAZIONE);
+    lumettoInizia("RegolazionePI");
 }
 
 void loop() {
     temp = lumettoLM35(SONDA);
-    set = 20 + lumettoVolt(REGOLAZIONE) * 60 / 5;
+    set = SET_MINIMO + lumettoFrazione(REGOLAZIONE) * (SET_MASSIMO - SET_MINIMO);
     azp = 100 * (set - temp) / BANDA;
     if (millis() - ultimo >= 1000) {
         ultimo = millis();
         azi = constrain(azi + azp * 1.0 / TI, -100, 100);
     }
     azt = constrain(azp + azi, 0, 100);
-    analogWrite(RISCALDATORE, static_cast<int>(azt * 255 / 100));
+    if (SSR) {
+        const unsigned long ora = millis();
+        if (ora - finestra >= FINESTRA_MS) finestra = ora;
+        lumettoAttiva(RISCALDATORE, ora - finestra < azt * FINESTRA_MS / 100);
+    } else {
+        analogWrite(RISCALDATORE, static_cast<int>(azt * 255 / 100));
+    }
     if (lumettoComando("E")) {
         LumettoTrama t(48);
         t.numero(temp);

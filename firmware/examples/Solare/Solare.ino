@@ -4,6 +4,7 @@
 
    Part                   Pins          Field  Meaning
    LM35 on the collector  A0            Tcoll  collector temperature, degrees Celsius
+                                               (2 to 110, as every LM35 here)
    LM35, bottom of tank   A1            Tbass  tank, bottom, degrees
    LM35, top of tank      A2            Talto  tank, top, degrees
    irradiance sensor with A3            Irr    sunlight on the collector, W/m2
@@ -25,26 +26,34 @@
 
 const uint8_t COLLETTORE = A0, BASSO = A1, ALTO = A2, IRRAGGIAMENTO = A3;
 const uint8_t POMPA = 8, INTEGRAZIONE = 9, DEVIATRICE = 10;
+const float POMPA_SOPRA = 6, POMPA_SOTTO = 2;               // degrees, collector over bottom
+const float INTEGRA_SOTTO = 42, INTEGRA_FINO = 48;          // degrees at the top
+const float DEVIA_SOPRA = 75, DEVIA_SOTTO = 65;             // degrees at the top
+const float IRRAGGIAMENTO_PIENO = 1000;                     // W/m2 at 5 V
 
 bool pompa = false, integrazione = false, deviatrice = false;
 
 void setup() {
-    pinMode(POMPA, OUTPUT);
-    pinMode(INTEGRAZIONE, OUTPUT);
-    pinMode(DEVIATRICE, OUTPUT);
-    lumettoInizia();
+    lumettoUscita(POMPA);
+    lumettoUscita(INTEGRAZIONE);
+    lumettoUscita(DEVIATRICE);
+    lumettoMisuraLM35(COLLETTORE);
+    lumettoMisuraLM35(BASSO);
+    lumettoMisuraLM35(ALTO);
+    lumettoMisura(IRRAGGIAMENTO);
+    lumettoInizia("Solare");
 }
 
 void loop() {
     const float coll = lumettoLM35(COLLETTORE), basso = lumettoLM35(BASSO);
     const float alto = lumettoLM35(ALTO);
     const float delta = coll - basso;
-    if (delta > 6) pompa = true;
-    if (delta < 2) pompa = false;
-    if (alto < 42) integrazione = true;
-    if (alto > 48) integrazione = false;
-    if (alto > 75) deviatrice = true;
-    if (alto < 65) deviatrice = false;
+    if (delta > POMPA_SOPRA) pompa = true;
+    if (delta < POMPA_SOTTO) pompa = false;
+    if (alto < INTEGRA_SOTTO) integrazione = true;
+    if (alto > INTEGRA_FINO) integrazione = false;
+    if (alto > DEVIA_SOPRA) deviatrice = true;
+    if (alto < DEVIA_SOTTO) deviatrice = false;
     lumettoAttiva(POMPA, pompa);
     lumettoAttiva(INTEGRAZIONE, integrazione);
     lumettoAttiva(DEVIATRICE, deviatrice);
@@ -54,7 +63,7 @@ void loop() {
         t.numero(coll);
         t.numero(basso);
         t.numero(alto);
-        t.numero(lumettoVolt(IRRAGGIAMENTO) * 1000 / 5);
+        t.numero(lumettoVolt(IRRAGGIAMENTO) * IRRAGGIAMENTO_PIENO / 5);
         t.numero(delta);
         t.acceso(pompa);
         t.acceso(integrazione);

@@ -4,8 +4,8 @@
    HC-SR04 ultrasonic     VCC 5V, GND,          dist   distance of the object in
    distance sensor        TRIG D9, ECHO D10            centimetres, 2 to 400;
                                                        -1 when no echo came back
-                                                       within 30 ms (nothing in
-                                                       front, or out of range)
+                                                       from within 400 cm (nothing
+                                                       in front, or out of range)
 
    On "A" the sketch triggers one measurement and answers at once with it:
    the echo is waited for at most 30 ms, so the reply never comes later.
@@ -14,7 +14,9 @@
 
 const uint8_t TRIG = 9;
 const uint8_t ECHO = 10;
+const float PORTATA_CM = 400;                   // the HC-SR04's range
 const unsigned long ATTESA_MASSIMA_US = 30000;  // 30 ms: about 5 m there and back
+const float US_PER_CM = 58;                     // 343 m/s, there and back
 
 float distanza() {
     digitalWrite(TRIG, LOW);
@@ -23,15 +25,16 @@ float distanza() {
     delayMicroseconds(10);
     digitalWrite(TRIG, LOW);
     const unsigned long eco = pulseIn(ECHO, HIGH, ATTESA_MASSIMA_US);
-    if (eco == 0) return -1;
-    // Sound travels 343 m/s: 58 us per centimetre there and back.
-    return eco / 58.0;
+    // Past its range the sensor's echo means nothing: no echo, as the program expects.
+    if (eco == 0 || eco > PORTATA_CM * US_PER_CM) return -1;
+    return eco / US_PER_CM;
 }
 
 void setup() {
+    digitalWrite(TRIG, LOW);
     pinMode(TRIG, OUTPUT);
     pinMode(ECHO, INPUT);
-    lumettoInizia();
+    lumettoInizia("Sonar");
 }
 
 void loop() {

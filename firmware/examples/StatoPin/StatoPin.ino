@@ -13,10 +13,13 @@
 
    "A" answers with the 78-character pin state: "D2HHHH" .. "D7LLLL", then
    A0 .. A5 as the reading plus 1000 ("A01512"), then "FINE" and the line end.
+   A reading is the mean of the input's latest 16, on the panel's 5.000 V
+   scale whatever the USB supply (the board measures its own).
    A pin is an input, an output or a servo's, whichever command came last:
    a servo command on D7, D8 or D9 takes the pin; an output command on D8 or
    D9 stops that servo. Inputs have no pull-up: a pin left unconnected reads
-   at random, as the panel warns.
+   at random, as the panel warns. The outputs are the levels the panel ticks
+   (HIGH when ticked), not relay states: all of them start LOW.
 */
 #include <Lumetto.h>
 #include <LumettoServo.h>
@@ -30,10 +33,12 @@ void setup() {
     for (uint8_t pin = 2; pin <= 7; ++pin)
         pinMode(pin, INPUT);
     for (uint8_t pin = PRIMA_USCITA; pin < PRIMA_USCITA + 6; ++pin) {
-        pinMode(pin, OUTPUT);
         digitalWrite(pin, LOW);
+        pinMode(pin, OUTPUT);
     }
-    lumettoInizia();
+    for (uint8_t canale = 0; canale < 6; ++canale)
+        lumettoMisura(A0 + canale);
+    lumettoInizia("StatoPin");
 }
 
 void loop() {

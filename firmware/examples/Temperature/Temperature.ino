@@ -2,20 +2,23 @@
 
    Part                   Pins                  Field  Meaning
    LM35 temperature       +Vs 5V, GND,          Temp   temperature in degrees
-   sensor                 Vout A0                      Celsius, 0 to 150; the
+   sensor                 Vout A0                      Celsius, 2 to 110; the
                                                        sensor gives 10 mV a degree,
-                                                       the converter reads steps
-                                                       of 4.9 mV (about 0.5 degrees)
+                                                       read against the 1.1 V
+                                                       reference in steps of
+                                                       0.11 degrees
 
-   On "A" the sketch reads the sensor (the mean of 4 readings, a quarter of
-   a millisecond) and answers at once.
+   The LM35 in its basic circuit reads from +2 degrees; the 1.1 V reference
+   ends at 110. The board samples the sensor all the time (the mean of its
+   latest 16 readings) and answers "A" at once.
 */
 #include <Lumetto.h>
 
 const uint8_t SENSORE = A0;
 
 void setup() {
-    lumettoInizia();
+    lumettoMisuraLM35(SENSORE);
+    lumettoInizia("Temperature");
 }
 
 void loop() {

@@ -11,7 +11,12 @@
    anything on/off        D2 .. D7      7..12: HHHHHH high, LLLLLL low
 
    Replace the fields with your own values, in the order of your header:
-   t.numero(x) for a number (" 23.50"), t.acceso(b) for a state.
+   t.numero(x) for a number (" 23.50"), t.acceso(b) for a state. Read an
+   analog input with lumettoVolt(pin) (volts), lumettoFrazione(pin) (a
+   potentiometer's share, 0 to 1) or lumettoLM35(pin) (degrees), never with
+   analogRead(): the board samples its inputs in the background, and
+   analogRead() would upset it. Declare them in setup() with lumettoMisura(pin)
+   or lumettoMisuraLM35(pin), so the first reply does not wait for them.
 */
 #include <Lumetto.h>
 
@@ -20,7 +25,9 @@ const uint8_t LUNGHEZZA = 72;
 void setup() {
     for (uint8_t pin = 2; pin <= 7; ++pin)
         pinMode(pin, INPUT);
-    lumettoInizia();
+    for (uint8_t canale = 0; canale < 6; ++canale)
+        lumettoMisura(A0 + canale);
+    lumettoInizia("Utente");
 }
 
 void loop() {
