@@ -15,12 +15,12 @@ namespace lumetto::acquisition {
 
 std::string nomecampo(std::string_view testata, int i) {
     const std::size_t inizio = static_cast<std::size_t>(i - 1) * schemes::kCaratteriCampo;
-    if (i < 1 || inizio >= testata.size()) return {};
+    if (i < 1 || inizio + schemes::kCaratteriCampo > testata.size()) return {};
     std::string_view campo = testata.substr(inizio, schemes::kCaratteriCampo);
     // The last whole field takes the name it starts in the characters past
     // it, which make no field of their own: "..Stat" then "o." is "Stato".
     const std::size_t dopo = inizio + schemes::kCaratteriCampo;
-    if (campo.size() == schemes::kCaratteriCampo && campo.back() != '.' && dopo < testata.size() &&
+    if (campo.back() != '.' && dopo < testata.size() &&
         testata.size() - dopo < schemes::kCaratteriCampo) {
         const std::string_view coda = testata.substr(dopo);
         campo = testata.substr(

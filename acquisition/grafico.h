@@ -20,7 +20,7 @@ struct ColonnaGrafico {
 // The name of field i (from 1) of a header: its characters without the
 // dots and the blanks around them ("temp.." is "temp"), the last whole field
 // with the rest of its name past it ("..Stat" and "o." make "Stato"), UTF-8;
-// empty past the header's end.
+// empty for a field the header does not hold whole.
 std::string nomecampo(std::string_view testata, int i);
 
 // The columns of the current run: one per field of its header, at most 12,
