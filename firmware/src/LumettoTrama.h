@@ -9,6 +9,9 @@
 namespace lumetto {
 namespace trama {
 
+const char kChiChiede = '?';
+const char kVersione[] = "0.2.0";
+
 // Characters of a field.
 const unsigned char kCampo = 6;
 // The largest and smallest numbers a field holds: a value past them shows as

@@ -127,7 +127,7 @@ TEST_F(Acquisizione, SonarRoadOfOneReading) {
         EXPECT_EQ(r[1].testo, schemes::formattavalore(d, '1'));
         EXPECT_EQ(link::portacom(), nullptr);  // closed after every reading
     }
-    EXPECT_EQ(inviati(), "AAA");
+    EXPECT_EQ(inviati(), "?AAA");  // who the board is, once, then a letter a reading
     EXPECT_EQ(vista.testate.back(), "prg...dist..");
     EXPECT_EQ(stato.letturemostrate, 3);
     EXPECT_TRUE(box.mostrati.empty());
@@ -172,7 +172,7 @@ TEST_F(Acquisizione, ConditionsOfASchemeMarkCellsRedAndBlue) {
     EXPECT_TRUE(r[1].grassetto);
     EXPECT_EQ(r[2].colore, (schemes::Rgb{0, 0, 0}));
     EXPECT_FALSE(r[2].grassetto);
-    EXPECT_EQ(inviati(), "C");
+    EXPECT_EQ(inviati(), "?C");
 
     // A scheme file that is not there: the error box, and nothing starts.
     fs::remove(home / ".lumetto/drive_c/lavoro/arduino/solare.sca");
@@ -191,7 +191,7 @@ TEST_F(Acquisizione, UtenteKeepsHeaderAndPanesAndSendsJ) {
     EXPECT_EQ(vista.righe.size(), righe);
     EXPECT_EQ(vista.testate.size(), 2u);  // no new "Prg..." line
     eseguilettura();
-    EXPECT_EQ(inviati(), "AJ");
+    EXPECT_EQ(inviati(), "?A?J");
     EXPECT_EQ(link::numerolettura, 1);
 }
 
