@@ -160,8 +160,10 @@ std::string avvisosketch(const Comando& c, const std::string& sketch, const std:
            "» della libreria Lumetto, ma l'esperimento «" + esperimento + "» richiede lo sketch «" +
            giusto +
            "»: le letture possono essere sbagliate.\n\n"
-           "Carica sulla scheda lo sketch giusto: nell'IDE di Arduino, File > Esempi > Lumetto > " +
-           giusto + ", poi Carica. L'acquisizione intanto continua.";
+           // Lines short enough for the box, the menu's path whole on one.
+           "Carica quello giusto con l'IDE di Arduino:\n"
+           "File > Esempi > Lumetto > " +
+           giusto + ",\npoi il pulsante Carica.\n\nL'acquisizione intanto continua.";
 }
 
 namespace {

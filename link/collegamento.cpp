@@ -174,12 +174,17 @@ Identita chiedichisei() {
         // skipped; a line too long for one is cut, so nothing piles up.
         constexpr size_t kRigaMassima = 80;
         std::string riga;
+        // What the close and the clock's whole milliseconds may take after
+        // the last wait; a board's answer (22 characters at 9600 baud) needs
+        // a sixth of the rest.
+        constexpr uint32_t kMargine = 10;
+        constexpr uint32_t kLettura = kAttesaIdentitaMs - kMargine;
         for (;;) {
             const uint64_t speso = trascorso.now();
             // A wait ends one millisecond past its time-out.
-            if (speso + 1 >= kAttesaIdentitaMs) break;
+            if (speso + 1 >= kLettura) break;
             char c = 0;
-            const auto resto = static_cast<uint32_t>(kAttesaIdentitaMs - speso - 1);
+            const auto resto = static_cast<uint32_t>(kLettura - speso - 1);
             if (corrente->ReceiveData(&c, 1, resto) != 1) break;
             if (c != '\n') {
                 if (riga.size() < kRigaMassima) riga += c;

@@ -13,6 +13,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
@@ -326,6 +327,16 @@ TEST_F(Schermo, EveryWindowFitsTheScreenWithNothingCutOrCovered) {
         controllaFinestra(pannello);
         pannello->close();
     }
+
+    // The longest warning of a board that runs another sketch, in a box as
+    // the program shows it: whole on the screen.
+    QMessageBox avviso(QMessageBox::NoIcon, QStringLiteral("Lumetto"),
+                       QString::fromStdString(acquisition::avvisosketch(
+                           *acquisition::comando("BitBtn6"), "RegolazionePI", "COM20")),
+                       QMessageBox::Ok, main.get());
+    avviso.show();
+    controllaFinestra(&avviso);
+    avviso.close();
     EXPECT_TRUE(box.errori.empty()) << box.errori.front();
 }
 
