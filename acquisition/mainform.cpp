@@ -278,9 +278,12 @@ void Tmainform::esegui(const Comando& c) {
     switch (c.azione) {
         case Azione::Esperimento:
         case Azione::EsperimentoSchema:
-        case Azione::Utente:
+        case Azione::Utente: {
+            // The board is asked who it is: an exchange like a tick's.
+            CursoreOccupato occupato;
             avviacomando(c);
             break;
+        }
         case Azione::Servo:
             // The timer keeps ticking with the current code while the panel is open.
             avviaacquisizione();
