@@ -153,10 +153,46 @@ void eseguilettura() {
             a->letturamemorizzata(link::numerolettura);
 }
 
+std::string avvisosketch(const Comando& c, const std::string& sketch, const std::string& porta) {
+    const std::string esperimento(schemes::rifila(c.didascalia));
+    const std::string giusto(c.esempio);
+    return "La scheda su " + porta + " esegue lo sketch «" + sketch +
+           "» della libreria Lumetto, ma l'esperimento «" + esperimento + "» richiede lo sketch «" +
+           giusto +
+           "»: le letture possono essere sbagliate.\n\n"
+           // Lines short enough for the box, the menu's path whole on one.
+           "Carica quello giusto con l'IDE di Arduino:\n"
+           "File > Esempi > Lumetto > " +
+           giusto + ",\npoi il pulsante Carica.\n\nL'acquisizione intanto continua.";
+}
+
+namespace {
+
+// The virtual board's demo sketch, which serves every experiment.
+constexpr std::string_view kSketchTutti = "Tutti";
+
+// Asked before the run starts, so that whoever is told of the new run finds
+// the answer kept with it.
+void chiedichi(const Comando& c) {
+    stato.scheda = c.lettera != 0 ? link::chiedichisei() : link::Identita{};
+}
+
+// Once, after the run started: the run goes on whatever the answer.
+void avvisasesbagliata(const Comando& c) {
+    const std::string& sketch = stato.scheda.sketch;
+    if (sketch.empty() || c.esempio.empty() || sketch == c.esempio || sketch == kSketchTutti)
+        return;
+    platform::dialoghi().messaggio(avvisosketch(c, sketch, link::nomeporta));
+}
+
+}  // namespace
+
 bool avviacomando(const Comando& c) {
     switch (c.azione) {
         case Azione::Esperimento:
+            chiedichi(c);
             avviaesperimento(c.codice, std::string(c.testata), std::string(c.maschera));
+            avvisasesbagliata(c);
             return true;
         case Azione::EsperimentoSchema: {
             std::string percorso = platform::resolvePath(c.fileschema).string();
@@ -170,12 +206,16 @@ bool avviacomando(const Comando& c) {
                 if (!vistacorrente().preparaSchema()) return false;
                 if (c.divididopo) schemes::dividitestata();
             }
+            chiedichi(c);
             avviaesperimento(c.codice, schema().testata, schema().mascheratipo);
+            avvisasesbagliata(c);
             return true;
         }
         case Azione::Utente:
+            chiedichi(c);
             stato.codiceesperimento = c.codice;
             avviaacquisizione();
+            avvisasesbagliata(c);
             return true;
         default:
             return false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "acquisition/esperimenti.h"
+#include "link/identita.h"
 #include "schemes/maschere.h"
 #include "schemes/schema.h"
 
@@ -84,6 +85,9 @@ struct Stato {
     int32_t intervallo = 2;
     // Entries 1 to 15; entry i + 1 is the short name of column i.
     std::array<schemes::TestoLimitato<20>, 16> titoliesportazione;
+    // What the board said it runs when the run started; empty when it did
+    // not say (or the run sends it nothing).
+    link::Identita scheda;
 };
 extern Stato stato;
 // Start-up values, the reading table and the link included (tests).
@@ -103,8 +107,13 @@ Riga mostralettura();
 // "=" and its value text without blanks.
 std::string testoschema(int i);
 
-// The commands that need no other window.
+// The commands that need no other window. A run that talks to the board
+// first asks it who it is, and says so once when it runs another of the
+// library's sketches than the experiment's.
 bool avviacomando(const Comando& c);  // experiments, scheme experiments, "Utente"
+// The box for a board on `porta` ("COM13") that runs the library's sketch
+// `sketch` where the experiment of `c` wants its own.
+std::string avvisosketch(const Comando& c, const std::string& sketch, const std::string& porta);
 void fine();
 void chiedointervallo();
 

@@ -197,8 +197,8 @@ void Tmainform::closeEvent(QCloseEvent* e) {
     fermaacquisizione();
     // The plot is not modal and would keep the loop alive; a panel or the
     // editor may be open over this window when the window manager closes it.
-    for (QWidget* f : {grafico_, static_cast<QWidget*>(statoArduino_),
-                       static_cast<QWidget*>(servo_), static_cast<QWidget*>(editor_)})
+    for (QWidget* f : {grafico_.data(), static_cast<QWidget*>(statoArduino_.data()),
+                       static_cast<QWidget*>(servo_.data()), static_cast<QWidget*>(editor_.data())})
         if (f && f->isVisible()) f->close();
     // Every loop ends, a box's included; nothing happens without a loop.
     QCoreApplication::quit();
@@ -293,9 +293,12 @@ void Tmainform::esegui(const Comando& c) {
     switch (c.azione) {
         case Azione::Esperimento:
         case Azione::EsperimentoSchema:
-        case Azione::Utente:
+        case Azione::Utente: {
+            // The board is asked who it is: an exchange like a tick's.
+            CursoreOccupato occupato;
             avviacomando(c);
             break;
+        }
         case Azione::Servo:
             // The timer keeps ticking with the current code while the panel is open.
             avviaacquisizione();

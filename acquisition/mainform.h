@@ -4,6 +4,7 @@
 // acquisition drives it through Vista; its buttons run the command table.
 
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -98,10 +99,11 @@ class Tmainform final : public QWidget, public Vista {
     std::unique_ptr<schemes::FiguraSchema> figura_;  // Image1 and its scale
     platform::CacheImmagine immagini_;
     QTimer* Timer1 = nullptr;
-    QDialog* statoArduino_ = nullptr;
-    QDialog* servo_ = nullptr;
-    QDialog* editor_ = nullptr;
-    QWidget* grafico_ = nullptr;
+    // Windows of their own, which may go before this one does.
+    QPointer<QDialog> statoArduino_;
+    QPointer<QDialog> servo_;
+    QPointer<QDialog> editor_;
+    QPointer<QWidget> grafico_;
     bool graficoAperto_ = false;
 };
 

@@ -1,6 +1,8 @@
 // One reading from the letter sent to the row built: the time the program adds
 // to the bytes' own transfer, against the virtual board answering at once on a
-// pseudo-terminal (where the transfer itself takes microseconds).
+// pseudo-terminal (where the transfer itself takes microseconds). And the
+// question that starts a run, "?", against a board that answers it and one
+// that does not.
 #include <stdlib.h>
 
 #include <algorithm>
@@ -28,6 +30,39 @@ using namespace lumetto;
 
 }  // namespace
 
+namespace {
+
+// n questions "?" to the virtual board running `sketch`, in milliseconds.
+std::vector<double> chiedi(const char* sketch, bool vecchia, int n) {
+    scheda::Opzioni o;
+    o.sketch = sketch;
+    o.vecchia = vecchia;
+    scheda::Scheda board(o);
+    std::string errore;
+    if (!board.collega(errore)) {
+        std::fprintf(stderr, "bench: %s\n", errore.c_str());
+        std::exit(1);
+    }
+    std::thread servizio([&] { board.esegui(); });
+    acquisition::azzeraacquisizione();
+    link::impostaVistaCollegamento({[] { return 13; }, [](int) {}, [] {}});
+    std::vector<double> ms;
+    for (int i = 0; i < n; ++i) {
+        const auto t0 = Clock::now();
+        const link::Identita chi = link::chiedichisei();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        if (chi.sketch.empty() != vecchia) {
+            std::fprintf(stderr, "bench: the board %s\n", vecchia ? "answered" : "did not answer");
+            std::exit(1);
+        }
+    }
+    board.ferma();
+    servizio.join();
+    return ms;
+}
+
+}  // namespace
+
 int main() {
     std::string home = (std::filesystem::temp_directory_path() / "lumetto-bench-XXXXXX").string();
     if (!mkdtemp(home.data())) return 1;
@@ -46,6 +81,12 @@ int main() {
         std::printf("%-52s %-14s %.0f us (95th %.0f us)\n", c.nome, "< 1 ms", mediana(us),
                     percentile(us, 0.95));
     }
+    auto detto = chiedi("sonar", false, 200);
+    std::printf("%-52s %-14s %.2f ms (95th %.2f ms)\n", "\"?\" answered, open to close, median",
+                "< 150 ms", mediana(detto), percentile(detto, 0.95));
+    auto muto = chiedi("sonar", true, 20);
+    std::printf("%-52s %-14s %.1f ms (max %.1f ms)\n", "\"?\" to an older board, median",
+                "<= 150 ms", mediana(muto), percentile(muto, 1.0));
     std::filesystem::remove_all(home);
     return 0;
 }

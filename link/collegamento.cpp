@@ -1,9 +1,11 @@
 #include "link/collegamento.h"
 
+#include "firmware/src/LumettoTrama.h"
 #include "link/campi.h"
 #include "link/letture.h"
 #include "platform/diagnosi.h"
 #include "platform/dialoghi.h"
+#include "serial/clock.h"
 #include "serial/report.h"
 
 #include <algorithm>
@@ -76,9 +78,18 @@ uint8_t apridispositivo(const std::string& nome) {
     return serial::erroreapertura;
 }
 
-bool apriporta() {
+namespace {
+
+// "COM" and the number the window chose.
+std::string portascelta() {
     int n = finestra.porta ? finestra.porta() : 13;
-    nomeporta = ("COM" + std::to_string(n)).substr(0, 20);
+    return ("COM" + std::to_string(n)).substr(0, 20);
+}
+
+}  // namespace
+
+bool apriporta() {
+    nomeporta = portascelta();
     if (apridispositivo(nomeporta) != 0) {
         if (finestra.fermaTimer) finestra.fermaTimer();
         platform::dialoghi().messaggio("Arduino non collegato!!");
@@ -128,6 +139,66 @@ bool inviacomando(char lettera) {
     if (!apriporta()) return false;
     corrente->SendString(std::string(1, lettera));
     return true;
+}
+
+std::optional<Identita> leggiidentita(std::string_view riga) {
+    while (!riga.empty() && (riga.back() == '\r' || riga.back() == '\n'))
+        riga.remove_suffix(1);
+    constexpr std::string_view kInizio = "Lumetto ";
+    if (!riga.starts_with(kInizio)) return std::nullopt;
+    riga.remove_prefix(kInizio.size());
+    const size_t spazio = riga.find(' ');
+    if (spazio == std::string_view::npos) return std::nullopt;
+    Identita chi{std::string(riga.substr(0, spazio)), std::string(riga.substr(spazio + 1))};
+    auto parola = [](const std::string& t) {
+        return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                   c == '_' || c == '.' || c == '-';
+        });
+    };
+    if (!parola(chi.sketch) || !parola(chi.versione)) return std::nullopt;
+    return chi;
+}
+
+Identita chiedichisei() {
+    // The clock starts before the open: the whole question is bounded.
+    serial::Elapsed trascorso;
+    Identita chi;
+    {
+        Uso uso;
+        // A port that does not open is said by the run's first tick.
+        nomeporta = portascelta();
+        if (apridispositivo(nomeporta) != 0) return chi;
+        corrente->SendString(std::string(1, trama::kChiChiede));
+        // A line that is not the answer (a sketch of its own printing) is
+        // skipped; a line too long for one is cut, so nothing piles up.
+        constexpr size_t kRigaMassima = 80;
+        std::string riga;
+        // What the close and the clock's whole milliseconds may take after
+        // the last wait; a board's answer (22 characters at 9600 baud) needs
+        // a sixth of the rest.
+        constexpr uint32_t kMargine = 10;
+        constexpr uint32_t kLettura = kAttesaIdentitaMs - kMargine;
+        for (;;) {
+            const uint64_t speso = trascorso.now();
+            // A wait ends one millisecond past its time-out.
+            if (speso + 1 >= kLettura) break;
+            char c = 0;
+            const auto resto = static_cast<uint32_t>(kLettura - speso - 1);
+            if (corrente->ReceiveData(&c, 1, resto) != 1) break;
+            if (c != '\n') {
+                if (riga.size() < kRigaMassima) riga += c;
+                continue;
+            }
+            if (auto letta = leggiidentita(riga)) {
+                chi = *letta;
+                break;
+            }
+            riga.clear();
+        }
+    }
+    chiudiporta();
+    return chi;
 }
 
 void leggicaratteri(uint8_t n, std::string& testo) {

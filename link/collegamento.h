@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "link/identita.h"
 #include "serial/comm.h"
 
 namespace lumetto::link {
@@ -16,7 +19,7 @@ namespace lumetto::link {
 // The one serial component of an exchange, or none.
 serial::TXComm* portacom();
 extern uint8_t nessundato;     // 1 after a reply that did not come
-extern std::string nomeporta;  // "COM" + the port number of the last apriporta
+extern std::string nomeporta;  // "COM" + the port number of the last exchange opened
 
 // What the link needs of the main window.
 struct VistaCollegamento {
@@ -34,6 +37,16 @@ bool inviacomando(char lettera);
 void leggicaratteri(uint8_t n, std::string& testo);
 void ricevirisposta(uint8_t n, std::string& risposta);
 void ricevitesto(uint16_t n, std::string& risposta);
+
+// The longest the question takes, from the open to the close.
+inline constexpr uint32_t kAttesaIdentitaMs = 150;
+// Asks the board on the chosen port who it is, as every exchange talks to
+// it (a new component, open, "?", read, close), and waits for the one line
+// kAttesaIdentitaMs at most. Empty when the port does not open or no such
+// line came (a sketch of its own, an older board). It shows nothing.
+Identita chiedichisei();
+// A line of the answer, its line end taken off; nothing when it is not one.
+std::optional<Identita> leggiidentita(std::string_view riga);
 
 // Components left holding their device by an exchange that did not finish
 // (no reply, the 1001st reading): released when the acquisition stops.

@@ -37,6 +37,7 @@ void uso(std::FILE* f) {
                  "  --ritardo MS     ritardo delle risposte con --guasto lento (predefinito 1500)\n"
                  "  --stacca N       si scollega dopo N risposte\n"
                  "  --ricollega MS   e si ricollega dopo MS millisecondi\n"
+                 "  --vecchia        una scheda di prima: non risponde a \"?\" (chi sei)\n"
                  "  --headless       nessuna finestra: gli eventi vanno sullo standard output\n");
 }
 
@@ -124,6 +125,8 @@ int avvia(int argc, char** argv) {
             opz.staccaDopo = intero(1, 1000000);
         } else if (a == "--ricollega") {
             opz.ricollegaMs = intero(0, 600000);
+        } else if (a == "--vecchia") {
+            opz.vecchia = true;
         } else if (a == "--dosdevices") {
             opz.dosdevices = valore();
         } else if (a == "--headless") {

@@ -63,6 +63,7 @@ Scheda::Scheda(Opzioni opzioni)
       logica_(std::make_unique<Logica>(opz_.sketch, opz_.seme, opz_.passo, opz_.campiUtente)),
       guasti_(opz_.seme ^ 0x9e3779b97f4a7c15ull) {
     inizio_ = adessoMs();
+    logica_->conoscechi = !opz_.vecchia;
     logica_->evento = [this](const std::string& e) { inAttesa_.push_back(e); };
     std::string dir =
         opz_.dosdevices.empty() ? platform::userDosDevices().dosdevices.string() : opz_.dosdevices;
@@ -236,6 +237,19 @@ void Scheda::rispondi(std::string r, int64_t ora) {
     }
 }
 
+// Who the board is is no reading: the faults that spoil replies and the
+// count of replies before an unplug leave it alone. A mute board says
+// nothing at all. A frame that is late has not begun, so the line goes now.
+void Scheda::diciChi(const std::string& riga) {
+    if (riga.empty()) return;
+    if (opz_.guasto == Guasto::Muto) {
+        segnala("chi sei taciuto (guasto muto)");
+        return;
+    }
+    scrivi(riga);
+    segnala("chi sei: " + riga.substr(0, riga.find_first_of("\r\n")));
+}
+
 void Scheda::staccaSeLetta(int64_t ora) {
     // A hang-up throws away what the program has not read yet: the last reply
     // goes out whole before the board is unplugged.
@@ -275,15 +289,16 @@ void Scheda::esegui() {
             ssize_t letti = read(master_, buf, sizeof buf);
             if (letti > 0) controllaLinea();
             for (ssize_t i = 0; i < letti; ++i) {
-                std::string r;
+                Logica::Detto d;
                 {
                     std::lock_guard lock(m_);
-                    r = logica_->ricevi(buf[i], ora);
+                    d = logica_->ascolta(buf[i], ora);
                     comando_ = logica_->ultimoComando;
                 }
                 segnalaInAttesa();
-                rispondi(std::move(r), ora);
+                rispondi(std::move(d.trame), ora);
                 if (master_ < 0) break;
+                diciChi(d.chi);
             }
         }
         std::string scaduta;
@@ -342,6 +357,7 @@ void Scheda::cambiaSketch(const std::string& nome) {
     {
         std::lock_guard lock(m_);
         nuova->pin = logica_->pin;  // the wiring stays as it is
+        nuova->conoscechi = logica_->conoscechi;
         nuova->evento = [this](const std::string& e) { inAttesa_.push_back(e); };
         logica_ = std::move(nuova);
         opz_.sketch = nome;

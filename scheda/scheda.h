@@ -40,6 +40,7 @@ struct Opzioni {
     int ritardoMs = 1500;    // how late a late board answers
     int staccaDopo = 0;      // unplug after this many replies (0: never)
     int ricollegaMs = -1;    // plug back in after this long (negative: never)
+    bool vecchia = false;    // an older board: it does not know "?"
     std::string dosdevices;  // folder of the links; empty: the user's own
 };
 
@@ -79,6 +80,7 @@ class Scheda {
     void stacca();
     void staccaSeLetta(int64_t ora);
     void rispondi(std::string risposta, int64_t ora);
+    void diciChi(const std::string& riga);
     void scrivi(const std::string& byte);
     void controllaLinea();
     void segnala(const std::string& s);

@@ -11,22 +11,26 @@ const std::vector<Esperimento>& esperimenti() {
     // The three plants read through scheme files have the frames of the
     // sketches below; the scheme files describe them.
     static const std::vector<Esperimento> tutti = {
-        {"pi", 'E', "temp..set...scost.banda.tempo.azp...azi...azt...", "11111111"},
-        {"climatica", 'C', "Test..Tint..Set...Umid..CO2...Cald..Cond..Vent..Fin...", "111112224"},
-        {"solare", 'D', "Tcoll.Tbass.Talto.Irr...DeltaTPompa.Integ.Deviat", "11111224"},
-        {"sonar", 'A', "dist..", "1"},
-        {"termostato", 'B', "temp....umid..Set...Stato.", "1112"},
-        {"encoder", 'G', "V1....V2....V3....", "111"},
-        {"accelerometro", 'G', "Ax....Ay....Az....", "111"},
-        {"temperatura", 'A', "Temp..", "1"},
-        {"motore", 'G', "g/m...Set...", "11"},
-        {"irrigazione", 'I', "Umid1.Umid2.PioggiLiv...Pompa.EV1...EV2...Temp..", "11212441"},
-        {"livello", 'F', "Min...Max...Pompa.", "222"},
+        {"pi", 'E', "temp..set...scost.banda.tempo.azp...azi...azt...", "11111111",
+         "RegolazionePI"},
+        {"climatica", 'C', "Test..Tint..Set...Umid..CO2...Cald..Cond..Vent..Fin...", "111112224",
+         "Climatica"},
+        {"solare", 'D', "Tcoll.Tbass.Talto.Irr...DeltaTPompa.Integ.Deviat", "11111224", "Solare"},
+        {"sonar", 'A', "dist..", "1", "Sonar"},
+        {"termostato", 'B', "temp....umid..Set...Stato.", "1112", "Termostato"},
+        {"encoder", 'G', "V1....V2....V3....", "111", "Encoder"},
+        {"accelerometro", 'G', "Ax....Ay....Az....", "111", "Accelerometro"},
+        {"temperatura", 'A', "Temp..", "1", "Temperature"},
+        {"motore", 'G', "g/m...Set...", "11", "Motore"},
+        {"irrigazione", 'I', "Umid1.Umid2.PioggiLiv...Pompa.EV1...EV2...Temp..", "11212441",
+         "Irrigazione"},
+        {"livello", 'F', "Min...Max...Pompa.", "222", "Livellostato"},
         {"pneumatica", 'H', "S1A...S1B...S2A...S2B...S3A...S3B...1.....2.....3.....START.STOP..",
-         "2222222222"},
-        {"cascata", 'F', "1.....2.....3.....4.....T.....Set...Delta.E/I....", "22221112"},
+         "2222222222", "Pneumatica"},
+        {"cascata", 'F', "1.....2.....3.....4.....T.....Set...Delta.E/I....", "22221112",
+         "Cascata"},
         {"utente", 'J', "C1....C2....C3....C4....C5....C6....C7....C8....C9....C10...C11...C12...",
-         "111111111111"},
+         "111111111111", "Utente"},
     };
     return tutti;
 }
@@ -38,6 +42,18 @@ std::vector<std::string> nomiSketch() {
     n.push_back("pin");
     n.push_back("tutti");
     return n;
+}
+
+std::string esempioDi(const std::string& sketch) {
+    if (sketch == "pin") return "StatoPin";
+    if (sketch == "tutti") return "Tutti";
+    for (const auto& e : esperimenti())
+        if (e.nome == sketch) return e.esempio;
+    return {};
+}
+
+std::string rigaChi(const std::string& esempio) {
+    return "Lumetto " + esempio + " " + lumetto::trama::kVersione + "\r\n";
 }
 
 std::string statoPin(const Pin& pin, const std::string& etichetta1) {
@@ -120,6 +136,26 @@ std::string Logica::risposta(char lettera) {
 }
 
 std::string Logica::ricevi(char c, int64_t oraMs) {
+    Detto d = ascolta(c, oraMs);
+    return d.trame + d.chi;
+}
+
+Logica::Detto Logica::ascolta(char c, int64_t oraMs) {
+    Detto d;
+    // A "?" is no command: it settles what was half-read, as any other
+    // character does, and is answered after that.
+    d.trame = trame(c, oraMs);
+    if (c == lumetto::trama::kChiChiede) {
+        if (conoscechi) {
+            d.chi = rigaChi(esempioDi(sketch_));
+        } else {
+            segnala("\"?\" ignorato: una scheda di prima non sa dire chi è");
+        }
+    }
+    return d;
+}
+
+std::string Logica::trame(char c, int64_t oraMs) {
     std::string fuori;
     if (attesa_ == 'H' || attesa_ == 'L') {
         if (c >= '1' && c <= '6') {

@@ -22,6 +22,7 @@ struct Esperimento {
     char lettera;
     std::string testata;
     std::string maschera;
+    std::string esempio;  // the Lumetto library's example a real board runs for it
 };
 
 // Every experiment with a letter, in the program's order.
@@ -29,6 +30,14 @@ const std::vector<Esperimento>& esperimenti();
 
 // The names --sketch accepts: one per experiment, "pin" and "tutti".
 std::vector<std::string> nomiSketch();
+
+// The library's example a sketch of this board stands for: "Sonar" for
+// "sonar", "StatoPin" for "pin", "Tutti" for the demo that serves every letter.
+std::string esempioDi(const std::string& sketch);
+
+// What a board running the library's example `esempio` answers to "?":
+// "Lumetto Sonar 0.2.0\r\n".
+std::string rigaChi(const std::string& esempio);
 
 // The 78-character pin-state reply: D2..D7 as "HHHH"/"LLLL", A0..A5 as
 // reading + 1000, each after two characters of label, then "FINE\r\n".
@@ -43,17 +52,27 @@ class Logica {
     const std::string& sketch() const { return sketch_; }
     // A byte from the program at time oraMs; the bytes to send back.
     std::string ricevi(char c, int64_t oraMs);
+    // The same, with the line that says who the board is apart from the
+    // frames: the board's faults act on frames only.
+    struct Detto {
+        std::string trame;
+        std::string chi;
+    };
+    Detto ascolta(char c, int64_t oraMs);
     // When a half-read command must be settled if nothing more arrives.
     std::optional<int64_t> scadenza() const { return scadenza_; }
     std::string scaduto(int64_t oraMs);
 
     Pin pin;
+    // False: an older board, which does not know "?" and drops it.
+    bool conoscechi = true;
     // The last whole command understood: a letter, "H1", "S2090".
     std::string ultimoComando;
     // What happened, in words, for the window and the headless log.
     std::function<void(const std::string&)> evento;
 
   private:
+    std::string trame(char c, int64_t oraMs);
     std::string risposta(char lettera);
     void segnala(const std::string& s) {
         if (evento) evento(s);

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev fonts-liberation fonts-dejavu-core libjpeg62-turbo-dev
   libgtest-dev libgmock-dev
   python3-xlrd gnumeric libreoffice-calc-nogui desktop-file-utils imagemagick poppler-utils
-  gcc-avr avr-libc arduino-core-avr avrdude
+  gcc-avr avr-libc arduino-core-avr avrdude arduino-builder
   simavr libsimavr-dev libsimavrparts1 libelf-dev libgl-dev
   locales
 )

@@ -9,6 +9,7 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/grafico.h"
+#include "firmware/src/LumettoTrama.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "scheda/sketch.h"
@@ -82,9 +83,11 @@ class Acquisizione : public ::testing::Test {
         azzeraacquisizione();
         serial::setCommErrorHook(nullptr);
     }
-    // The board on COM13 runs this sketch and answers every letter written.
-    void scheda(const std::string& sketch) {
+    // The board on COM13 runs this sketch and answers every letter written
+    // (and "?", unless it is an older board).
+    void scheda(const std::string& sketch, bool conoscechi = true) {
         board = std::make_unique<scheda::Logica>(sketch, 1);
+        board->conoscechi = conoscechi;
         com13.onWrite = [this](const std::string& byte) {
             if (muta) return;
             for (char c : byte)
@@ -127,7 +130,7 @@ TEST_F(Acquisizione, SonarRoadOfOneReading) {
         EXPECT_EQ(r[1].testo, schemes::formattavalore(d, '1'));
         EXPECT_EQ(link::portacom(), nullptr);  // closed after every reading
     }
-    EXPECT_EQ(inviati(), "AAA");
+    EXPECT_EQ(inviati(), "?AAA");  // who the board is, once, then a letter a reading
     EXPECT_EQ(vista.testate.back(), "prg...dist..");
     EXPECT_EQ(stato.letturemostrate, 3);
     EXPECT_TRUE(box.mostrati.empty());
@@ -172,7 +175,7 @@ TEST_F(Acquisizione, ConditionsOfASchemeMarkCellsRedAndBlue) {
     EXPECT_TRUE(r[1].grassetto);
     EXPECT_EQ(r[2].colore, (schemes::Rgb{0, 0, 0}));
     EXPECT_FALSE(r[2].grassetto);
-    EXPECT_EQ(inviati(), "C");
+    EXPECT_EQ(inviati(), "?C");
 
     // A scheme file that is not there: the error box, and nothing starts.
     fs::remove(home / ".lumetto/drive_c/lavoro/arduino/solare.sca");
@@ -191,7 +194,7 @@ TEST_F(Acquisizione, UtenteKeepsHeaderAndPanesAndSendsJ) {
     EXPECT_EQ(vista.righe.size(), righe);
     EXPECT_EQ(vista.testate.size(), 2u);  // no new "Prg..." line
     eseguilettura();
-    EXPECT_EQ(inviati(), "AJ");
+    EXPECT_EQ(inviati(), "?A?J");
     EXPECT_EQ(link::numerolettura, 1);
 }
 
@@ -244,6 +247,74 @@ TEST_F(Acquisizione, ABoardThatVanishesMidRun) {
     eseguilettura();
     EXPECT_THAT(box.mostrati, ElementsAre("nessun dato in ricezione!", "Arduino non collegato!!"));
     EXPECT_FALSE(vista.attivo);
+}
+
+// At the start of a run the board says who it is: the right sketch and the
+// demo that serves every letter pass in silence, another of the library's
+// sketches gets one box and the run goes on, a board that does not answer
+// changes nothing and costs at most the bounded wait.
+TEST_F(Acquisizione, TheBoardSaysWhoItIsWhenARunStarts) {
+    const std::string v = trama::kVersione;
+    struct Caso {
+        const char* sketch;
+        bool conoscechi;
+        const char* controllo;
+        link::Identita chi;
+        const char* avviso;  // what the one box must name; none: no box
+    } casi[] = {
+        {"sonar", true, "BitBtn4", {"Sonar", v}, nullptr},
+        {"tutti", true, "Button2", {"Tutti", v}, nullptr},
+        {"temperatura",
+         true,
+         "BitBtn4",
+         {"Temperature", v},
+         "La scheda su COM13 esegue lo sketch «Temperature» della libreria Lumetto, ma "
+         "l'esperimento «Sonar» richiede lo sketch «Sonar»"},
+        {"cascata",
+         true,
+         "BitBtn21",
+         {"Cascata", v},
+         "«livellostato» richiede lo sketch «Livellostato»: le letture possono essere "
+         "sbagliate.\n\nCarica quello giusto con l'IDE di Arduino:\nFile > Esempi > Lumetto > "
+         "Livellostato,\npoi il pulsante Carica.\n\nL'acquisizione intanto continua."},
+        {"sonar", false, "BitBtn4", {}, nullptr},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(std::string(c.sketch) + (c.conoscechi ? "" : ", older board"));
+        scheda(c.sketch, c.conoscechi);
+        box.mostrati.clear();
+        const uint32_t prima = orologio.ora();
+        premi(c.controllo);
+        EXPECT_LE(orologio.ora() - prima, link::kAttesaIdentitaMs);
+        EXPECT_EQ(stato.scheda, c.chi);
+        if (c.avviso) {
+            ASSERT_EQ(box.mostrati.size(), 1u);
+            EXPECT_NE(box.mostrati[0].find(c.avviso), std::string::npos) << box.mostrati[0];
+        } else {
+            EXPECT_TRUE(box.mostrati.empty());
+        }
+        // The run goes on: its readings come and are stored, and nothing more is said.
+        EXPECT_TRUE(vista.attivo);
+        eseguilettura();
+        eseguilettura();
+        EXPECT_EQ(link::numerolettura, 2);
+        EXPECT_NE(link::tabellaletture[2][1], 0);
+        EXPECT_EQ(box.mostrati.size(), c.avviso ? 1u : 0u);
+        fine();
+    }
+    // The experiment as its button names it, without the caption's blanks.
+    EXPECT_NE(avvisosketch(*comando("Button2"), "Termostato", "COM3").find("«Regolazione PI»"),
+              std::string::npos);
+
+    // A port that does not open at the question says nothing there: the
+    // run's first tick says it, once.
+    box.mostrati.clear();
+    porta = 9;
+    premi("BitBtn4");
+    EXPECT_TRUE(box.mostrati.empty());
+    EXPECT_EQ(stato.scheda, link::Identita{});
+    eseguilettura();
+    EXPECT_THAT(box.mostrati, ElementsAre("Arduino non collegato!!"));
 }
 
 TEST_F(Acquisizione, IntervalPrompt) {

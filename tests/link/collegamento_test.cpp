@@ -182,6 +182,35 @@ TEST_F(Collegamento, PortSearchTakesTheFirstThatOpens) {
     sys.install();
 }
 
+// The board's line that says who it is, and nothing else taken for it: a
+// noisy line must not name a sketch and bring a warning.
+TEST_F(Collegamento, TheBoardSaysWhoItIsInOneLine) {
+    using Chi = std::optional<Identita>;
+    const std::pair<const char*, Chi> casi[] = {
+        {"Lumetto Sonar 0.2.0\r\n", Identita{"Sonar", "0.2.0"}},
+        {"Lumetto RegolazionePI 0.10.1", Identita{"RegolazionePI", "0.10.1"}},
+        {"Lumetto Sonar", std::nullopt},
+        {"Lumetto  Sonar 0.2.0", std::nullopt},
+        {"Lumetto Sonar 0.2.0 1", std::nullopt},
+        {"Lumetto Son#r 0.2.0", std::nullopt},
+        {"lumetto Sonar 0.2.0", std::nullopt},
+        {" 23.50Lumetto Sonar 0.2.0", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [riga, chi] : casi)
+        EXPECT_EQ(leggiidentita(riga), chi) << riga;
+
+    // Over the port: lines that are not the answer are passed over, and the
+    // port is closed and let go after the question.
+    risponde("  21.5\r\nciao\r\nLumetto Temperature 0.2.0\r\n");
+    EXPECT_EQ(chiedichisei(), (Identita{"Temperature", "0.2.0"}));
+    EXPECT_EQ(scritto(), "?");
+    EXPECT_EQ(nomeporta, "COM13");
+    EXPECT_EQ(portacom(), nullptr);
+    EXPECT_EQ(portetrattenute(), 0u);
+    EXPECT_TRUE(box.mostrati.empty());
+}
+
 TEST_F(Collegamento, TextRepliesDropWhatNeverCame) {
     ASSERT_TRUE(inviacomando('A'));
     com13.receive("D2HHHH");

@@ -52,6 +52,46 @@ TEST_F(Disturbi, AReplyLaterThanTheTimeOutIsNoReplyAndTheWaitSleeps) {
     fermaERilascia();
 }
 
+// Over the line, as a run starts, the board says who it is: the right
+// sketch passes in silence, another of the library's gets one box and its
+// readings are stored all the same, an older board says nothing and the run
+// starts as it always did.
+TEST_F(Disturbi, ABoardOfAnotherSketchIsSaidOnceAndTheRunGoesOn) {
+    struct Caso {
+        const char* sketch;
+        bool vecchia;
+        const char* controllo;
+        char lettera;
+        size_t colonne;
+        const char* detto;  // the sketch the board says it runs
+        size_t avvisi;
+    } casi[] = {
+        {"termostato", false, "BitBtn17", 'B', 4, "Termostato", 0},
+        {"accelerometro", false, "BitBtn10", 'G', 3, "Accelerometro", 1},  // "Encoder"
+        {"termostato", true, "BitBtn17", 'B', 4, "", 0},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(std::string(c.sketch) + (c.vecchia ? ", older board" : ""));
+        scheda::Opzioni o;
+        o.vecchia = c.vecchia;
+        collega(c.sketch, scheda::Guasto::Nessuno, o);
+        box.mostrati.clear();
+        premi(c.controllo);
+        EXPECT_EQ(acquisition::stato.scheda.sketch, c.detto);
+        ASSERT_EQ(box.mostrati.size(), c.avvisi);
+        if (c.avvisi) {
+            EXPECT_NE(box.mostrati[0].find("«Encoder»"), std::string::npos);
+        }
+        EXPECT_TRUE(vista.attivo);
+        for (int r = 1; r <= 3; ++r) {
+            acquisition::eseguilettura();
+            EXPECT_EQ(riga(r, c.colonne), prossima(c.lettera)) << "reading " << r;
+        }
+        EXPECT_EQ(box.mostrati.size(), c.avvisi);
+        acquisition::fermaacquisizione();
+    }
+}
+
 // The garbling characters are none of those a field is made of, so the field
 // splitter skips the whole field: the fields after it move up one column and
 // the last column reads as an empty field, 0. The readings before it are right.

@@ -148,6 +148,43 @@ TEST(SchedaGuasti, MuteLateAndLossyBoards) {
     }
 }
 
+// "?" is answered with one line, after a frame and never inside it; the
+// faults that spoil replies leave it whole; a mute board and an older one
+// say nothing.
+TEST(SchedaGuasti, WhoItIsComesWholeAfterTheFrame) {
+    struct Caso {
+        const char* sketch;
+        Guasto guasto;
+        bool vecchia;
+        const char* domanda;
+        size_t prima;         // characters of a frame before the line
+        const char* esempio;  // the line; none: no line
+        size_t dopo;          // characters of a frame after it
+    } casi[] = {
+        {"pi", Guasto::Nessuno, false, "E?", 48, "RegolazionePI", 0},
+        {"pi", Guasto::Perde, false, "E?", 47, "RegolazionePI", 0},
+        {"termostato", Guasto::Storpia, false, "?B", 0, "Termostato", 26},
+        {"tutti", Guasto::Nessuno, false, "H?", 66, "Tutti", 0},  // "H" alone is settled first
+        {"sonar", Guasto::Muto, false, "?", 0, nullptr, 0},
+        {"sonar", Guasto::Nessuno, true, "?A", 0, nullptr, 6},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(std::string(c.sketch) + " " + nomeGuasto(c.guasto) +
+                     (c.vecchia ? " vecchia" : ""));
+        Opzioni o = opzioni(c.sketch, c.guasto);
+        o.vecchia = c.vecchia;
+        InServizio b(o);
+        Porta p;
+        ASSERT_TRUE(p.aperta);
+        const std::string riga = c.esempio ? rigaChi(c.esempio) : "";
+        const size_t tutto = c.prima + riga.size() + c.dopo;
+        // One character more than expected is waited for, and must not come.
+        std::string r = p.chiedi(c.domanda, static_cast<uint32_t>(tutto + 1), 300);
+        ASSERT_EQ(r.size(), tutto);
+        EXPECT_EQ(r.substr(c.prima, riga.size()), riga);
+    }
+}
+
 TEST(SchedaGuasti, FloodingBoardSendsWithoutBeingAsked) {
     InServizio b(opzioni("sonar", Guasto::Inonda));
     Porta p;

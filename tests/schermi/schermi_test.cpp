@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
@@ -453,6 +454,16 @@ TEST_F(Schermo, EveryWindowFitsTheScreenWithNothingCutOrCovered) {
     ASSERT_TRUE(grafico.isVisible());
     controllaFinestra(&grafico);
     grafico.close();
+
+    // The longest warning of a board that runs another sketch, in a box as
+    // the program shows it: whole on the screen.
+    QMessageBox avviso(QMessageBox::NoIcon, QStringLiteral("Lumetto"),
+                       QString::fromStdString(acquisition::avvisosketch(
+                           *acquisition::comando("BitBtn6"), "RegolazionePI", "COM20")),
+                       QMessageBox::Ok, main.get());
+    avviso.show();
+    controllaFinestra(&avviso);
+    avviso.close();
     EXPECT_TRUE(box.errori.empty()) << box.errori.front();
 }
 
