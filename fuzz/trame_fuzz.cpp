@@ -2,7 +2,8 @@
 // and each field the reading table keeps turned into a number. Nothing
 // crashes, the fields keep the shape the cutting promises, no character is
 // lost or invented once the first field has started, and every value is a
-// finite number the field can stand for.
+// finite number the field can stand for. The same bytes as the board's
+// answer to "?" are taken only when they are one.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -13,6 +14,7 @@
 
 #include "fuzz/controlli.h"
 #include "link/campi.h"
+#include "link/identita.h"
 
 namespace lumetto::fuzz {
 
@@ -70,10 +72,32 @@ std::string difetticampi(std::string_view trama, const std::array<std::string, k
 
 }  // namespace
 
+// The same bytes as the board's answer to "?": taken only as the words it
+// promises, which make the line again.
+std::string difettiidentita(std::string_view riga) {
+    const auto chi = leggiidentita(riga);
+    if (!chi) return {};
+    auto parola = [](const std::string& t) {
+        return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                   c == '_' || c == '.' || c == '-';
+        });
+    };
+    if (!parola(chi->sketch) || !parola(chi->versione))
+        return "the answer \"" + std::string(riga) + "\" gives words that are not";
+    std::string_view senza = riga;
+    while (!senza.empty() && (senza.back() == '\r' || senza.back() == '\n'))
+        senza.remove_suffix(1);
+    if ("Lumetto " + chi->sketch + " " + chi->versione != senza)
+        return "the answer \"" + std::string(riga) + "\" is not the line it came from";
+    return {};
+}
+
 std::string difettotrama(std::string_view trama) {
     std::string d = difetticampi(trama, dividicampi(trama));
     // The conversion on its own, on text no field would hold: no NaN.
     if (d.empty() && std::isnan(valorecampo(trama))) d = "the whole frame reads as NaN";
+    if (d.empty()) d = difettiidentita(trama);
     return d;
 }
 

@@ -45,8 +45,6 @@ inline constexpr uint32_t kAttesaIdentitaMs = 150;
 // kAttesaIdentitaMs at most. Empty when the port does not open or no such
 // line came (a sketch of its own, an older board). It shows nothing.
 Identita chiedichisei();
-// A line of the answer, its line end taken off; nothing when it is not one.
-std::optional<Identita> leggiidentita(std::string_view riga);
 
 // Components left holding their device by an exchange that did not finish
 // (no reply, the 1001st reading): released when the acquisition stops.
