@@ -118,6 +118,7 @@ prepara_radice() {
 if [ ! -f "$base" ] || [ -n "$(find "$base" -mtime +$((giorni - 1)) 2>/dev/null)" ]; then
   echo "$nome: building the Debian 12 base root from $specchio (a few minutes; log in $registro)"
   radice=$(mktemp -d "$tmp/lumetto-base-XXXXXX")
+  chmod 0755 "$radice" # mktemp's 0700 would shut the root's users out of /
   if ! debootstrap --variant=minbase bookworm "$radice" "$specchio" >"$registro" 2>&1; then
     tail -n 30 "$registro" >&2
     echo "$nome: debootstrap failed; the whole log is $registro" >&2
@@ -146,8 +147,8 @@ fi
 
 # ---- This run's root ---------------------------------------------------------
 radice=$(mktemp -d "$tmp/lumetto-fresca-XXXXXX")
-chmod 0755 "$radice"
 tar -C "$radice" --numeric-owner -xzf "$base"
+chmod 0755 "$radice"
 prepara_radice
 mount --bind "$archivi" "$radice/var/cache/apt/archives"
 
