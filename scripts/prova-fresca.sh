@@ -19,7 +19,8 @@
 # tarball (apt checks each against the archive's index before using it), and
 # the compiler cache is the host's, read-only, with the clone at the same
 # absolute path as this checkout, so the same compiler on the same headers and
-# sources finds the objects a host build already made.
+# sources, under the caller's locale, finds the objects a host build already
+# made.
 #
 # It needs root (debootstrap, chroot, mounts) and the package registry; without
 # either it says in one line that it did not run, and succeeds.
@@ -180,10 +181,18 @@ git -C "$radice$sorgente" checkout -q --detach "$commit"
 uid=$(awk -F: -v u="$utente" '$1 == u { print $3 ":" $4 }' "$radice/etc/passwd")
 chown -R "$uid" "$radice$sorgente" "$radice/home/$utente"
 
+# The user's locale is the caller's: the compiler's messages follow it, so the
+# compiler cache keys on it too.
+lingua=()
+for v in LANG LC_ALL LC_CTYPE LC_MESSAGES; do
+  if [ -n "${!v:-}" ]; then lingua+=("$v=${!v}"); fi
+done
+elenco=$(IFS=,; echo "${lingua[*]%%=*}")
+
 echo "$nome: make test on a fresh Debian 12 root, commit ${commit:0:12} (log in $registro)"
 esito=0
-chroot "$radice" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin \
-  su -l "$utente" -c "cd '$sorgente' && make test" >"$registro" 2>&1 || esito=$?
+chroot "$radice" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin "${lingua[@]}" \
+  su -l ${elenco:+-w "$elenco"} "$utente" -c "cd '$sorgente' && make test" >"$registro" 2>&1 || esito=$?
 # Downloaded packages the archive no longer has are of no further use.
 in_radice apt-get -qq autoclean >/dev/null 2>&1 || true
 
