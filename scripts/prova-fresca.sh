@@ -39,8 +39,10 @@ non_eseguita() {
 
 [ "$(id -u)" -eq 0 ] || non_eseguita "building a Debian root needs root (debootstrap, chroot, mounts)"
 
-commit=$(git rev-parse HEAD)
-if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+# The checkout may belong to the user who called sudo.
+git_() { git -c safe.directory='*' "$@"; }
+commit=$(git_ rev-parse HEAD)
+if [ -n "$(git_ status --porcelain --untracked-files=no)" ]; then
   echo "$nome: testing commit ${commit:0:12}; changes not committed are not part of it"
 fi
 
@@ -53,6 +55,7 @@ if ! command -v debootstrap >/dev/null; then
 fi
 
 # The host's own mirror for bookworm; the registry must answer.
+# shellcheck disable=SC2016 # apt expands $(REPO_URI) itself
 specchio=$(apt-get indextargets --format '$(REPO_URI)' 'Release: bookworm' 'Identifier: Packages' 2>/dev/null | head -n 1)
 specchio=${specchio:-http://deb.debian.org/debian/}
 specchio=${specchio%/}
@@ -65,6 +68,12 @@ base=$cache/bookworm-minbase.tar.gz
 archivi=$cache/apt-archivi
 registro=$cache/$nome.log
 mkdir -p "$cache" "$archivi/partial"
+# One run at a time shares the base root, the packages and the log.
+exec 9>"$cache/.lock"
+if ! flock -n 9; then
+  echo "$nome: waiting for another run to end"
+  flock 9
+fi
 tmp=${TMPDIR:-/var/tmp}
 
 inizio=$(date +%s)
@@ -153,10 +162,15 @@ chmod 0755 "$radice"
 prepara_radice
 mount --bind "$archivi" "$radice/var/cache/apt/archives"
 
-# The host's compiler cache, read-only, with the settings that decide its keys.
+# The host's compiler cache, read-only, with the settings that decide its keys:
+# under sudo, the calling user's.
 ccache_conf=
+ospite=()
+if [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
+  ospite=(runuser -u "$SUDO_USER" -- env HOME="$(getent passwd "$SUDO_USER" | cut -d: -f6)")
+fi
 if command -v ccache >/dev/null; then
-  cartella=$(ccache -k cache_dir)
+  cartella=$("${ospite[@]}" ccache -k cache_dir)
   if [ -d "$cartella" ]; then
     mkdir -p "$radice/var/cache/ccache-ospite"
     mount --bind "$cartella" "$radice/var/cache/ccache-ospite"
@@ -165,7 +179,7 @@ if command -v ccache >/dev/null; then
 read_only = true
 temporary_dir = /tmp/ccache-$utente"
     for chiave in base_dir hash_dir compiler_check namespace sloppiness; do
-      ccache_conf+=$'\n'"$chiave = $(ccache -k "$chiave")"
+      ccache_conf+=$'\n'"$chiave = $("${ospite[@]}" ccache -k "$chiave")"
     done
   fi
 fi
@@ -176,8 +190,8 @@ fi
 
 # What is committed, at this checkout's own path.
 mkdir -p "$(dirname "$radice$sorgente")"
-git -c safe.directory='*' clone -q --no-checkout "$sorgente" "$radice$sorgente"
-git -C "$radice$sorgente" checkout -q --detach "$commit"
+git_ clone -q --no-checkout "$sorgente" "$radice$sorgente"
+git_ -C "$radice$sorgente" checkout -q --detach "$commit"
 uid=$(awk -F: -v u="$utente" '$1 == u { print $3 ":" $4 }' "$radice/etc/passwd")
 chown -R "$uid" "$radice$sorgente" "$radice/home/$utente"
 
