@@ -86,8 +86,24 @@ smonta_tutto() {
   local p
   for p in $punti; do umount "$p" 2>/dev/null || umount -l "$p" || true; done
 }
+# What still runs in the root (an interrupted run) ends before its mounts go.
+ferma_processi() {
+  local segnale p dentro
+  for segnale in TERM TERM TERM KILL; do
+    dentro=
+    for p in /proc/[0-9]*; do
+      if [ "$(readlink "$p/root" 2>/dev/null)" = "$radice" ]; then
+        kill -"$segnale" "${p#/proc/}" 2>/dev/null || true
+        dentro=1
+      fi
+    done
+    [ -n "$dentro" ] || return 0
+    sleep 1
+  done
+}
 # Unmounts and deletes the root; never deletes through a mount left behind.
 elimina_radice() {
+  ferma_processi
   smonta_tutto
   if awk -v r="$radice" 'index($2, r "/") == 1 { t = 1 } END { exit !t }' /proc/self/mounts; then
     echo "$nome: something is still mounted under $radice: left in place" >&2
@@ -204,9 +220,12 @@ done
 elenco=$(IFS=,; echo "${lingua[*]%%=*}")
 
 echo "$nome: make test on a fresh Debian 12 root, commit ${commit:0:12} (log in $registro)"
-esito=0
+# In the background, so that an interruption is served at once (a shell
+# serves its traps only between commands, and wait is one).
 chroot "$radice" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin "${lingua[@]}" \
-  su -l ${elenco:+-w "$elenco"} "$utente" -c "cd '$sorgente' && make test" >"$registro" 2>&1 || esito=$?
+  su -l ${elenco:+-w "$elenco"} "$utente" -c "cd '$sorgente' && make test" >"$registro" 2>&1 &
+esito=0
+wait $! || esito=$?
 # Downloaded packages the archive no longer has are of no further use.
 in_radice apt-get -qq autoclean >/dev/null 2>&1 || true
 
