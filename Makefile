@@ -18,7 +18,7 @@ FIRMWARE_BUILD ?= build-firmware
 SKETCH     ?=
 PORT       ?= /dev/ttyACM0
 
-.PHONY: all setup build test install-test sanitize tsan fuzz bench demo format clean \
+.PHONY: all setup build test test-fresh install-test sanitize tsan fuzz bench demo format clean \
         firmware firmware-zip flash
 
 all: build
@@ -53,6 +53,10 @@ flash: setup
 # the installed program started once to see it find its default plants.
 install-test: setup
 	BUILD_RELEASE=$(RELEASE_BUILD) scripts/prova-installazione.sh
+
+# The README's Quick start on a fresh Debian 12 root (as root; see the script).
+test-fresh:
+	scripts/prova-fresca.sh
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: setup
