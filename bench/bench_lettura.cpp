@@ -37,13 +37,7 @@ std::vector<double> chiedi(const char* sketch, bool vecchia, int n) {
     scheda::Opzioni o;
     o.sketch = sketch;
     o.vecchia = vecchia;
-    scheda::Scheda board(o);
-    std::string errore;
-    if (!board.collega(errore)) {
-        std::fprintf(stderr, "bench: %s\n", errore.c_str());
-        std::exit(1);
-    }
-    std::thread servizio([&] { board.esegui(); });
+    bench::SchedaInServizio board(o);
     acquisition::azzeraacquisizione();
     link::impostaVistaCollegamento({[] { return 13; }, [](int) {}, [] {}});
     std::vector<double> ms;
@@ -56,8 +50,6 @@ std::vector<double> chiedi(const char* sketch, bool vecchia, int n) {
             std::exit(1);
         }
     }
-    board.ferma();
-    servizio.join();
     return ms;
 }
 

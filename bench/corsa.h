@@ -17,6 +17,30 @@
 
 namespace lumetto::bench {
 
+// The virtual board serving on a thread of its own for as long as it lives;
+// a board that cannot be linked ends the benchmark.
+class SchedaInServizio {
+  public:
+    explicit SchedaInServizio(scheda::Opzioni o) : board_(std::move(o)) {
+        std::string errore;
+        if (!board_.collega(errore)) {
+            std::fprintf(stderr, "bench: %s\n", errore.c_str());
+            std::exit(1);
+        }
+        servizio_ = std::thread([this] { board_.esegui(); });
+    }
+    ~SchedaInServizio() {
+        board_.ferma();
+        servizio_.join();
+    }
+    SchedaInServizio(const SchedaInServizio&) = delete;
+    SchedaInServizio& operator=(const SchedaInServizio&) = delete;
+
+  private:
+    scheda::Scheda board_;
+    std::thread servizio_;
+};
+
 // n ticks of the experiment of button `controllo` against `sketch`, in
 // microseconds; `dopo` runs after each tick, untimed (the event loop).
 inline std::vector<double> tick(const char* sketch, const char* controllo, int n,
@@ -25,13 +49,7 @@ inline std::vector<double> tick(const char* sketch, const char* controllo, int n
     scheda::Opzioni o;
     o.sketch = sketch;
     o.seme = 1;
-    scheda::Scheda board(o);
-    std::string errore;
-    if (!board.collega(errore)) {
-        std::fprintf(stderr, "bench: %s\n", errore.c_str());
-        std::exit(1);
-    }
-    std::thread servizio([&] { board.esegui(); });
+    SchedaInServizio board(o);
     acquisition::azzeraacquisizione();
     link::impostaVistaCollegamento(
         {[] { return 13; }, [](int) {}, [] { acquisition::fermaacquisizione(); }});
@@ -46,8 +64,6 @@ inline std::vector<double> tick(const char* sketch, const char* controllo, int n
         if (dopo) dopo();
     }
     acquisition::fermaacquisizione();
-    board.ferma();
-    servizio.join();
     return us;
 }
 
