@@ -22,10 +22,6 @@ char tipodi(int colonna) {
     return schemes::carattere(schemes::schemacorrente().mascheratipo, colonna);
 }
 
-bool distato(char tipo) {
-    return tipo == '2' || tipo == '4';
-}
-
 // A value in the block. The experiments the design gives a format keep it:
 // a text right-aligned in 7 characters with their decimals. Every other
 // experiment (the design left those cells empty while it said "salvato":
@@ -35,7 +31,7 @@ bool distato(char tipo) {
 Variante valore(const Comando* e, double x, int colonna) {
     if (e && e->formato.progettato) return schemes::scrivireale(x, e->formato.decimali, 7);
     const char tipo = tipodi(colonna);
-    if (distato(tipo)) {
+    if (schemes::tipostato(tipo)) {
         const std::string parola(schemes::rifila(schemes::formattavalore(x, tipo)));
         if (!schemes::leggireale(parola)) return parola;
     }

@@ -8,13 +8,15 @@
 #include <string_view>
 #include <vector>
 
+#include "schemes/maschere.h"
+
 namespace lumetto::acquisition {
 
 struct ColonnaGrafico {
     int indice = 0;    // column of the reading table, 1 to 12
     std::string nome;  // short name, UTF-8
     char tipo = '1';   // of the type mask: '2' and '4' are states
-    bool stato() const { return tipo == '2' || tipo == '4'; }
+    bool stato() const { return schemes::tipostato(tipo); }
 };
 
 // The name of field i (from 1) of a header: its characters without the

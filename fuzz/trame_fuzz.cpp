@@ -72,16 +72,13 @@ std::string difetticampi(std::string_view trama, const std::array<std::string, k
 
 }  // namespace
 
-// The same bytes as the board's answer to "?": taken only as the words it
-// promises, which make the line again.
+// The same bytes as the board's answer to "?": taken only as two words
+// (nothing empty, no blank or line end inside), which make the line again.
 std::string difettiidentita(std::string_view riga) {
     const auto chi = leggiidentita(riga);
     if (!chi) return {};
     auto parola = [](const std::string& t) {
-        return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) {
-            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                   c == '_' || c == '.' || c == '-';
-        });
+        return !t.empty() && t.find_first_of(" \r\n") == std::string::npos;
     };
     if (!parola(chi->sketch) || !parola(chi->versione))
         return "the answer \"" + std::string(riga) + "\" gives words that are not";

@@ -21,6 +21,10 @@ struct Rgb {
 // 0, 1 and 2. Any other value of '2' and '4', and any other type character,
 // gives the '1' text, so that a number is never hidden.
 std::string formattavalore(double x, char tipo);
+// Whether a type character is a state's ('2' OFF/ON, '4' chiude/apre).
+inline bool tipostato(char tipo) {
+    return tipo == '2' || tipo == '4';
+}
 
 // Colour code '0'..'3' (black, red, blue, green) and size code '0'..'2' (14,
 // 16, 18 points); any other character, or a mask shorter than i, gives black
