@@ -175,6 +175,7 @@ constexpr std::string_view kSketchTutti = "Tutti";
 // the answer kept with it.
 void chiedichi(const Comando& c) {
     stato.scheda = c.lettera != 0 ? link::chiedichisei() : link::Identita{};
+    stato.fileschema = c.azione == Azione::EsperimentoSchema ? std::string(c.fileschema) : "";
 }
 
 // Once, after the run started: the run goes on whatever the answer.

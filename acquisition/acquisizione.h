@@ -88,6 +88,9 @@ struct Stato {
     // What the board said it runs when the run started; empty when it did
     // not say (or the run sends it nothing).
     link::Identita scheda;
+    // The scheme file the run's command read, as the command names it;
+    // empty for the experiments without one.
+    std::string fileschema;
 };
 extern Stato stato;
 // Start-up values, the reading table and the link included (tests).

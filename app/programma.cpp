@@ -4,6 +4,7 @@
 
 #include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
+#include "acquisition/registrocorse.h"
 #include "link/collegamento.h"
 #include "panels/formarduino.h"
 #include "panels/formarduino2.h"
@@ -29,6 +30,9 @@ int eseguiprogramma() {
     schemes::TForm2 form2;
     // The plot window, after the four of the design.
     acquisition::TFormgrafico grafico;
+    // Every run kept in the user's archive as it happens.
+    acquisition::RegistroCorse corse;
+    acquisition::aggiungiascoltatore(&corse);
     formarduino.impostaRegistro(mainform.registro());
     formarduino2.impostaRegistro(mainform.registro());
     mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
@@ -40,6 +44,7 @@ int eseguiprogramma() {
     // A run that ended without a reply may still hold its port: let it go
     // while the program is whole, not among the destructors at exit.
     link::rilasciaporte();
+    acquisition::togliascoltatore(&corse);
     return esito;
 }
 

@@ -15,6 +15,7 @@ class DialoghiTestuali final : public DialoghiMuti {
         std::fprintf(stderr, "%s\n", testo.c_str());
     }
     void errore(const std::string& testo) override { std::fprintf(stderr, "%s\n", testo.c_str()); }
+    void avviso(const std::string& testo) override { std::fprintf(stderr, "%s\n", testo.c_str()); }
 };
 
 DialoghiTestuali testuali;

@@ -15,6 +15,11 @@ class Dialoghi {
     virtual void messaggio(const std::string& testo) = 0;
     // The error box of a failed operation: which file, and the system's reason.
     virtual void errore(const std::string& testo) = 0;
+    // A notice that does not stop the caller: shown without waiting for OK,
+    // for what a tick finds and must tell without halting the run.
+    virtual void avviso(const std::string& testo) = 0;
+    // A question answered "Sì" or "No" (No when closed), for what cannot be undone.
+    virtual bool conferma(const std::string& testo) = 0;
     // An input box; nothing when it is cancelled.
     virtual std::optional<std::string> input(const std::string& titolo, const std::string& domanda,
                                              const std::string& predefinito) = 0;
@@ -31,6 +36,8 @@ class DialoghiMuti : public Dialoghi {
   public:
     void messaggio(const std::string&) override {}
     void errore(const std::string&) override {}
+    void avviso(const std::string&) override {}
+    bool conferma(const std::string&) override { return false; }
     std::optional<std::string> input(const std::string&, const std::string&,
                                      const std::string&) override {
         return std::nullopt;

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace lumetto::platform {
@@ -63,6 +64,25 @@ void DialoghiQt::errore(const std::string& testo) {
                     sopra());
     CursoreNormale freccia;
     box.exec();
+}
+
+void DialoghiQt::avviso(const std::string& testo) {
+    // Shown and left: the caller (a tick) goes on while it stays on screen.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Lumetto"), q(testo),
+                                QMessageBox::Ok, sopra());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+bool DialoghiQt::conferma(const std::string& testo) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Lumetto"), q(testo),
+                    QMessageBox::Yes | QMessageBox::No, sopra());
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Sì"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("No"));
+    box.setDefaultButton(QMessageBox::No);
+    CursoreNormale freccia;
+    return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<std::string> DialoghiQt::input(const std::string& titolo, const std::string& domanda,

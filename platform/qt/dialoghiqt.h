@@ -18,6 +18,8 @@ class DialoghiQt final : public Dialoghi {
   public:
     void messaggio(const std::string& testo) override;
     void errore(const std::string& testo) override;
+    void avviso(const std::string& testo) override;
+    bool conferma(const std::string& testo) override;
     std::optional<std::string> input(const std::string& titolo, const std::string& domanda,
                                      const std::string& predefinito) override;
     std::optional<std::string> apri(const std::string& titolo, const std::string& filtro) override;

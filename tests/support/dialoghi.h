@@ -17,6 +17,12 @@ class DialoghiScritti final : public platform::Dialoghi {
 
     void messaggio(const std::string& testo) override { mostrati.push_back(testo); }
     void errore(const std::string& testo) override { errori.push_back(testo); }
+    void avviso(const std::string& testo) override { avvisi.push_back(testo); }
+    // Yes when the next queued answer is there and not cancelled.
+    bool conferma(const std::string& testo) override {
+        domande.push_back(testo);
+        return prossima().has_value();
+    }
     std::optional<std::string> input(const std::string& titolo, const std::string& domanda,
                                      const std::string& predefinito) override {
         domande.push_back(titolo + "|" + domanda + "|" + predefinito);
@@ -34,6 +40,7 @@ class DialoghiScritti final : public platform::Dialoghi {
 
     std::vector<std::string> mostrati;                // message boxes, in order
     std::vector<std::string> errori;                  // error boxes
+    std::vector<std::string> avvisi;                  // notices that did not wait
     std::vector<std::string> domande;                 // questions asked
     std::deque<std::optional<std::string>> risposte;  // answers to give; nothing = cancelled
 

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     std::string dir = (std::filesystem::temp_directory_path() / "lumetto-test-XXXXXX").string();
     if (!mkdtemp(dir.data())) return 2;
     setenv("HOME", dir.c_str(), 1);
+    unsetenv("XDG_DATA_HOME");  // the archive of runs under that HOME too
     ::testing::InitGoogleTest(&argc, argv);
     int rc = RUN_ALL_TESTS();
     std::filesystem::remove_all(dir);

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     std::string dir = (std::filesystem::temp_directory_path() / "lumetto-test-XXXXXX").string();
     if (!mkdtemp(dir.data())) return 2;
     setenv("HOME", dir.c_str(), 1);
+    unsetenv("XDG_DATA_HOME");  // the archive of runs under that HOME too
     int larga = 1366, alta = 768, scala = 1;
     if (const char* e = std::getenv("LUMETTO_SCHERMO")) {
         if (std::sscanf(e, "%dx%d@%d", &larga, &alta, &scala) < 2 || larga <= 0 || alta <= 0 ||

@@ -22,6 +22,8 @@ class Spia final : public platform::Dialoghi {
         box.messaggio(t);
     }
     void errore(const std::string& t) override { box.errore(t); }
+    void avviso(const std::string& t) override { box.avviso(t); }
+    bool conferma(const std::string& t) override { return box.conferma(t); }
     std::optional<std::string> input(const std::string& a, const std::string& b,
                                      const std::string& c) override {
         return box.input(a, b, c);

@@ -1,0 +1,348 @@
+// The archive over SQLite: the schema and its migrations, the damaged file
+// moved aside, and the statements, each prepared once when the file opens.
+
+#include "archivio/archivio.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <system_error>
+
+#include "archivio/sqlite.h"
+
+namespace lumetto::archivio {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each step brings the schema from version i to i + 1; a file of any earlier
+// version is brought up to date step by step, in one transaction a step.
+constexpr const char* kMigrazioni[] = {
+    R"(CREATE TABLE corsa (
+         id INTEGER PRIMARY KEY,
+         codice INTEGER NOT NULL,
+         esperimento TEXT NOT NULL,
+         testata TEXT NOT NULL,
+         mascheratipo TEXT NOT NULL,
+         mascheracolori TEXT NOT NULL,
+         mascheradimensioni TEXT NOT NULL,
+         fileschema TEXT NOT NULL,
+         intervallo INTEGER NOT NULL,
+         inizio TEXT NOT NULL,
+         fuso TEXT NOT NULL,
+         porta TEXT NOT NULL,
+         sketch TEXT NOT NULL,
+         versione TEXT NOT NULL,
+         banco TEXT NOT NULL,
+         titolo TEXT NOT NULL DEFAULT '',
+         nota TEXT NOT NULL DEFAULT '');
+       CREATE TABLE lettura (
+         corsa INTEGER NOT NULL REFERENCES corsa(id) ON DELETE CASCADE,
+         numero INTEGER NOT NULL,
+         ms INTEGER NOT NULL,
+         v1 REAL, v2 REAL, v3 REAL, v4 REAL, v5 REAL, v6 REAL, v7 REAL,
+         v8 REAL, v9 REAL, v10 REAL, v11 REAL, v12 REAL, v13 REAL,
+         PRIMARY KEY (corsa, numero)) WITHOUT ROWID;
+       CREATE INDEX corsa_inizio ON corsa(inizio);)",
+};
+static_assert(std::size(kMigrazioni) == kVersione);
+
+constexpr const char* kColonneCorsa =
+    "id, codice, esperimento, testata, mascheratipo, mascheracolori, mascheradimensioni, "
+    "fileschema, intervallo, inizio, fuso, porta, sketch, versione, banco, titolo, nota, "
+    "(SELECT count(*) FROM lettura WHERE lettura.corsa = corsa.id)";
+
+std::string ora(const char* formato, bool utc) {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    if (utc)
+        gmtime_r(&t, &tm);
+    else
+        localtime_r(&t, &tm);
+    char testo[64];
+    std::strftime(testo, sizeof testo, formato, &tm);
+    return testo;
+}
+
+ErroreArchivio::Tipo tipodi(int codice) {
+    switch (codice) {
+        case SQLITE_FULL:
+            return ErroreArchivio::Tipo::Pieno;
+        case SQLITE_READONLY:
+        case SQLITE_CANTOPEN:
+        case SQLITE_IOERR:
+        case SQLITE_PERM:
+            return ErroreArchivio::Tipo::Scrittura;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            return ErroreArchivio::Tipo::Danneggiato;
+        default:
+            return ErroreArchivio::Tipo::Altro;
+    }
+}
+
+std::string motivo(int codice, const std::string& sqlite) {
+    switch (tipodi(codice)) {
+        case ErroreArchivio::Tipo::Pieno:
+            return "il disco è pieno";
+        case ErroreArchivio::Tipo::Scrittura:
+            return "non si può scrivere (" + sqlite + ")";
+        case ErroreArchivio::Tipo::Danneggiato:
+            return "il file è danneggiato (" + sqlite + ")";
+        default:
+            return sqlite;
+    }
+}
+
+Corsa leggicorsa(const Istruzione& i) {
+    Corsa c;
+    c.id = i.intero(0);
+    c.codice = static_cast<int>(i.intero(1));
+    c.esperimento = i.testo(2);
+    c.testata = i.testo(3);
+    c.mascheratipo = i.testo(4);
+    c.mascheracolori = i.testo(5);
+    c.mascheradimensioni = i.testo(6);
+    c.fileschema = i.testo(7);
+    c.intervallo = static_cast<int32_t>(i.intero(8));
+    c.inizio = i.testo(9);
+    c.fuso = i.testo(10);
+    c.porta = i.testo(11);
+    c.sketch = i.testo(12);
+    c.versione = i.testo(13);
+    c.banco = i.testo(14);
+    c.titolo = i.testo(15);
+    c.nota = i.testo(16);
+    c.letture = static_cast<int>(i.intero(17));
+    return c;
+}
+
+}  // namespace
+
+struct Archivio::Stato {
+    explicit Stato(const fs::path& file)
+        : db(file.string(), true),
+          nuova(migrata(),
+                "INSERT INTO corsa (codice, esperimento, testata, mascheratipo, mascheracolori, "
+                "mascheradimensioni, fileschema, intervallo, inizio, fuso, porta, sketch, "
+                "versione, banco, titolo, nota) "
+                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)"),
+          lettura(db,
+                  "INSERT OR REPLACE INTO lettura (corsa, numero, ms, v1, v2, v3, v4, v5, v6, v7, "
+                  "v8, v9, v10, v11, v12, v13) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
+                  "?11, ?12, ?13, ?14, ?15, ?16)"),
+          elenco(db, (std::string("SELECT ") + kColonneCorsa +
+                      " FROM corsa WHERE (?1 = '' OR instr(lower(esperimento), lower(?1)) > 0 "
+                      "OR instr(lower(titolo), lower(?1)) > 0) "
+                      "AND (?2 = '' OR date(inizio, fuso) >= ?2) "
+                      "AND (?3 = '' OR date(inizio, fuso) <= ?3) "
+                      "ORDER BY inizio DESC, id DESC")
+                         .c_str()),
+          una(db, (std::string("SELECT ") + kColonneCorsa + " FROM corsa WHERE id = ?1").c_str()),
+          letture(db,
+                  "SELECT numero, ms, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13 "
+                  "FROM lettura WHERE corsa = ?1 ORDER BY numero"),
+          titolo(db, "UPDATE corsa SET titolo = ?2, nota = ?3 WHERE id = ?1"),
+          elimina(db, "DELETE FROM corsa WHERE id = ?1") {}
+
+    // The connection's settings, then the schema brought to this version,
+    // before the first statement is prepared against it.
+    Connessione& migrata() {
+        // Two programs on one PC (two benches) share the file: a writer
+        // waits for the other's commit, which takes well under a second.
+        sqlite3_busy_timeout(db.db(), 2000);
+        db.esegui("PRAGMA journal_mode = WAL");
+        db.esegui("PRAGMA synchronous = NORMAL");
+        db.esegui("PRAGMA foreign_keys = ON");
+        int64_t versione = db.intero("PRAGMA user_version");
+        if (versione > kVersione)
+            throw ErroreArchivio(ErroreArchivio::Tipo::Altro,
+                                 "è di una versione di Lumetto più recente (schema " +
+                                     std::to_string(versione) + ")");
+        for (int64_t v = versione; v < kVersione; ++v) {
+            Transazione t(db);
+            // Another program may have migrated meanwhile: look again inside.
+            if (db.intero("PRAGMA user_version") > v) continue;
+            db.esegui(kMigrazioni[v]);
+            db.esegui(("PRAGMA user_version = " + std::to_string(v + 1)).c_str());
+            t.conferma();
+        }
+        return db;
+    }
+
+    Connessione db;
+    Istruzione nuova, lettura, elenco, una, letture, titolo, elimina;
+};
+
+Archivio::Archivio(const fs::path& file) : file_(file) {
+    apri();
+}
+
+Archivio::~Archivio() = default;
+
+void Archivio::apri() {
+    std::error_code ec;
+    fs::create_directories(file_.parent_path(), ec);
+    if (ec)
+        throw ErroreArchivio(ErroreArchivio::Tipo::Scrittura,
+                             "la cartella «" + file_.parent_path().string() +
+                                 "» non si può creare (" + ec.message() + ")");
+    for (int tentativo = 0;; ++tentativo) {
+        try {
+            s_ = std::make_unique<Stato>(file_);
+            return;
+        } catch (const ErroreSqlite& e) {
+            s_.reset();
+            if (tipodi(e.codice()) != ErroreArchivio::Tipo::Danneggiato || tentativo > 0)
+                throw ErroreArchivio(tipodi(e.codice()), motivo(e.codice(), e.what()));
+            // Kept, not deleted: what it holds may still be saved by hand.
+            fs::path altrove = file_;
+            altrove += ".danneggiato-" + ora("%Y%m%d-%H%M%S", false);
+            fs::rename(file_, altrove, ec);
+            if (ec)
+                throw ErroreArchivio(ErroreArchivio::Tipo::Danneggiato,
+                                     motivo(e.codice(), e.what()) + " e non si può spostare (" +
+                                         ec.message() + ")");
+            for (const char* coda : {"-wal", "-shm"}) {
+                fs::path p = file_;
+                p += coda;
+                fs::path q = altrove;
+                q += coda;
+                fs::rename(p, q, ec);  // absent most of the time
+            }
+            spostato_ = altrove;
+        }
+    }
+}
+
+namespace {
+
+template <typename F>
+auto protetto(F&& f) {
+    try {
+        return f();
+    } catch (const ErroreSqlite& e) {
+        throw ErroreArchivio(tipodi(e.codice()), motivo(e.codice(), e.what()));
+    }
+}
+
+}  // namespace
+
+int64_t Archivio::nuovacorsa(const Corsa& c) {
+    return protetto([&] {
+        Istruzione& i = s_->nuova;
+        Uso uso(i);
+        i.lega(1, int64_t{c.codice})
+            .lega(2, c.esperimento)
+            .lega(3, c.testata)
+            .lega(4, c.mascheratipo)
+            .lega(5, c.mascheracolori)
+            .lega(6, c.mascheradimensioni)
+            .lega(7, c.fileschema)
+            .lega(8, int64_t{c.intervallo})
+            .lega(9, c.inizio)
+            .lega(10, c.fuso)
+            .lega(11, c.porta)
+            .lega(12, c.sketch)
+            .lega(13, c.versione)
+            .lega(14, c.banco)
+            .lega(15, c.titolo)
+            .lega(16, c.nota);
+        while (i.passo()) {
+        }
+        return static_cast<int64_t>(sqlite3_last_insert_rowid(s_->db.db()));
+    });
+}
+
+void Archivio::aggiungi(int64_t corsa, const Lettura& l) {
+    protetto([&] {
+        Istruzione& i = s_->lettura;
+        i.lega(1, corsa).lega(2, int64_t{l.numero}).lega(3, l.ms);
+        for (int k = 0; k < kColonne; ++k) i.lega(4 + k, l.valori[static_cast<size_t>(k)]);
+        // Outside a transaction of our own the insert is its own commit.
+        i.esegui();
+    });
+}
+
+std::vector<Corsa> Archivio::elenco(const Filtro& f) {
+    return protetto([&] {
+        Istruzione& i = s_->elenco;
+        Uso uso(i);
+        i.lega(1, f.testo).lega(2, f.dal).lega(3, f.al);
+        std::vector<Corsa> corse;
+        while (i.passo()) corse.push_back(leggicorsa(i));
+        return corse;
+    });
+}
+
+std::optional<Corsa> Archivio::corsa(int64_t id) {
+    return protetto([&]() -> std::optional<Corsa> {
+        Istruzione& i = s_->una;
+        Uso uso(i);
+        i.lega(1, id);
+        if (!i.passo()) return std::nullopt;
+        return leggicorsa(i);
+    });
+}
+
+std::vector<Lettura> Archivio::letture(int64_t id) {
+    return protetto([&] {
+        Istruzione& i = s_->letture;
+        Uso uso(i);
+        i.lega(1, id);
+        std::vector<Lettura> tutte;
+        while (i.passo()) {
+            Lettura l;
+            l.numero = static_cast<int>(i.intero(0));
+            l.ms = i.intero(1);
+            for (int k = 0; k < kColonne; ++k) l.valori[static_cast<size_t>(k)] = i.reale(2 + k);
+            tutte.push_back(l);
+        }
+        return tutte;
+    });
+}
+
+void Archivio::intitola(int64_t id, const std::string& titolo, const std::string& nota) {
+    protetto([&] { s_->titolo.lega(1, id).lega(2, titolo).lega(3, nota).esegui(); });
+}
+
+void Archivio::elimina(int64_t id) {
+    protetto([&] { s_->elimina.lega(1, id).esegui(); });
+}
+
+fs::path filepredefinito() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    fs::path base;
+    // The XDG rule: a relative value is ignored.
+    if (xdg && *xdg && fs::path(xdg).is_absolute()) {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = fs::path(home ? home : ".") / ".local" / "share";
+    }
+    return base / "lumetto" / "lumetto.sqlite";
+}
+
+std::string oraUTC() {
+    auto adesso = std::chrono::system_clock::now();
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(adesso.time_since_epoch()) %
+              1000;
+    std::time_t t = std::chrono::system_clock::to_time_t(adesso);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char testo[40];
+    std::strftime(testo, sizeof testo, "%Y-%m-%dT%H:%M:%S", &tm);
+    char finale[48];
+    std::snprintf(finale, sizeof finale, "%s.%03dZ", testo, static_cast<int>(ms.count()));
+    return finale;
+}
+
+std::string fusolocale() {
+    std::string z = ora("%z", false);  // "+0100"
+    if (z.size() == 5) return z.substr(0, 3) + ":" + z.substr(3);
+    return "+00:00";
+}
+
+}  // namespace lumetto::archivio

@@ -1,0 +1,110 @@
+#pragma once
+// The archive of runs: one SQLite file per user where every run that stored
+// a reading is kept with its facts and its readings, each reading committed
+// on its own so that a crash or a power cut loses nothing already stored.
+// Read back to list, reopen, compare, title, delete and export runs.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace lumetto::archivio {
+
+inline constexpr int kColonne = 13;  // values of a reading, columns 1 to 13
+inline constexpr int kVersione = 1;  // the schema this code writes (user_version)
+
+// A run's facts. Texts are UTF-8; times are the start's, in UTC
+// ("2026-12-09T10:15:02.123Z") and the local zone's offset ("+01:00").
+struct Corsa {
+    int64_t id = 0;
+    int codice = 0;           // the experiment's code
+    std::string esperimento;  // its caption ("termostato")
+    std::string testata;      // 6 characters a column, dots as filler
+    std::string mascheratipo, mascheracolori, mascheradimensioni;
+    std::string fileschema;  // the scheme file the run read, as the program names it
+    int32_t intervallo = 0;  // seconds between readings
+    std::string inizio, fuso;
+    std::string porta, sketch, versione;  // sketch and version: what the board said
+    std::string banco;                    // the bench (the PC's name)
+    std::string titolo, nota;
+    int letture = 0;  // readings kept (filled when read back)
+};
+
+// A stored reading: its number in the run, milliseconds since the run's
+// start, and the values (NaN where the reading had no such column).
+struct Lettura {
+    int numero = 0;
+    int64_t ms = 0;
+    std::array<double, kColonne> valori{};
+};
+
+// What a list of runs may be narrowed to: a part of the experiment's caption
+// or of the title (any case), and a range of start days ("2026-12-01",
+// both ends included, in the start's local date).
+struct Filtro {
+    std::string testo;
+    std::string dal, al;
+};
+
+// Why the archive failed. The text is Italian, for the user as it is.
+class ErroreArchivio : public std::runtime_error {
+  public:
+    enum class Tipo { Scrittura, Pieno, Danneggiato, Altro };
+    ErroreArchivio(Tipo t, const std::string& testo) : std::runtime_error(testo), tipo_(t) {}
+    Tipo tipo() const { return tipo_; }
+
+  private:
+    Tipo tipo_;
+};
+
+class Archivio {
+  public:
+    // Opens the file, creating it and its folder where missing, and brings
+    // its schema to this version. A file that is not a database, or a
+    // damaged one, is moved aside ("lumetto.sqlite.danneggiato-20261209-101502")
+    // and a new one started: `spostato` then names where it went.
+    // Throws ErroreArchivio when nothing can be opened.
+    explicit Archivio(const std::filesystem::path& file);
+    ~Archivio();
+    Archivio(const Archivio&) = delete;
+    Archivio& operator=(const Archivio&) = delete;
+
+    const std::filesystem::path& file() const { return file_; }
+    const std::optional<std::filesystem::path>& spostato() const { return spostato_; }
+
+    // A new run with its facts (its id and counts are ignored); its id.
+    int64_t nuovacorsa(const Corsa& c);
+    // One reading of a run, committed before it returns. A number already
+    // stored is replaced (a resend is harmless).
+    void aggiungi(int64_t corsa, const Lettura& l);
+
+    // Runs newest first, with their reading counts.
+    std::vector<Corsa> elenco(const Filtro& f = {});
+    std::optional<Corsa> corsa(int64_t id);
+    std::vector<Lettura> letture(int64_t id);
+    void intitola(int64_t id, const std::string& titolo, const std::string& nota);
+    void elimina(int64_t id);
+
+  private:
+    struct Stato;
+    void apri();
+    std::filesystem::path file_;
+    std::optional<std::filesystem::path> spostato_;
+    std::unique_ptr<Stato> s_;
+};
+
+// The user's archive: $XDG_DATA_HOME/lumetto/lumetto.sqlite, else
+// ~/.local/share/lumetto/lumetto.sqlite.
+std::filesystem::path filepredefinito();
+
+// The start's texts for a run beginning now: UTC with milliseconds, and the
+// local zone's offset.
+std::string oraUTC();
+std::string fusolocale();
+
+}  // namespace lumetto::archivio

@@ -1,0 +1,180 @@
+// The archive file on its own: what is written is read back whole, lists are
+// newest first and narrowed as asked, a damaged file is moved aside, a newer
+// schema is left alone, and a run's CSV reads back to the same numbers.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "archivio/archivio.h"
+#include "archivio/csv.h"
+
+namespace fs = std::filesystem;
+using namespace lumetto::archivio;
+
+namespace {
+
+fs::path cartella() {
+    fs::path d = fs::path(std::getenv("HOME")) /
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(d);
+    return d;
+}
+
+Corsa fatti(const std::string& esperimento, const std::string& inizio) {
+    Corsa c;
+    c.codice = 7;
+    c.esperimento = esperimento;
+    c.testata = "temp..tempo.";
+    c.mascheratipo = "13";
+    c.mascheracolori = "00";
+    c.mascheradimensioni = "11";
+    c.fileschema = "c:\\lavoro\\arduino\\serbatoio.sca";
+    c.intervallo = 2;
+    c.inizio = inizio;
+    c.fuso = "+01:00";
+    c.porta = "COM13";
+    c.sketch = "Termostato";
+    c.versione = "0.2.0";
+    c.banco = "banco03";
+    return c;
+}
+
+Lettura lettura(int n, double a, double b) {
+    Lettura l;
+    l.numero = n;
+    l.ms = n * 2000;
+    l.valori.fill(std::numeric_limits<double>::quiet_NaN());
+    l.valori[0] = a;
+    l.valori[1] = b;
+    return l;
+}
+
+int64_t versionedi(const fs::path& file) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr);
+    int64_t v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return v;
+}
+
+}  // namespace
+
+TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
+    fs::path file = cartella() / "sotto" / "lumetto.sqlite";  // its folder made too
+    Archivio a(file);
+    EXPECT_FALSE(a.spostato());
+    EXPECT_EQ(versionedi(file), kVersione);
+    Corsa vecchia = fatti("termostato", "2026-11-30T23:30:00.000Z");  // 1 December in Rome
+    // Texts go in as data, whatever they hold.
+    vecchia.titolo = "'); DROP TABLE corsa; --";
+    vecchia.nota = "riga 1\nriga «2», 25 °C";
+    int64_t v = a.nuovacorsa(vecchia);
+    int64_t n = a.nuovacorsa(fatti("livello serbatoio", "2026-12-09T10:15:02.123Z"));
+    a.aggiungi(v, lettura(1, 21.5, 2.0));
+    a.aggiungi(v, lettura(2, 22.25, 4.0));
+    a.aggiungi(v, lettura(2, 22.5, 4.0));  // sent again: replaces, never doubles
+    a.aggiungi(n, lettura(1, -3e-7, 1e300));
+
+    auto tutte = a.elenco();
+    ASSERT_EQ(tutte.size(), 2u);
+    EXPECT_EQ(tutte[0].id, n);
+    EXPECT_EQ(tutte[1].id, v);
+    Corsa atteso = vecchia;
+    atteso.id = v;
+    atteso.letture = 2;
+    EXPECT_EQ(tutte[1].titolo, atteso.titolo);
+    EXPECT_EQ(tutte[1].nota, atteso.nota);
+    EXPECT_EQ(tutte[1].fileschema, atteso.fileschema);
+    EXPECT_EQ(tutte[1].letture, 2);
+    auto letture = a.letture(v);
+    ASSERT_EQ(letture.size(), 2u);
+    EXPECT_EQ(letture[1].valori[0], 22.5);
+    EXPECT_EQ(letture[1].ms, 4000);
+    EXPECT_TRUE(std::isnan(letture[1].valori[2]));
+    EXPECT_EQ(a.letture(n)[0].valori[1], 1e300);
+
+    struct Riga {
+        Filtro filtro;
+        std::vector<int64_t> trovate;
+    } righe[] = {
+        {{"TERMO", "", ""}, {v}},          // any case
+        {{"drop table", "", ""}, {v}},     // the title counts too
+        {{"%", "", ""}, {}},               // no pattern characters
+        {{"", "2026-12-01", ""}, {v, n}},  // the local date, not UTC's
+        {{"", "", "2026-11-30"}, {}},
+        {{"", "2026-12-02", "2026-12-09"}, {n}},
+    };
+    for (const Riga& r : righe) {
+        std::vector<int64_t> id;
+        for (const Corsa& c : a.elenco(r.filtro)) id.push_back(c.id);
+        if (r.trovate.size() == 2)
+            EXPECT_THAT(id, ::testing::UnorderedElementsAreArray(r.trovate)) << r.filtro.testo;
+        else
+            EXPECT_EQ(id, r.trovate) << r.filtro.testo << r.filtro.dal << r.filtro.al;
+    }
+
+    a.intitola(n, "Serbatoio, gruppo 2", "");
+    EXPECT_EQ(a.corsa(n)->titolo, "Serbatoio, gruppo 2");
+    a.elimina(v);
+    EXPECT_FALSE(a.corsa(v));
+    EXPECT_TRUE(a.letture(v).empty());  // its readings went with it
+    EXPECT_EQ(a.elenco().size(), 1u);
+}
+
+TEST(Archivio, ADamagedFileIsMovedAsideAndANewerOneLeftAlone) {
+    fs::path d = cartella();
+    fs::path file = d / "lumetto.sqlite";
+    std::ofstream(file) << std::string(8192, 'x');
+    {
+        Archivio a(file);
+        ASSERT_TRUE(a.spostato());
+        EXPECT_THAT(a.spostato()->filename().string(),
+                    ::testing::MatchesRegex("lumetto\\.sqlite\\.danneggiato-[0-9]{8}-[0-9]{6}"));
+        std::ifstream vecchio(*a.spostato());
+        std::string dentro((std::istreambuf_iterator<char>(vecchio)), {});
+        EXPECT_EQ(dentro, std::string(8192, 'x'));  // kept as it was, for whoever wants it
+        EXPECT_EQ(a.nuovacorsa(fatti("sonar", "2026-12-09T10:00:00.000Z")), 1);
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    try {
+        Archivio a(file);
+        FAIL() << "a newer archive opened";
+    } catch (const ErroreArchivio& e) {
+        EXPECT_THAT(e.what(), ::testing::HasSubstr("più recente"));
+    }
+    EXPECT_EQ(versionedi(file), 99);  // not moved, not touched
+}
+
+TEST(Archivio, TheCsvOfARunReadsBackToTheSameNumbers) {
+    std::vector<Lettura> letture = {lettura(1, 21.5, 0.1), lettura(2, -1e-9, 1.0 / 3)};
+    letture[1].valori[1] = std::numeric_limits<double>::quiet_NaN();
+    letture[1].ms = 4123;
+    std::string t = testocsv({{1, "temp"}, {2, "fase, \"B\""}}, letture);
+    EXPECT_EQ(t,
+              "lettura,secondi,temp,\"fase, \"\"B\"\"\"\r\n"
+              "1,2,21.5,0.1\r\n"
+              "2,4.123,-1e-09,\r\n");
+    EXPECT_EQ(campocsv("a\nb"), "\"a\nb\"");
+}
+
+TEST(Archivio, TheUsersFileFollowsXdg) {
+    const char* home = std::getenv("HOME");
+    setenv("XDG_DATA_HOME", "/srv/dati", 1);
+    EXPECT_EQ(filepredefinito(), fs::path("/srv/dati/lumetto/lumetto.sqlite"));
+    setenv("XDG_DATA_HOME", "relativa", 1);  // ignored, as the rule says
+    EXPECT_EQ(filepredefinito(), fs::path(home) / ".local/share/lumetto/lumetto.sqlite");
+    unsetenv("XDG_DATA_HOME");
+}

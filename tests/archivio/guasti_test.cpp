@@ -1,0 +1,233 @@
+// The archive under faults, each played in a child process: killed with
+// SIGKILL in the middle of a run, a full disk, a folder that cannot be
+// written, two programs writing to one file at once. The child drives the
+// archive's listener as the tick does and reports on a pipe.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/registrocorse.h"
+#include "archivio/archivio.h"
+#include "link/letture.h"
+#include "support/dialoghi.h"
+
+namespace fs = std::filesystem;
+using namespace lumetto;
+
+namespace {
+
+fs::path cartella() {
+    fs::path d = fs::path(std::getenv("HOME")) /
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(d);
+    return d;
+}
+
+// Reading r of a run of two columns, as the link would have stored it.
+double valore(int r, int j) {
+    return r * 10.0 + j + 0.25;
+}
+
+// One run through the listener, as the tick drives it: n readings, `dopo`
+// called after each one is handed over.
+void corsa(acquisition::RegistroCorse& reg, int n, const std::function<void(int)>& dopo) {
+    acquisition::stato.codiceesperimento = 11;
+    acquisition::stato.lunghezzatestata = 12;
+    reg.nuovacorsa();
+    for (int r = 1; r <= n; ++r) {
+        link::tabellaletture[size_t(r)][1] = valore(r, 1);
+        link::tabellaletture[size_t(r)][2] = valore(r, 2);
+        reg.letturamemorizzata(r);
+        dopo(r);
+    }
+}
+
+struct Figlio {
+    pid_t pid = -1;
+    FILE* uscita = nullptr;  // what the child writes on its pipe
+};
+
+// Runs f in a child process whose standard output is a pipe to us.
+Figlio avvia(const std::function<void()>& f) {
+    int p[2];
+    EXPECT_EQ(pipe(p), 0);
+    std::fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(p[0]);
+        dup2(p[1], 1);
+        f();
+        std::fflush(nullptr);
+        _exit(0);
+    }
+    close(p[1]);
+    return {pid, fdopen(p[0], "r")};
+}
+
+std::string leggitutto(Figlio& f) {
+    std::string t;
+    char buf[512];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f.uscita)) > 0) t.append(buf, n);
+    std::fclose(f.uscita);
+    int st = 0;
+    waitpid(f.pid, &st, 0);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << t;
+    return t;
+}
+
+void scrivi(const fs::path& p, const std::string& t) {
+    std::ofstream(p) << t;
+}
+
+// A private mount namespace where `dove` is a small tmpfs: as root, or as
+// anyone where user namespaces are allowed. False where neither is (a user
+// in a chroot).
+bool tmpfsprivato(const fs::path& dove, const char* opzioni, unsigned long flag) {
+    const uid_t uid = getuid();
+    const gid_t gid = getgid();
+    if (uid != 0) {
+        if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+        scrivi("/proc/self/setgroups", "deny");
+        scrivi("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+        scrivi("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+    } else if (unshare(CLONE_NEWNS) != 0) {
+        return false;
+    }
+    if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+    return mount("lumetto-prova", dove.c_str(), "tmpfs", flag, opzioni) == 0;
+}
+
+}  // namespace
+
+TEST(ArchivioGuasti, AKilledProgramKeepsEveryReadingItCommitted) {
+    fs::path file = cartella() / "lumetto.sqlite";
+    Figlio f = avvia([&] {
+        acquisition::RegistroCorse reg(file);
+        corsa(reg, link::kMaxLetture, [](int r) {
+            std::printf("%d\n", r);
+            std::fflush(stdout);
+            if (r == link::kMaxLetture) pause();  // never the end of a run
+        });
+    });
+    int ultima = 0;
+    while (ultima < 50 && std::fscanf(f.uscita, "%d", &ultima) == 1) {
+    }
+    ASSERT_EQ(ultima, 50);
+    kill(f.pid, SIGKILL);
+    int st = 0;
+    waitpid(f.pid, &st, 0);
+    std::fclose(f.uscita);
+    ASSERT_TRUE(WIFSIGNALED(st));
+
+    archivio::Archivio a(file);  // opens as it is: not damaged, nothing to recover by hand
+    EXPECT_FALSE(a.spostato());
+    auto corse = a.elenco();
+    ASSERT_EQ(corse.size(), 1u);
+    auto letture = a.letture(corse[0].id);
+    ASSERT_GE(letture.size(), 50u);  // every one it said was stored, perhaps one more
+    for (size_t i = 0; i < letture.size(); ++i) {
+        int r = static_cast<int>(i) + 1;
+        EXPECT_EQ(letture[i].numero, r);
+        EXPECT_EQ(letture[i].valori[0], valore(r, 1));
+        EXPECT_EQ(letture[i].valori[1], valore(r, 2));
+    }
+}
+
+// Each row: what the child makes of the archive's folder, and what it must tell.
+TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
+    struct Riga {
+        const char* nome;
+        const char* opzioni;
+        unsigned long flag;
+        const char* detto;
+    } righe[] = {
+        {"pieno", "size=256k", 0, "disco è pieno"},
+        {"solalettura", "size=256k", MS_RDONLY, "non si apre"},
+    };
+    for (const Riga& riga : righe) {
+        SCOPED_TRACE(riga.nome);
+        fs::path d = cartella() / riga.nome;
+        fs::create_directories(d);
+        Figlio f = avvia([&] {
+            bool tmpfs = tmpfsprivato(d, riga.opzioni, riga.flag);
+            if (!tmpfs) {
+                // Where no mount can be made: the kernel's file size limit
+                // for a full disk, permissions for a read-only folder (this
+                // is never root: root may always unshare).
+                if (riga.flag & MS_RDONLY) {
+                    chmod(d.c_str(), 0555);
+                } else {
+                    signal(SIGXFSZ, SIG_IGN);
+                    rlimit lim{256 * 1024, 256 * 1024};
+                    setrlimit(RLIMIT_FSIZE, &lim);
+                }
+            }
+            prove::DialoghiScritti box;
+            acquisition::RegistroCorse reg(d / "lumetto.sqlite");
+            corsa(reg, 1000, [](int) {});
+            int salvate = 0;
+            if (reg.archivio()) {
+                rlimit lim{RLIM_INFINITY, RLIM_INFINITY};
+                setrlimit(RLIMIT_FSIZE, &lim);
+                salvate = static_cast<int>(reg.archivio()->letture(reg.corsa()).size());
+            }
+            std::printf("tmpfs=%d avvisi=%zu salvate=%d tabella=%.17g\n", tmpfs, box.avvisi.size(),
+                        salvate, link::tabellaletture[1000][2]);
+            for (const std::string& a : box.avvisi) std::printf("%s\n", a.c_str());
+        });
+        std::string t = leggitutto(f);
+        int tmpfs = 0, avvisi = -1, salvate = -1;
+        double tabella = 0;
+        ASSERT_EQ(std::sscanf(t.c_str(), "tmpfs=%d avvisi=%d salvate=%d tabella=%lg", &tmpfs,
+                              &avvisi, &salvate, &tabella),
+                  4)
+            << t;
+        RecordProperty(std::string("tmpfs_") + riga.nome, tmpfs);
+        EXPECT_EQ(avvisi, 1) << t;
+        EXPECT_THAT(t, ::testing::HasSubstr(riga.detto));
+        EXPECT_THAT(t, ::testing::HasSubstr("->EXCEL"));
+        EXPECT_EQ(tabella, valore(1000, 2));  // the run went on to its end
+        if (riga.flag & MS_RDONLY) {
+            EXPECT_EQ(salvate, 0);
+        } else {
+            // What fitted was committed and reads back; not the whole run.
+            EXPECT_GT(salvate, 0) << t;
+            EXPECT_LT(salvate, 1000) << t;
+        }
+        if (!tmpfs) chmod(d.c_str(), 0755);
+    }
+}
+
+TEST(ArchivioGuasti, TwoProgramsOnOnePcBothKeepTheirRuns) {
+    fs::path file = cartella() / "lumetto.sqlite";
+    auto banco = [&] {
+        prove::DialoghiScritti box;
+        acquisition::RegistroCorse reg(file);
+        corsa(reg, 300, [](int) {});
+        std::printf("%zu\n", box.avvisi.size());
+    };
+    Figlio uno = avvia(banco), due = avvia(banco);
+    EXPECT_EQ(leggitutto(uno), "0\n");
+    EXPECT_EQ(leggitutto(due), "0\n");
+    archivio::Archivio a(file);
+    auto corse = a.elenco();
+    ASSERT_EQ(corse.size(), 2u);
+    EXPECT_EQ(corse[0].letture, 300);
+    EXPECT_EQ(corse[1].letture, 300);
+}
