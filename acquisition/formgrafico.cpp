@@ -31,6 +31,7 @@
 #include <functional>
 #include <iterator>
 
+#include "acquisition/formcorse.h"
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"
@@ -163,6 +164,15 @@ QPen pennacurva(std::size_t i) {
     return p;
 }
 
+// A run laid over others keeps its columns' colours and takes a line style
+// of its own: solid, dashed, dotted, dash-dot.
+QPen pennacorsa(std::size_t colonna, std::size_t corsa) {
+    QPen p = pennacurva(colonna);
+    constexpr Qt::PenStyle kStili[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine};
+    p.setStyle(kStili[corsa % std::size(kStili)]);
+    return p;
+}
+
 QScatterSeries* segni(QChart* c, const QString& nome, QColor colore) {
     auto* s = new QScatterSeries;
     s->setName(nome);
@@ -207,6 +217,10 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     png_ = platform::bottone(this, QStringLiteral("BitBtnPNG"), QStringLiteral("salva &PNG"));
     pdf_ = platform::bottone(this, QStringLiteral("BitBtnPDF"), QStringLiteral("salva P&DF"));
     chiudi_ = platform::bottone(this, QStringLiteral("BitBtnChiudi"), QStringLiteral("chi&udi"));
+    corse_ = platform::bottone(this, QStringLiteral("BitBtnCorse"), QStringLiteral("co&rse..."));
+    attuale_ =
+        platform::bottone(this, QStringLiteral("BitBtnAttuale"), QStringLiteral("corsa a&ttuale"));
+    attuale_->hide();
 
     chart_ = new QChart;
     chart_->legend()->setAlignment(Qt::AlignBottom);
@@ -252,6 +266,8 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     // fit the window over the log pane of a 1280 x 720 screen.
     auto* sotto = new QHBoxLayout;
     sotto->addWidget(aiuto_, 1);
+    sotto->addWidget(corse_);
+    sotto->addWidget(attuale_);
     sotto->addWidget(png_);
     sotto->addWidget(pdf_);
     sotto->addWidget(chiudi_);
@@ -274,6 +290,8 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(png_, &QPushButton::clicked, this, [this] { salva(false); });
     connect(pdf_, &QPushButton::clicked, this, [this] { salva(true); });
     connect(chiudi_, &QPushButton::clicked, this, &QWidget::close);
+    connect(corse_, &QPushButton::clicked, this, [this] { apricorse(); });
+    connect(attuale_, &QPushButton::clicked, this, [this] { mostracorse({}); });
 
     resize(900, 600);
     aggiungiascoltatore(this);
@@ -293,8 +311,27 @@ bool TFormgrafico::xy() const {
            colonnaY_->currentIndex() >= 0;
 }
 
+std::vector<const FonteGrafico*> TFormgrafico::fonti() const {
+    if (archiviate_.empty()) return {&corrente_};
+    std::vector<const FonteGrafico*> f;
+    for (const auto& c : archiviate_)
+        f.push_back(c.get());
+    return f;
+}
+
+void TFormgrafico::mostracorse(std::vector<std::unique_ptr<CorsaArchiviata>> corse) {
+    archiviate_ = std::move(corse);
+    attuale_->setVisible(!archiviate_.empty());
+    auto_->setChecked(true);
+    colonneNuove_ = true;
+    if (isVisible()) ricostruisci();
+}
+
 void TFormgrafico::nuovacorsa() {
     inizio_ = QDateTime::currentDateTime();
+    // The run just started is what the user wants to see.
+    archiviate_.clear();
+    attuale_->hide();
     auto_->setChecked(true);
     // Hidden, it only remembers: the columns are read when it is shown.
     colonneNuove_ = true;
@@ -303,7 +340,7 @@ void TFormgrafico::nuovacorsa() {
 
 void TFormgrafico::sceltecolonne() {
     colonneNuove_ = false;
-    const auto colonne = colonnegrafico();
+    const auto colonne = fonti().front()->colonne();
     // The column choices of the X-Y view follow the run's columns.
     for (QComboBox* c : {colonnaX_, colonnaY_}) {
         const QSignalBlocker muto(c);
@@ -320,29 +357,44 @@ void TFormgrafico::sceltecolonne() {
 void TFormgrafico::impostacolonne() {
     chart_->removeAllSeries();
     curve_.clear();
-    curvaXY_ = nullptr;
-    const auto colonne = colonnegrafico();
+    curveXY_.clear();
+    const auto sorgenti = fonti();
+    const bool confronto = sorgenti.size() > 1;
+    // Laid over each other, each run's curves say which run they are.
+    auto nomecurva = [&](const FonteGrafico* f, const QString& nome) {
+        if (!confronto) return nome;
+        const auto* a = static_cast<const CorsaArchiviata*>(f);
+        return nome + QStringLiteral(" (") + daUtf8(datacorsa(a->corsa())) + QLatin1Char(')');
+    };
     bool stati = false;
     if (xy()) {
-        curvaXY_ = new QLineSeries;
-        curvaXY_->setName(colonnaY_->currentText() + QStringLiteral(" / ") +
-                          colonnaX_->currentText());
-        chart_->addSeries(curvaXY_);
-        curvaXY_->setPen(pennacurva(0));
-        curvaXY_->attachAxis(x_);
-        curvaXY_->attachAxis(y_);
+        for (std::size_t k = 0; k < sorgenti.size(); ++k) {
+            Curva c{{}, sorgenti[k], new QLineSeries};
+            c.serie->setName(nomecurva(
+                sorgenti[k],
+                colonnaY_->currentText() + QStringLiteral(" / ") + colonnaX_->currentText()));
+            chart_->addSeries(c.serie);
+            c.serie->setPen(pennacorsa(0, k));
+            c.serie->attachAxis(x_);
+            c.serie->attachAxis(y_);
+            curveXY_.push_back(c);
+        }
         x_->setTitleText(colonnaX_->currentText());
         y_->setTitleText(colonnaY_->currentText());
     } else {
-        for (const auto& k : colonne) {
-            Curva c{k, new QLineSeries};
-            c.serie->setName(daUtf8(k.nome));
-            chart_->addSeries(c.serie);
-            c.serie->setPen(pennacurva(curve_.size()));
-            c.serie->attachAxis(x_);
-            c.serie->attachAxis(k.stato() ? static_cast<QAbstractAxis*>(stati_) : y_);
-            stati = stati || k.stato();
-            curve_.push_back(c);
+        for (std::size_t k = 0; k < sorgenti.size(); ++k) {
+            std::size_t i = 0;
+            for (const auto& col : sorgenti[k]->colonne()) {
+                Curva c{col, sorgenti[k], new QLineSeries};
+                c.serie->setName(nomecurva(sorgenti[k], daUtf8(col.nome)));
+                chart_->addSeries(c.serie);
+                c.serie->setPen(confronto ? pennacorsa(i, k) : pennacurva(i));
+                c.serie->attachAxis(x_);
+                c.serie->attachAxis(col.stato() ? static_cast<QAbstractAxis*>(stati_) : y_);
+                stati = stati || col.stato();
+                curve_.push_back(c);
+                ++i;
+            }
         }
         x_->setTitleText(asseX_->currentIndex() == 1 ? QStringLiteral("secondi")
                                                      : QStringLiteral("lettura"));
@@ -417,20 +469,23 @@ void TFormgrafico::metti(QXYSeries* serie, double x, double y) {
     attesa_[serie].append(QPointF(x, y));
 }
 
-void TFormgrafico::aggiungi(int r) {
+void TFormgrafico::aggiungi(const FonteGrafico& f, int r) {
     const bool secondi = asseX_->currentIndex() == 1;
-    if (curvaXY_) {
-        const PuntoGrafico px = puntografico(r, colonnaX_->currentData().toInt());
-        const PuntoGrafico py = puntografico(r, colonnaY_->currentData().toInt());
-        metti(curvaXY_, px.valore, py.valore);
+    for (const Curva& c : curveXY_) {
+        if (c.fonte != &f) continue;
+        const PuntoGrafico px = f.punto(r, colonnaX_->currentData().toInt());
+        const PuntoGrafico py = f.punto(r, colonnaY_->currentData().toInt());
+        metti(c.serie, px.valore, py.valore);
         estendi(px.valore, py.valore, false);
         if (py.esito == 1) metti(rossi_, px.valore, py.valore);
         if (py.esito == 2) metti(blu_, px.valore, py.valore);
-        return;
     }
-    const double x = xgrafico(r, secondi);
+    const double x = f.x(r, secondi);
     for (Curva& c : curve_) {
-        const PuntoGrafico p = puntografico(r, c.colonna.indice);
+        if (c.fonte != &f) continue;
+        const PuntoGrafico p = f.punto(r, c.colonna.indice);
+        // A value the reading did not hold leaves a gap in nothing: skipped.
+        if (!std::isfinite(p.valore)) continue;
         // A state holds until this reading, then steps.
         if (c.colonna.stato() && !c.vuota) metti(c.serie, x, c.ultimo);
         metti(c.serie, x, p.valore);
@@ -460,22 +515,24 @@ void TFormgrafico::ricostruisci() {
     impostacolonne();
     estesa_ = false;
     minX_ = 0, maxX_ = 1, minY_ = 0, maxY_ = 1;
-    const int n = std::clamp(link::numerolettura, 0, link::kMaxLetture);
-    for (int r = 1; r <= n; ++r)
-        aggiungi(r);
-    disegnate_ = n;
+    for (const FonteGrafico* f : fonti()) {
+        const int n = f->letture();
+        for (int r = 1; r <= n; ++r)
+            aggiungi(*f, r);
+    }
+    disegnate_ = corrente_.letture();
     aggiornatitolo();
     disegna();
 }
 
 void TFormgrafico::letturamemorizzata(int r) {
     // Hidden, it draws nothing: it is drawn again when shown.
-    if (!isVisible() || r < 1 || r > link::kMaxLetture) return;
+    if (!isVisible() || !archiviate_.empty() || r < 1 || r > link::kMaxLetture) return;
     if (r != disegnate_ + 1) {
         ricostruisci();
         return;
     }
-    aggiungi(r);
+    aggiungi(corrente_, r);
     disegnate_ = r;
     // Drawn when the event loop comes back, before the repaint: the tick
     // itself only notes the reading.
@@ -503,11 +560,30 @@ void TFormgrafico::applicascala() {
 }
 
 void TFormgrafico::aggiornatitolo() {
-    const QString titolo = daUtf8(titolografico());
+    const QString titolo = daUtf8(fonti().front()->titolo());
+    QString quando = inizio_.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    if (!archiviate_.empty()) {
+        // An archived run by its start and its title; compared runs each by its start.
+        QStringList date;
+        for (const auto& c : archiviate_) {
+            QString d = daUtf8(datacorsa(c->corsa()));
+            if (!c->corsa().titolo.empty())
+                d += QStringLiteral(" «") + daUtf8(c->corsa().titolo) + QStringLiteral("»");
+            date << d;
+        }
+        quando = date.join(QStringLiteral(", "));
+    }
     chart_->setTitle((titolo.isEmpty() ? QStringLiteral("lettura") : titolo) +
-                     QStringLiteral(" - ") +
-                     inizio_.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+                     QStringLiteral(" - ") + quando);
     setWindowTitle(QStringLiteral("grafico - ") + (titolo.isEmpty() ? QString() : titolo));
+}
+
+void TFormgrafico::apricorse() {
+    // One list for the window's life, opened where it was left.
+    if (!formcorse_) formcorse_ = new TFormcorse(this, archivio_, this);
+    formcorse_->show();
+    formcorse_->raise();
+    formcorse_->activateWindow();
 }
 
 void TFormgrafico::showEvent(QShowEvent* e) {

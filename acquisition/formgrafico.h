@@ -11,7 +11,9 @@
 #include <QList>
 #include <QPointF>
 #include <QWidget>
+#include <filesystem>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "acquisition/acquisizione.h"
@@ -35,6 +37,7 @@ QT_END_NAMESPACE
 namespace lumetto::acquisition {
 
 class VistaGrafico;
+class TFormcorse;
 
 class TFormgrafico final : public QWidget, public Ascoltatore {
   public:
@@ -58,6 +61,17 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     bool salvapng(const std::string& file, int larghezza = 1600, int altezza = 1000);
     bool salvapdf(const std::string& file);
 
+    // Runs from the archive in place of the current one: one to look at
+    // again, or up to four of one experiment laid over each other (each its
+    // line style, each column its colour). An empty list, or a new run
+    // starting, brings back the current run.
+    void mostracorse(std::vector<std::unique_ptr<CorsaArchiviata>> corse);
+    const std::vector<std::unique_ptr<CorsaArchiviata>>& corsemostrate() const {
+        return archiviate_;
+    }
+    // Where the runs' list looks (the user's archive unless a test says).
+    void impostaarchivio(std::filesystem::path file) { archivio_ = std::move(file); }
+
     // For tests and the benchmark.
     QChart* grafico() const { return chart_; }
     QChartView* vistagrafico() const;
@@ -68,13 +82,16 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
   private:
     struct Curva {
         ColonnaGrafico colonna;
+        const FonteGrafico* fonte = nullptr;
         QLineSeries* serie = nullptr;
         double ultimo = 0;  // the last value, where a state's step starts
         bool vuota = true;
     };
     void sceltecolonne();  // the X-Y view's boxes for the run's columns
     void impostacolonne();
-    void aggiungi(int r);
+    void aggiungi(const FonteGrafico& f, int r);
+    std::vector<const FonteGrafico*> fonti() const;
+    void apricorse();
     void metti(QXYSeries* serie, double x, double y);
     void estendi(double x, double y, bool stato);
     void applicascala();
@@ -90,6 +107,8 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     QPushButton* png_ = nullptr;
     QPushButton* pdf_ = nullptr;
     QPushButton* chiudi_ = nullptr;
+    QPushButton* corse_ = nullptr;
+    QPushButton* attuale_ = nullptr;
     QLabel* aiuto_ = nullptr;
     VistaGrafico* vista_ = nullptr;
     QChart* chart_ = nullptr;
@@ -97,7 +116,7 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     QValueAxis* y_ = nullptr;
     QCategoryAxis* stati_ = nullptr;
     std::vector<Curva> curve_;
-    QLineSeries* curvaXY_ = nullptr;
+    std::vector<Curva> curveXY_;  // one a run in the X-Y view
     QScatterSeries* rossi_ = nullptr;
     QScatterSeries* blu_ = nullptr;
     QScatterSeries* rossiStati_ = nullptr;
@@ -109,6 +128,10 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     std::map<QXYSeries*, QList<QPointF>> attesa_;  // points noted, not yet in their series
     bool programmato_ = false;
     bool colonneNuove_ = true;  // a run began since the boxes were filled
+    CorsaAttuale corrente_;
+    std::vector<std::unique_ptr<CorsaArchiviata>> archiviate_;
+    std::filesystem::path archivio_ = archivio::filepredefinito();
+    TFormcorse* formcorse_ = nullptr;
 };
 
 }  // namespace lumetto::acquisition

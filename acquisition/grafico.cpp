@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <ctime>
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/esperimenti.h"
@@ -36,15 +38,20 @@ std::vector<ColonnaGrafico> colonnegrafico() {
     // Read only: the scheme's names and count belong to the log and the
     // editor, and a run shown in the plot must not change what they offer.
     const auto& s = schemes::schemacorrente();
-    const int n = std::min<int>(stato.numerocolonne, link::kColonne - 1);
+    return colonnegrafico(s.testata, s.mascheratipo, stato.numerocolonne);
+}
+
+std::vector<ColonnaGrafico> colonnegrafico(std::string_view testata, std::string_view maschera,
+                                           int n) {
+    n = std::clamp(n, 0, link::kColonne - 1);
     std::vector<ColonnaGrafico> c;
     for (int i = 1; i <= n; ++i) {
-        std::string nome = nomecampo(s.testata, i);
+        std::string nome = nomecampo(testata, i);
         if (nome.empty()) nome = "C" + std::to_string(i);
         // Two curves never share a name: a repeated one gets its column.
         const auto uguale = [&](const ColonnaGrafico& k) { return k.nome == nome; };
         if (std::any_of(c.begin(), c.end(), uguale)) nome += " (" + std::to_string(i) + ")";
-        c.push_back({i, nome, schemes::carattere(s.mascheratipo, i)});
+        c.push_back({i, nome, schemes::carattere(maschera, i)});
     }
     return c;
 }
@@ -84,6 +91,47 @@ ScalaAsse scalatonda(double minimo, double massimo) {
 std::string titolografico() {
     const Comando* c = esperimento(stato.codiceesperimento, schemes::schemacorrente().testata);
     return c ? std::string(c->didascalia) : std::string();
+}
+
+int CorsaAttuale::letture() const {
+    return std::clamp(link::numerolettura, 0, link::kMaxLetture);
+}
+
+CorsaArchiviata::CorsaArchiviata(archivio::Corsa corsa, std::vector<archivio::Lettura> letture)
+    : corsa_(std::move(corsa)), letture_(std::move(letture)) {
+    const std::string testata = schemes::cp1252dautf8(corsa_.testata);
+    colonne_ = colonnegrafico(testata, corsa_.mascheratipo,
+                              static_cast<int>(testata.size() / schemes::kCaratteriCampo));
+}
+
+PuntoGrafico CorsaArchiviata::punto(int r, int colonna) const {
+    if (r < 1 || r > letture() || colonna < 1 || colonna > archivio::kColonne) return {};
+    return {letture_[static_cast<size_t>(r - 1)].valori[static_cast<size_t>(colonna - 1)], 0};
+}
+
+double CorsaArchiviata::x(int r, bool insecondi) const {
+    if (r < 1 || r > letture()) return 0;
+    const archivio::Lettura& l = letture_[static_cast<size_t>(r - 1)];
+    return insecondi ? static_cast<double>(l.ms) / 1000.0 : l.numero;
+}
+
+std::string datacorsa(const archivio::Corsa& c) {
+    // "2026-12-09T10:15:02.123Z" and "+01:00": the local time is UTC moved by the offset.
+    int a = 0, me = 0, g = 0, o = 0, mi = 0, fo = 0, fm = 0;
+    char segno = '+';
+    if (std::sscanf(c.inizio.c_str(), "%d-%d-%dT%d:%d", &a, &me, &g, &o, &mi) != 5) return c.inizio;
+    std::sscanf(c.fuso.c_str(), "%c%d:%d", &segno, &fo, &fm);
+    std::tm tm{};
+    tm.tm_year = a - 1900;
+    tm.tm_mon = me - 1;
+    tm.tm_mday = g;
+    tm.tm_hour = o;
+    tm.tm_min = mi + (segno == '-' ? -1 : 1) * (fo * 60 + fm);
+    const std::time_t t = timegm(&tm);  // normalises the minutes past the hour
+    gmtime_r(&t, &tm);
+    char testo[32];
+    std::strftime(testo, sizeof testo, "%d/%m/%Y %H:%M", &tm);
+    return testo;
 }
 
 }  // namespace lumetto::acquisition

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "archivio/archivio.h"
 #include "schemes/maschere.h"
 
 namespace lumetto::acquisition {
@@ -25,8 +26,12 @@ struct ColonnaGrafico {
 // empty for a field the header does not hold whole.
 std::string nomecampo(std::string_view testata, int i);
 
-// The columns of the current run: one per field of its header, at most 12,
-// each named by its whole field, no two alike.
+// The columns of a run of `n` columns with this header (Windows-1252) and
+// type mask: one per field of its header, at most 12, each named by its
+// whole field, no two alike.
+std::vector<ColonnaGrafico> colonnegrafico(std::string_view testata, std::string_view maschera,
+                                           int n);
+// Those of the current run.
 std::vector<ColonnaGrafico> colonnegrafico();
 
 // The words of a state column's steps 0, 1 and 2, as the log writes them.
@@ -54,5 +59,49 @@ ScalaAsse scalatonda(double minimo, double massimo);
 // The caption of the run's experiment ("termostato"); for "Utente" and
 // codes without a button, "Utente" or empty.
 std::string titolografico();
+
+// A run the plot draws: the current one, read from the reading table as it
+// grows, or one reopened from the archive. Readings are counted from 1.
+class FonteGrafico {
+  public:
+    virtual ~FonteGrafico() = default;
+    virtual std::vector<ColonnaGrafico> colonne() const = 0;
+    virtual int letture() const = 0;
+    virtual PuntoGrafico punto(int r, int colonna) const = 0;
+    virtual double x(int r, bool insecondi) const = 0;
+    virtual std::string titolo() const = 0;  // the experiment's caption, UTF-8
+};
+
+class CorsaAttuale final : public FonteGrafico {
+  public:
+    std::vector<ColonnaGrafico> colonne() const override { return colonnegrafico(); }
+    int letture() const override;
+    PuntoGrafico punto(int r, int colonna) const override { return puntografico(r, colonna); }
+    double x(int r, bool insecondi) const override { return xgrafico(r, insecondi); }
+    std::string titolo() const override { return titolografico(); }
+};
+
+// A run from the archive: its readings as they were kept (the seconds are
+// those measured from its start); no condition marks, since the conditions
+// of today's scheme say nothing about it.
+class CorsaArchiviata final : public FonteGrafico {
+  public:
+    CorsaArchiviata(archivio::Corsa corsa, std::vector<archivio::Lettura> letture);
+    std::vector<ColonnaGrafico> colonne() const override { return colonne_; }
+    int letture() const override { return static_cast<int>(letture_.size()); }
+    PuntoGrafico punto(int r, int colonna) const override;
+    double x(int r, bool insecondi) const override;
+    std::string titolo() const override { return corsa_.esperimento; }
+    const archivio::Corsa& corsa() const { return corsa_; }
+    const std::vector<archivio::Lettura>& tutte() const { return letture_; }
+
+  private:
+    archivio::Corsa corsa_;
+    std::vector<archivio::Lettura> letture_;
+    std::vector<ColonnaGrafico> colonne_;
+};
+
+// The start of an archived run in local time, "09/12/2026 11:15".
+std::string datacorsa(const archivio::Corsa& c);
 
 }  // namespace lumetto::acquisition

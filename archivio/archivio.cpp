@@ -202,9 +202,9 @@ void Archivio::apri() {
             altrove += ".danneggiato-" + ora("%Y%m%d-%H%M%S", false);
             fs::rename(file_, altrove, ec);
             if (ec)
-                throw ErroreArchivio(ErroreArchivio::Tipo::Danneggiato,
-                                     motivo(e.codice(), e.what()) + " e non si può spostare (" +
-                                         ec.message() + ")");
+                throw ErroreArchivio(
+                    ErroreArchivio::Tipo::Danneggiato,
+                    motivo(e.codice(), e.what()) + " e non si può spostare (" + ec.message() + ")");
             for (const char* coda : {"-wal", "-shm"}) {
                 fs::path p = file_;
                 p += coda;
@@ -260,7 +260,8 @@ void Archivio::aggiungi(int64_t corsa, const Lettura& l) {
     protetto([&] {
         Istruzione& i = s_->lettura;
         i.lega(1, corsa).lega(2, int64_t{l.numero}).lega(3, l.ms);
-        for (int k = 0; k < kColonne; ++k) i.lega(4 + k, l.valori[static_cast<size_t>(k)]);
+        for (int k = 0; k < kColonne; ++k)
+            i.lega(4 + k, l.valori[static_cast<size_t>(k)]);
         // Outside a transaction of our own the insert is its own commit.
         i.esegui();
     });
@@ -272,7 +273,8 @@ std::vector<Corsa> Archivio::elenco(const Filtro& f) {
         Uso uso(i);
         i.lega(1, f.testo).lega(2, f.dal).lega(3, f.al);
         std::vector<Corsa> corse;
-        while (i.passo()) corse.push_back(leggicorsa(i));
+        while (i.passo())
+            corse.push_back(leggicorsa(i));
         return corse;
     });
 }
@@ -297,7 +299,8 @@ std::vector<Lettura> Archivio::letture(int64_t id) {
             Lettura l;
             l.numero = static_cast<int>(i.intero(0));
             l.ms = i.intero(1);
-            for (int k = 0; k < kColonne; ++k) l.valori[static_cast<size_t>(k)] = i.reale(2 + k);
+            for (int k = 0; k < kColonne; ++k)
+                l.valori[static_cast<size_t>(k)] = i.reale(2 + k);
             tutte.push_back(l);
         }
         return tutte;
@@ -327,8 +330,8 @@ fs::path filepredefinito() {
 
 std::string oraUTC() {
     auto adesso = std::chrono::system_clock::now();
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(adesso.time_since_epoch()) %
-              1000;
+    auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(adesso.time_since_epoch()) % 1000;
     std::time_t t = std::chrono::system_clock::to_time_t(adesso);
     std::tm tm{};
     gmtime_r(&t, &tm);

@@ -35,7 +35,8 @@ class Registro : public prove::Acquisizione {
 TEST_F(Registro, EveryStoredReadingIsKeptWithItsRunsFacts) {
     premi("BitBtn4");  // sonar: started, then left before its first reading
     premi("Button2");  // PI regulation: eight columns
-    for (int i = 0; i < 3; ++i) eseguilettura();
+    for (int i = 0; i < 3; ++i)
+        eseguilettura();
     ASSERT_NE(registro.archivio(), nullptr);
     archivio::Archivio& a = *registro.archivio();
     auto corse = a.elenco();
@@ -59,7 +60,8 @@ TEST_F(Registro, EveryStoredReadingIsKeptWithItsRunsFacts) {
         EXPECT_EQ(l.numero, r);
         for (int j = 1; j <= 8; ++j)
             EXPECT_EQ(l.valori[size_t(j - 1)], link::tabellaletture[size_t(r)][size_t(j)]);
-        for (int j = 9; j <= archivio::kColonne; ++j) EXPECT_TRUE(std::isnan(l.valori[size_t(j - 1)]));
+        for (int j = 9; j <= archivio::kColonne; ++j)
+            EXPECT_TRUE(std::isnan(l.valori[size_t(j - 1)]));
         if (r > 1) {
             EXPECT_GE(l.ms, letture[size_t(r - 2)].ms);
         }

@@ -116,7 +116,8 @@ TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
     };
     for (const Riga& r : righe) {
         std::vector<int64_t> id;
-        for (const Corsa& c : a.elenco(r.filtro)) id.push_back(c.id);
+        for (const Corsa& c : a.elenco(r.filtro))
+            id.push_back(c.id);
         if (r.trovate.size() == 2)
             EXPECT_THAT(id, ::testing::UnorderedElementsAreArray(r.trovate)) << r.filtro.testo;
         else

@@ -83,7 +83,8 @@ std::string leggitutto(Figlio& f) {
     std::string t;
     char buf[512];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.uscita)) > 0) t.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f.uscita)) > 0)
+        t.append(buf, n);
     std::fclose(f.uscita);
     int st = 0;
     waitpid(f.pid, &st, 0);
@@ -189,7 +190,8 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
             }
             std::printf("tmpfs=%d avvisi=%zu salvate=%d tabella=%.17g\n", tmpfs, box.avvisi.size(),
                         salvate, link::tabellaletture[1000][2]);
-            for (const std::string& a : box.avvisi) std::printf("%s\n", a.c_str());
+            for (const std::string& a : box.avvisi)
+                std::printf("%s\n", a.c_str());
         });
         std::string t = leggitutto(f);
         int tmpfs = 0, avvisi = -1, salvate = -1;

@@ -1,0 +1,321 @@
+// The runs' window; see formcorse.h.
+
+#include "acquisition/formcorse.h"
+
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "acquisition/esportacorsa.h"
+#include "acquisition/formgrafico.h"
+#include "acquisition/grafico.h"
+#include "platform/dialoghi.h"
+#include "platform/qt/finestre.h"
+
+namespace lumetto::acquisition {
+
+namespace {
+
+constexpr int kMaxConfronto = 4;
+
+QString q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The day before any run: a date box left there sets no limit.
+const QDate kNessuna(2000, 1, 1);
+
+QDateEdit* casella(QWidget* genitore, const QString& nome) {
+    auto* d = new QDateEdit(genitore);
+    d->setObjectName(nome);
+    d->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    d->setCalendarPopup(true);
+    d->setMinimumDate(kNessuna);
+    d->setSpecialValueText(QStringLiteral("qualsiasi"));
+    d->setDate(kNessuna);
+    return d;
+}
+
+std::string giorno(const QDateEdit* d) {
+    return d->date() == kNessuna ? std::string()
+                                 : d->date().toString(Qt::ISODate).toStdString();
+}
+
+std::string descrizione(const archivio::Corsa& c) {
+    return datacorsa(c) + " (" + c.esperimento + ", " + std::to_string(c.letture) + " letture)";
+}
+
+}  // namespace
+
+TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidget* parent)
+    : QWidget(parent, Qt::Window), grafico_(grafico), file_(std::move(file)) {
+    setObjectName(QStringLiteral("Formcorse"));
+    setWindowTitle(QStringLiteral("corse"));
+    setFont(platform::carattereFinestra());
+
+    cerca_ = new QLineEdit(this);
+    cerca_->setObjectName(QStringLiteral("EditCerca"));
+    cerca_->setPlaceholderText(QStringLiteral("esperimento o titolo"));
+    cerca_->setClearButtonEnabled(true);
+    dal_ = casella(this, QStringLiteral("DataDal"));
+    al_ = casella(this, QStringLiteral("DataAl"));
+    auto* filtro = new QHBoxLayout;
+    auto* etichettaCerca = new QLabel(QStringLiteral("&cerca:"), this);
+    etichettaCerca->setBuddy(cerca_);
+    auto* etichettaDal = new QLabel(QStringLiteral("&dal:"), this);
+    etichettaDal->setBuddy(dal_);
+    auto* etichettaAl = new QLabel(QStringLiteral("a&l:"), this);
+    etichettaAl->setBuddy(al_);
+    filtro->addWidget(etichettaCerca);
+    filtro->addWidget(cerca_, 1);
+    filtro->addWidget(etichettaDal);
+    filtro->addWidget(dal_);
+    filtro->addWidget(etichettaAl);
+    filtro->addWidget(al_);
+
+    elenco_ = new QTreeWidget(this);
+    elenco_->setObjectName(QStringLiteral("ListaCorse"));
+    elenco_->setAccessibleName(QStringLiteral("corse archiviate"));
+    elenco_->setHeaderLabels({QStringLiteral("data e ora"), QStringLiteral("esperimento"),
+                              QStringLiteral("letture"), QStringLiteral("banco"),
+                              QStringLiteral("titolo")});
+    elenco_->setRootIsDecorated(false);
+    elenco_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    elenco_->setAllColumnsShowFocus(true);
+    elenco_->header()->setStretchLastSection(true);
+    nota_ = new QLabel(this);
+    nota_->setObjectName(QStringLiteral("LabelNota"));
+    nota_->setWordWrap(true);
+    nota_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    apri_ = platform::bottone(this, QStringLiteral("BitBtnApri"),
+                              QStringLiteral("&apri nel grafico"));
+    apri_->setToolTip(QStringLiteral("una corsa, o fino a quattro dello stesso esperimento "
+                                     "da confrontare"));
+    titolo_ = platform::bottone(this, QStringLiteral("BitBtnTitolo"),
+                                QStringLiteral("&titolo e nota..."));
+    elimina_ = platform::bottone(this, QStringLiteral("BitBtnElimina"), QStringLiteral("&elimina"));
+    csv_ = platform::bottone(this, QStringLiteral("BitBtnCSV"), QStringLiteral("esporta C&SV..."));
+    xls_ = platform::bottone(this, QStringLiteral("BitBtnXLS"), QStringLiteral("esporta &XLS..."));
+    chiudi_ = platform::bottone(this, QStringLiteral("BitBtnChiudiCorse"), QStringLiteral("chi&udi"));
+    auto* bottoni = new QHBoxLayout;
+    for (QPushButton* b : {apri_, titolo_, elimina_, csv_, xls_})
+        bottoni->addWidget(b);
+    bottoni->addStretch();
+    bottoni->addWidget(chiudi_);
+
+    auto* tutto = new QVBoxLayout(this);
+    tutto->addLayout(filtro);
+    tutto->addWidget(elenco_, 1);
+    tutto->addWidget(nota_);
+    tutto->addLayout(bottoni);
+
+    connect(cerca_, &QLineEdit::textChanged, this, [this] { aggiorna(); });
+    connect(dal_, &QDateEdit::dateChanged, this, [this] { aggiorna(); });
+    connect(al_, &QDateEdit::dateChanged, this, [this] { aggiorna(); });
+    connect(elenco_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const auto id = selezionate();
+        QString t;
+        if (id.size() == 1 && archivio()) {
+            if (auto c = archivio_->corsa(id.front())) {
+                t = q(c->esperimento + " su " + c->porta + ", ogni " +
+                      std::to_string(c->intervallo) + " s");
+                if (!c->sketch.empty()) t += q(", sketch " + c->sketch + " " + c->versione);
+                if (!c->fileschema.empty()) t += q(", schema " + c->fileschema);
+                if (!c->nota.empty()) t += QStringLiteral("\n") + q(c->nota);
+            }
+        }
+        nota_->setText(t);
+    });
+    connect(elenco_, &QTreeWidget::itemDoubleClicked, this, [this] { apri(); });
+    connect(apri_, &QPushButton::clicked, this, [this] { apri(); });
+    connect(titolo_, &QPushButton::clicked, this, [this] { intitola(); });
+    connect(elimina_, &QPushButton::clicked, this, [this] { elimina(); });
+    connect(csv_, &QPushButton::clicked, this, [this] { esporta(false); });
+    connect(xls_, &QPushButton::clicked, this, [this] { esporta(true); });
+    connect(chiudi_, &QPushButton::clicked, this, &QWidget::close);
+    resize(760, 480);
+}
+
+TFormcorse::~TFormcorse() = default;
+
+archivio::Archivio* TFormcorse::archivio() {
+    if (archivio_) return archivio_.get();
+    try {
+        archivio_ = std::make_unique<archivio::Archivio>(file_);
+    } catch (const archivio::ErroreArchivio& e) {
+        platform::dialoghi().errore("L'archivio delle corse «" + file_.string() +
+                                    "» non si apre: " + e.what());
+    }
+    return archivio_.get();
+}
+
+void TFormcorse::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!e->spontaneous()) aggiorna();
+}
+
+void TFormcorse::aggiorna() {
+    const auto scelte = selezionate();
+    elenco_->clear();
+    if (!archivio()) return;
+    std::vector<archivio::Corsa> corse;
+    try {
+        corse = archivio_->elenco({cerca_->text().trimmed().toStdString(), giorno(dal_),
+                                   giorno(al_)});
+    } catch (const archivio::ErroreArchivio& e) {
+        platform::dialoghi().errore("L'archivio delle corse non si legge: " +
+                                    std::string(e.what()));
+        return;
+    }
+    for (const archivio::Corsa& c : corse) {
+        auto* voce = new QTreeWidgetItem(elenco_);
+        voce->setText(0, q(datacorsa(c)));
+        voce->setText(1, q(c.esperimento));
+        voce->setText(2, QString::number(c.letture));
+        voce->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        voce->setText(3, q(c.banco));
+        voce->setText(4, q(c.titolo));
+        voce->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(c.id));
+    }
+    for (int i = 0; i < 4; ++i)
+        elenco_->resizeColumnToContents(i);
+    seleziona(scelte);
+}
+
+std::vector<int64_t> TFormcorse::selezionate() const {
+    std::vector<int64_t> id;
+    for (int i = 0; i < elenco_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* v = elenco_->topLevelItem(i);
+        if (v->isSelected()) id.push_back(v->data(0, Qt::UserRole).toLongLong());
+    }
+    return id;
+}
+
+void TFormcorse::seleziona(const std::vector<int64_t>& id) {
+    for (int i = 0; i < elenco_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* v = elenco_->topLevelItem(i);
+        const int64_t k = v->data(0, Qt::UserRole).toLongLong();
+        v->setSelected(std::find(id.begin(), id.end(), k) != id.end());
+    }
+}
+
+bool TFormcorse::apri() {
+    const auto id = selezionate();
+    if (id.empty()) {
+        platform::dialoghi().messaggio("Scegli una corsa dall'elenco.");
+        return false;
+    }
+    if (id.size() > kMaxConfronto) {
+        platform::dialoghi().messaggio("Si confrontano al massimo quattro corse alla volta.");
+        return false;
+    }
+    if (!archivio()) return false;
+    std::vector<std::unique_ptr<CorsaArchiviata>> corse;
+    try {
+        for (int64_t k : id) {
+            auto c = archivio_->corsa(k);
+            if (!c) continue;  // deleted by another window meanwhile
+            if (!corse.empty() && c->esperimento != corse.front()->corsa().esperimento) {
+                platform::dialoghi().messaggio(
+                    "Si confrontano solo corse dello stesso esperimento: «" +
+                    corse.front()->corsa().esperimento + "» e «" + c->esperimento +
+                    "» sono diversi.");
+                return false;
+            }
+            auto letture = archivio_->letture(k);
+            corse.push_back(std::make_unique<CorsaArchiviata>(std::move(*c), std::move(letture)));
+        }
+    } catch (const archivio::ErroreArchivio& e) {
+        platform::dialoghi().errore("L'archivio delle corse non si legge: " +
+                                    std::string(e.what()));
+        return false;
+    }
+    if (corse.empty()) return false;
+    // Oldest first, so that the first run keeps the solid line.
+    std::reverse(corse.begin(), corse.end());
+    grafico_->mostracorse(std::move(corse));
+    grafico_->show();
+    grafico_->raise();
+    grafico_->activateWindow();
+    return true;
+}
+
+void TFormcorse::intitola() {
+    const auto id = selezionate();
+    if (id.size() != 1) {
+        platform::dialoghi().messaggio("Scegli una sola corsa dall'elenco.");
+        return;
+    }
+    if (!archivio()) return;
+    auto c = archivio_->corsa(id.front());
+    if (!c) return;
+    auto titolo = platform::dialoghi().input("titolo della corsa", descrizione(*c), c->titolo);
+    if (!titolo) return;
+    auto nota = platform::dialoghi().input("nota della corsa", descrizione(*c), c->nota);
+    if (!nota) return;
+    try {
+        archivio_->intitola(c->id, *titolo, *nota);
+    } catch (const archivio::ErroreArchivio& e) {
+        platform::dialoghi().errore("Impossibile scrivere il titolo: " + std::string(e.what()));
+    }
+    aggiorna();
+}
+
+void TFormcorse::elimina() {
+    const auto id = selezionate();
+    if (id.empty() || !archivio()) return;
+    std::string domanda;
+    if (id.size() == 1) {
+        auto c = archivio_->corsa(id.front());
+        if (!c) return;
+        domanda = "Eliminare la corsa del " + descrizione(*c) + "?";
+    } else {
+        domanda = "Eliminare le " + std::to_string(id.size()) + " corse scelte?";
+    }
+    if (!platform::dialoghi().conferma(domanda + "\nNon si potrà recuperare.")) return;
+    try {
+        for (int64_t k : id)
+            archivio_->elimina(k);
+    } catch (const archivio::ErroreArchivio& e) {
+        platform::dialoghi().errore("Impossibile eliminare la corsa: " + std::string(e.what()));
+    }
+    aggiorna();
+}
+
+void TFormcorse::esporta(bool xls) {
+    const auto id = selezionate();
+    if (id.size() != 1) {
+        platform::dialoghi().messaggio("Scegli una sola corsa dall'elenco.");
+        return;
+    }
+    if (!archivio()) return;
+    auto nome = xls ? platform::dialoghi().salva("esporta la corsa", "files excel|*.xls")
+                    : platform::dialoghi().salva("esporta la corsa", "file CSV|*.csv");
+    if (!nome || nome->empty()) return;
+    const std::string file = platform::conestensione(*nome, xls ? ".xls" : ".csv");
+    try {
+        auto c = archivio_->corsa(id.front());
+        if (!c) return;
+        CorsaArchiviata corsa(std::move(*c), archivio_->letture(id.front()));
+        if (xls) {
+            salvaxls(file, corsa);
+        } else {
+            salvacsv(file, corsa);
+        }
+    } catch (const ErroreEsportazione& e) {
+        platform::dialoghi().errore(e.what());
+    } catch (const archivio::ErroreArchivio& e) {
+        platform::dialoghi().errore("L'archivio delle corse non si legge: " +
+                                    std::string(e.what()));
+    }
+}
+
+}  // namespace lumetto::acquisition
