@@ -2,10 +2,9 @@
 #include "analisi/testo.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace lumetto::analisi {
 
@@ -13,12 +12,19 @@ namespace {
 
 const char* const nullo = "—";
 
-// The decimal exponent of v as printf rounds it to the given significant
-// digits: 0.0996 to 2 digits is 1.0e-01, exponent -1.
-int esponente(double v, int cifre) {
-    char b[64];
-    std::snprintf(b, sizeof b, "%.*e", cifre - 1, v);
-    return std::atoi(std::strchr(b, 'e') + 1);
+// Digits by std::to_chars, which never reads the locale (printf would write
+// a comma already under it_IT and something else under another locale).
+std::string cifre(double v, std::chars_format formato, int precisione) {
+    char b[400];
+    auto [fine, errore] = std::to_chars(b, b + sizeof b, v, formato, precisione);
+    return errore == std::errc() ? std::string(b, fine) : std::string("?");
+}
+
+// The decimal exponent of v rounded to the given significant digits: 0.0996
+// to 2 digits is 1.0e-01, exponent -1.
+int esponente(double v, int significative) {
+    std::string s = cifre(v, std::chars_format::scientific, significative - 1);
+    return std::atoi(s.c_str() + s.find('e') + 1);
 }
 
 std::string virgola(std::string s) {
@@ -28,9 +34,7 @@ std::string virgola(std::string s) {
 }
 
 std::string fisso(double v, int decimali) {
-    char b[400];
-    std::snprintf(b, sizeof b, "%.*f", std::max(decimali, 0), v);
-    return virgola(b);
+    return virgola(cifre(v, std::chars_format::fixed, std::max(decimali, 0)));
 }
 
 // v rounded to a multiple of 10^q, q > 0: 123456 at q = 2 is "123500".
@@ -43,14 +47,13 @@ std::string potenza(int n) {
     static const char* const apici[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
     std::string s = "·10";
     if (n < 0) s += "⁻";
-    std::string cifre = std::to_string(std::abs(n));
-    for (char c : cifre)
+    for (char c : std::to_string(std::abs(n)))
         s += apici[c - '0'];
     return s;
 }
 
-// R^2 with the decimals that show how far it is from 1: 0,9999937 and
-// 0,999999900, never a 1 that hides a residual.
+// R^2 with the decimals that show how far it is from 1 to two digits:
+// 0,9999937 and 0,99999990, never a 1 that hides a residual.
 std::string testor2(double r2) {
     if (!std::isfinite(r2)) return nullo;
     if (r2 >= 1) return "1";
@@ -72,12 +75,9 @@ std::string esclusi(std::size_t scartati) {
 
 }  // namespace
 
-std::string testonumero(double valore, int cifre) {
+std::string testonumero(double valore, int significative) {
     if (!std::isfinite(valore)) return nullo;
-    cifre = std::clamp(cifre, 1, 17);
-    char b[64];
-    std::snprintf(b, sizeof b, "%.*g", cifre, valore);
-    std::string s = b;
+    std::string s = cifre(valore, std::chars_format::general, std::clamp(significative, 1, 17));
     const auto e = s.find('e');
     if (e == std::string::npos) return virgola(s);
     return virgola(s.substr(0, e)) + potenza(std::atoi(s.c_str() + e + 1));
@@ -88,17 +88,18 @@ std::string testonumero(double valore, double errore) {
     if (errore == 0) return testonumero(valore) + " ± 0";
     if (!(errore > 0) || !std::isfinite(errore)) return testonumero(valore);
     // The last digit kept is at 10^q: the error's second significant digit.
+    // The form follows the larger of the two as rounded there, so that
+    // 9,9999996·10⁻⁵ ± 2,3·10⁻¹¹ reads 1,000000·10⁻⁴, not 10,000000·10⁻⁵.
     const int q = esponente(errore, 2) - 1;
-    int n = esponente(std::max(std::abs(valore), errore), 2);
+    const double passo = std::pow(10.0, q);
+    const double arrotondati =
+        std::max(std::abs(std::round(valore / passo)), std::round(errore / passo)) * passo;
+    const int n = esponente(arrotondati, 17);
     if (n >= -3 && n < 6) {
         if (q > 0) return arrotondato(valore, q) + " ± " + arrotondato(errore, q);
         return fisso(valore, -q) + " ± " + fisso(errore, -q);
     }
-    // Both scaled by the power of ten of the larger, once more if the value
-    // rounds up to 10 (9,99996·10⁻⁵ is 1,0000·10⁻⁴).
-    double scala = std::pow(10.0, n);
-    if (std::abs(std::round(valore / scala * std::pow(10.0, n - q))) >= 10 * std::pow(10.0, n - q))
-        scala = std::pow(10.0, ++n);
+    const double scala = std::pow(10.0, n);
     return "(" + fisso(valore / scala, n - q) + " ± " + fisso(errore / scala, n - q) + ")" +
            potenza(n);
 }

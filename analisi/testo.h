@@ -26,7 +26,7 @@ std::string testonumero(double valore, double errore);
 
 // A number without an error: the given significant digits, no trailing zeros
 // ("449,178", "0,1", "2,5·10⁻⁷"); "—" for what is not a number.
-std::string testonumero(double valore, int cifre = 6);
+std::string testonumero(double valore, int significative = 6);
 
 // The lines of the panel. unitax, when given, follows the values of x
 // ("s" for a plot against seconds).

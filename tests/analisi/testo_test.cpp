@@ -32,6 +32,7 @@ TEST(AnalisiTesto, ValueWithError) {
         {6.02214076e23, 1.2e20, "(6,0221 ± 0,0012)·10²³"},
         {9.999996e-5, 2.3e-9, "(1,000000 ± 0,000023)·10⁻⁴"},
         {0.0004, 0.3, "0,00 ± 0,30"},
+        {999999.7, 0.5, "999999,70 ± 0,50"},
     };
     for (const auto& c : casi)
         EXPECT_EQ(testonumero(c.valore, c.errore), c.testo) << c.valore << " ± " << c.errore;
