@@ -104,6 +104,22 @@ void proporzionale(Adattamento& a, const Punti& punti) {
     a.riuscito = true;
 }
 
+// A fit is only given with finite numbers: values near the limits of a
+// double overflow in the sums of squares and would be shown as a result.
+Adattamento controllato(Adattamento a) {
+    if (!a.riuscito) return a;
+    bool finito = std::isfinite(a.deviazioneresidua);
+    for (const Parametro& p : a.parametri)
+        finito = finito && std::isfinite(p.valore) && std::isfinite(p.errore);
+    if (!finito) {
+        a.riuscito = false;
+        a.parametri.clear();
+        a.errore = "il calcolo dell'adattamento " + std::string(nome(a.modello)) +
+                   " non è riuscito (numeri fuori scala)";
+    }
+    return a;
+}
+
 }  // namespace
 
 std::string_view nome(Modello modello) {
@@ -134,7 +150,7 @@ double Adattamento::valore(double x) const {
 Adattamento adatta(Modello modello, std::span<const double> x, std::span<const double> y) {
     senzaabort();
     Punti punti = finiti(x, y);
-    if (modello == Modello::Esponenziale) return esponenziale(punti);
+    if (modello == Modello::Esponenziale) return controllato(esponenziale(punti));
 
     Adattamento a;
     a.modello = modello;
@@ -159,7 +175,7 @@ Adattamento adatta(Modello modello, std::span<const double> x, std::span<const d
             return a;
         }
         proporzionale(a, punti);
-        return a;
+        return controllato(a);
     }
     if (distinti(punti.x, parametri) < parametri) {
         a.errore = "l'adattamento " + std::string(nome(modello)) + " richiede almeno " +
@@ -167,7 +183,7 @@ Adattamento adatta(Modello modello, std::span<const double> x, std::span<const d
         return a;
     }
     polinomiale(a, punti, modello == Modello::Lineare ? 1 : 2);
-    return a;
+    return controllato(a);
 }
 
 }  // namespace lumetto::analisi
