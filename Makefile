@@ -90,6 +90,7 @@ bench: build
 	$(BUILD)/bench/bench_export
 	$(BUILD)/bench/bench_soak
 	$(BUILD)/bench/bench_firmware
+	$(BUILD)/bench/bench_analisi
 
 # The program against the virtual board on COM13: the board's window beside
 # the program's; closing the program ends the board too.

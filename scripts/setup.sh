@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev fonts-liberation fonts-dejavu-core fonts-urw-base35
   libjpeg62-turbo-dev libsqlite3-dev
+  libgsl-dev python3-scipy python3-numpy
   libgtest-dev libgmock-dev
   python3-xlrd gnumeric libreoffice-calc-nogui desktop-file-utils imagemagick poppler-utils
   gcc-avr avr-libc arduino-core-avr avrdude arduino-builder

@@ -1,0 +1,224 @@
+// The exponential fit with an offset, y = C + A e^(-(x - x0)/tau): a heating or
+// cooling curve, a capacitor's charge. Levenberg-Marquardt on GSL's trust
+// region, started from a linear estimate that needs no guess from the user.
+#include <gsl/gsl_errno.h>
+#include <gsl/gsl_multifit_nlinear.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "comune.h"
+
+namespace lumetto::analisi::dettaglio {
+
+namespace {
+
+const char* const nonesponenziale =
+    "nei dati non si vede un andamento esponenziale: la costante di tempo non è determinata";
+
+// The fit runs on u = (x - x0)/S in [0, 1] and v = (y - mean)/R, so that its
+// parameters (C', A', k) are all of order one whatever the units: x in
+// seconds since 1970 or a load of 3,000,000 stays e^(-k u) with u <= 1, which
+// cannot overflow for the k that matter. Back in the user's units C = mean +
+// R C', A = R A' and tau = S / k.
+struct Dati {
+    std::vector<double> u, v;
+};
+
+int residui(const gsl_vector* p, void* dati, gsl_vector* f) {
+    const auto& d = *static_cast<const Dati*>(dati);
+    const double c = gsl_vector_get(p, 0), a = gsl_vector_get(p, 1), k = gsl_vector_get(p, 2);
+    for (std::size_t i = 0; i < d.u.size(); ++i) {
+        double r = c + a * std::exp(-k * d.u[i]) - d.v[i];
+        if (!std::isfinite(r)) return GSL_EDOM;  // a step too far: the solver gives up
+        gsl_vector_set(f, i, r);
+    }
+    return GSL_SUCCESS;
+}
+
+int jacobiano(const gsl_vector* p, void* dati, gsl_matrix* J) {
+    const auto& d = *static_cast<const Dati*>(dati);
+    const double a = gsl_vector_get(p, 1), k = gsl_vector_get(p, 2);
+    for (std::size_t i = 0; i < d.u.size(); ++i) {
+        double e = std::exp(-k * d.u[i]);
+        gsl_matrix_set(J, i, 0, 1.0);
+        gsl_matrix_set(J, i, 1, e);
+        gsl_matrix_set(J, i, 2, -a * d.u[i] * e);
+    }
+    return GSL_SUCCESS;
+}
+
+// C' and A' for a given k: a linear fit of v against e^(-k u).
+bool ampiezze(const Dati& d, double k, double& c, double& a) {
+    Matrice X = matrice(d.u.size(), 2);
+    if (!X) return false;
+    for (std::size_t i = 0; i < d.u.size(); ++i) {
+        gsl_matrix_set(X.get(), i, 0, 1.0);
+        gsl_matrix_set(X.get(), i, 1, std::exp(-k * d.u[i]));
+    }
+    Soluzione s;
+    if (!minimiquadrati(X.get(), d.v, s)) return false;
+    c = s.p[0];
+    a = s.p[1];
+    return true;
+}
+
+// The starting k from the integral form of the model: y' = -k (y - C) gives
+// v(u) = v(0) - k * integral_0^u v + k C u, linear in the running trapezoid
+// integral and in u. Noise is averaged rather than differentiated, and the
+// sign of A (a rising or a falling curve) does not matter. A negative k (a
+// curve that runs away) is kept, so that the fit ends there and says so; with
+// no estimate at all, the selection is taken to span one time constant.
+double kiniziale(const Dati& d) {
+    std::vector<std::size_t> ordine(d.u.size());
+    std::iota(ordine.begin(), ordine.end(), 0);
+    std::sort(ordine.begin(), ordine.end(),
+              [&](std::size_t i, std::size_t j) { return d.u[i] < d.u[j]; });
+    const std::size_t n = ordine.size();
+    Matrice X = matrice(n, 3);
+    std::vector<double> v(n);
+    if (!X) return 1;
+    double integrale = 0;
+    for (std::size_t r = 0; r < n; ++r) {
+        std::size_t i = ordine[r];
+        if (r > 0) {
+            std::size_t h = ordine[r - 1];
+            integrale += 0.5 * (d.v[i] + d.v[h]) * (d.u[i] - d.u[h]);
+        }
+        gsl_matrix_set(X.get(), r, 0, 1.0);
+        gsl_matrix_set(X.get(), r, 1, integrale);
+        gsl_matrix_set(X.get(), r, 2, d.u[i]);
+        v[r] = d.v[i];
+    }
+    Soluzione s;
+    if (!minimiquadrati(X.get(), v, s)) return 1;
+    const double k = -s.p[1];
+    return std::isfinite(k) && k != 0 ? k : 1;
+}
+
+struct LiberaNonlineare {
+    void operator()(gsl_multifit_nlinear_workspace* w) const { gsl_multifit_nlinear_free(w); }
+};
+
+}  // namespace
+
+Adattamento esponenziale(const Punti& punti) {
+    Adattamento a;
+    a.modello = Modello::Esponenziale;
+    a.punti = punti.x.size();
+    a.scartati = punti.scartati;
+    const std::size_t n = a.punti;
+    if (n <= 3) {
+        a.errore = "troppo pochi punti: l'adattamento esponenziale ne richiede almeno 4";
+        return a;
+    }
+    a.gradi = n - 3;
+    if (distinti(punti.x, 3) < 3) {
+        a.errore = "l'adattamento esponenziale richiede almeno 3 valori diversi di x";
+        return a;
+    }
+    const auto [xmin, xmax] = std::minmax_element(punti.x.begin(), punti.x.end());
+    const auto [ymin, ymax] = std::minmax_element(punti.y.begin(), punti.y.end());
+    const double x0 = *xmin, S = *xmax - *xmin, R = *ymax - *ymin;
+    a.x0 = x0;
+    if (R == 0) {
+        a.errore = "i valori di y sono tutti uguali: non c'è un andamento esponenziale";
+        return a;
+    }
+    double ym = 0;
+    for (double y : punti.y)
+        ym += y;
+    ym /= static_cast<double>(n);
+    Dati d;
+    d.u.resize(n);
+    d.v.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        d.u[i] = (punti.x[i] - x0) / S;
+        d.v[i] = (punti.y[i] - ym) / R;
+    }
+
+    double k = kiniziale(d), c = 0, amp = 0;
+    if (!ampiezze(d, k, c, amp)) {
+        a.errore = "il calcolo dell'adattamento esponenziale non è riuscito";
+        return a;
+    }
+    gsl_multifit_nlinear_fdf fdf{};
+    fdf.f = residui;
+    fdf.df = jacobiano;
+    fdf.n = n;
+    fdf.p = 3;
+    fdf.params = &d;
+    gsl_multifit_nlinear_parameters parametri = gsl_multifit_nlinear_default_parameters();
+    parametri.trs = gsl_multifit_nlinear_trs_lm;
+    std::unique_ptr<gsl_multifit_nlinear_workspace, LiberaNonlineare> lavoro(
+        gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &parametri, n, 3));
+    Vettore p0 = vettore(3);
+    Matrice cov = matrice(3, 3);
+    if (!lavoro || !p0 || !cov) {
+        a.errore = "il calcolo dell'adattamento esponenziale non è riuscito";
+        return a;
+    }
+    gsl_vector_set(p0.get(), 0, c);
+    gsl_vector_set(p0.get(), 1, amp);
+    gsl_vector_set(p0.get(), 2, k);
+    int info = 0;
+    int stato = gsl_multifit_nlinear_init(p0.get(), &fdf, lavoro.get());
+    if (stato == GSL_SUCCESS)
+        stato = gsl_multifit_nlinear_driver(200, 1e-12, 1e-12, 0, nullptr, nullptr, &info,
+                                            lavoro.get());
+    const gsl_vector* p = gsl_multifit_nlinear_position(lavoro.get());
+    c = gsl_vector_get(p, 0);
+    amp = gsl_vector_get(p, 1);
+    k = gsl_vector_get(p, 2);
+    // Where the solver stopped tells why, converged or not: a k near zero is
+    // a straight line (A and C run off to infinity), a negative one a curve
+    // that runs away instead of settling.
+    if (std::isfinite(k) && std::abs(k) < 0.01) {
+        a.errore = nonesponenziale;
+        return a;
+    }
+    if (std::isfinite(k) && k < 0) {
+        a.errore =
+            "l'adattamento esponenziale non dà una costante di tempo positiva: i dati non si "
+            "avvicinano a un valore finale";
+        return a;
+    }
+    if (stato != GSL_SUCCESS || !std::isfinite(c) || !std::isfinite(amp) || !std::isfinite(k)) {
+        a.errore = "l'adattamento esponenziale non converge";
+        return a;
+    }
+    const gsl_vector* f = gsl_multifit_nlinear_residual(lavoro.get());
+    double sse = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        sse += gsl_vector_get(f, i) * gsl_vector_get(f, i);
+    const double varianza = sse / static_cast<double>(a.gradi);
+    gsl_multifit_nlinear_covar(gsl_multifit_nlinear_jac(lavoro.get()), 1e-10, cov.get());
+    double e[3];
+    for (std::size_t i = 0; i < 3; ++i) {
+        double cii = gsl_matrix_get(cov.get(), i, i);
+        // A column GSL finds dependent comes back with a zero variance.
+        if (!(cii > 0) || !std::isfinite(cii)) {
+            a.errore = "i parametri dell'esponenziale non sono determinati dai dati";
+            return a;
+        }
+        e[i] = std::sqrt(cii * varianza);
+    }
+    const double tau = S / k, etau = S * e[2] / (k * k);
+    // A time constant far beyond the selection, or not known to within
+    // itself, is a straight line or noise read as an exponential.
+    if (tau > 100 * S || etau > tau) {
+        a.errore = nonesponenziale;
+        return a;
+    }
+    a.parametri = {{"C", ym + R * c, R * e[0]}, {"A", R * amp, R * e[1]}, {"τ", tau, etau}};
+    double totale = 0;
+    for (double v : d.v)
+        totale += v * v;  // v is already about its mean
+    a.r2 = 1 - sse / totale;
+    a.deviazioneresidua = R * std::sqrt(varianza);
+    a.riuscito = true;
+    return a;
+}
+
+}  // namespace lumetto::analisi::dettaglio

@@ -1,0 +1,46 @@
+// The statistics of a selection, on GSL's two-pass mean and variance.
+#include "analisi/statistiche.h"
+
+#include <gsl/gsl_statistics_double.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "comune.h"
+
+namespace lumetto::analisi {
+
+Statistiche statistiche(std::span<const double> x, std::span<const double> y) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    dettaglio::senzaabort();
+    const dettaglio::Punti p = dettaglio::finiti(x, y);
+    Statistiche s;
+    s.punti = p.x.size();
+    s.scartati = p.scartati;
+    if (s.punti == 0) {
+        s.minimo = s.massimo = s.media = s.deviazione = nan;
+        s.primox = s.ultimox = s.primo = s.ultimo = nan;
+        s.deltax = s.deltay = s.pendenza = s.area = nan;
+        return s;
+    }
+    const auto [mn, mx] = std::minmax_element(p.y.begin(), p.y.end());
+    s.minimo = *mn;
+    s.massimo = *mx;
+    s.media = gsl_stats_mean(p.y.data(), 1, s.punti);
+    s.deviazione = s.punti > 1 ? gsl_stats_sd_m(p.y.data(), 1, s.punti, s.media) : nan;
+    s.primox = p.x.front();
+    s.ultimox = p.x.back();
+    s.primo = p.y.front();
+    s.ultimo = p.y.back();
+    s.deltax = s.ultimox - s.primox;
+    s.deltay = s.ultimo - s.primo;
+    s.pendenza = s.deltax != 0 ? s.deltay / s.deltax : nan;
+    double area = 0;
+    for (std::size_t i = 1; i < s.punti; ++i)
+        area += 0.5 * (p.y[i] + p.y[i - 1]) * (p.x[i] - p.x[i - 1]);
+    s.area = area;
+    return s;
+}
+
+}  // namespace lumetto::analisi

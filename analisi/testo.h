@@ -1,0 +1,37 @@
+#pragma once
+// The analysis as text for the plot window's panel: numbers with as many
+// digits as their error justifies, and lines a user can select and copy.
+//
+// Always the decimal comma: the panel is read by Italian users and pasted into
+// an Italian spreadsheet, and a text that followed the process's locale would
+// change under the tests' C locale. The minus is the plain '-' a spreadsheet
+// reads as a sign; numbers far from 1 are written m·10ⁿ.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analisi/adattamento.h"
+#include "analisi/statistiche.h"
+#include "analisi/tangente.h"
+
+namespace lumetto::analisi {
+
+// "12,345 ± 0,023": the error rounded to 2 significant digits, the value to
+// the same decimal place; "(-3,161 ± 0,049)·10⁻¹⁵" when the larger of the
+// two is below 0,001 or from 1 000 000 on. A zero error gives the value as
+// testonumero(valore) and "± 0"; an error that is not a positive number, the
+// value alone; a value that is not a number, "—".
+std::string testonumero(double valore, double errore);
+
+// A number without an error: the given significant digits, no trailing zeros
+// ("449,178", "0,1", "2,5·10⁻⁷"); "—" for what is not a number.
+std::string testonumero(double valore, int significative = 6);
+
+// The lines of the panel. unitax, when given, follows the values of x
+// ("s" for a plot against seconds).
+std::vector<std::string> righe(const Statistiche& s, std::string_view unitax = {});
+std::vector<std::string> righe(const Adattamento& a, std::string_view unitax = {});
+std::vector<std::string> righe(const Tangente& t, std::string_view unitax = {});
+
+}  // namespace lumetto::analisi

@@ -1,0 +1,147 @@
+// The exponential fit recovers known curves through noise, rising and
+// falling, at any offset of x, and refuses what is not an exponential.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#include "analisi/adattamento.h"
+
+using namespace lumetto::analisi;
+
+namespace {
+
+// Gaussian noise from a 64-bit LCG and Box-Muller: the same numbers on every
+// library, which std::normal_distribution does not promise.
+class Rumore {
+  public:
+    explicit Rumore(std::uint64_t seme) : stato_(seme) {}
+    double operator()() {
+        double u1 = uniforme(), u2 = uniforme();
+        return std::sqrt(-2 * std::log(u1)) * std::cos(2 * std::numbers::pi * u2);
+    }
+
+  private:
+    double uniforme() {
+        stato_ = stato_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return (static_cast<double>(stato_ >> 11) + 0.5) / 9007199254740992.0;
+    }
+    std::uint64_t stato_;
+};
+
+struct Curva {
+    const char* nome;
+    double C, A, tau;
+    double xinizio, passo;
+    int punti;
+    double sigma;
+};
+
+}  // namespace
+
+TEST(AnalisiEsponenziale, RecoversKnownCurves) {
+    const Curva curve[] = {
+        {"cooling, seconds", 23.0, 60.0, 40.0, 0.0, 1.0, 200, 0.2},
+        {"heating, rising", 80.0, -55.0, 25.0, 0.0, 0.5, 300, 0.3},
+        {"capacitor charge, 10 ms", 5.0, -5.0, 0.01, 0.0, 1e-4, 500, 0.01},
+        {"seconds since 1970", 20.0, 15.0, 300.0, 1.7e9, 2.0, 400, 0.1},
+        {"a dozen readings", 10.0, 5.0, 3.0, 1.0, 1.0, 12, 0.05},
+        {"large values, small change", 1e6, 2.0, 50.0, 0.0, 1.0, 300, 0.02},
+    };
+    Rumore rumore(20240611);
+    for (const auto& c : curve) {
+        SCOPED_TRACE(c.nome);
+        std::vector<double> x, y;
+        for (int i = 0; i < c.punti; ++i) {
+            double xi = c.xinizio + c.passo * i;
+            x.push_back(xi);
+            y.push_back(c.C + c.A * std::exp(-(xi - c.xinizio) / c.tau) + c.sigma * rumore());
+        }
+        Adattamento a = adatta(Modello::Esponenziale, x, y);
+        ASSERT_TRUE(a.riuscito) << a.errore;
+        EXPECT_EQ(a.x0, c.xinizio);
+        const double veri[] = {c.C, c.A, c.tau};
+        for (int i = 0; i < 3; ++i) {
+            const auto& p = a.parametri[static_cast<std::size_t>(i)];
+            EXPECT_LE(std::abs(p.valore - veri[i]), 3 * p.errore)
+                << p.nome << " = " << p.valore << " ± " << p.errore;
+        }
+        EXPECT_NEAR(a.deviazioneresidua, c.sigma, 0.3 * c.sigma);
+        EXPECT_NEAR(a.valore(c.xinizio), c.C + c.A, 5 * c.sigma);
+    }
+}
+
+TEST(AnalisiEsponenziale, SaysWhatItCannotFit) {
+    std::vector<double> dieci, piatta, retta, crescita, conbuchi;
+    for (int i = 0; i < 10; ++i) {
+        dieci.push_back(i);
+        piatta.push_back(21.5);
+        retta.push_back(3.0 + 0.5 * i);
+        crescita.push_back(std::exp(i / 2.0));  // tau would be negative
+    }
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> due = {0, 1}, duey = {5, 3};
+    const std::vector<double> buchix = {0, 1, 2, 3, 4}, buchiy = {nan, 5, nan, 3, nan};
+    const std::vector<double> stessix = {2, 2, 2, 2, 2}, stessiy = {1, 2, 3, 4, 5};
+    struct Caso {
+        const char* nome;
+        const std::vector<double>& x;
+        const std::vector<double>& y;
+        const char* errore;
+    } casi[] = {
+        {"two points", due, duey,
+         "troppo pochi punti: l'adattamento esponenziale ne richiede almeno 4"},
+        {"two points among missing ones", buchix, buchiy,
+         "troppo pochi punti: l'adattamento esponenziale ne richiede almeno 4"},
+        {"one x", stessix, stessiy,
+         "l'adattamento esponenziale richiede almeno 3 valori diversi di x"},
+        {"flat line", dieci, piatta,
+         "i valori di y sono tutti uguali: non c'è un andamento esponenziale"},
+        {"straight line", dieci, retta,
+         "nei dati non si vede un andamento esponenziale: la costante di tempo non è "
+         "determinata"},
+        {"growing exponential", dieci, crescita,
+         "l'adattamento esponenziale non dà una costante di tempo positiva: i dati non si "
+         "avvicinano a un valore finale"},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        Adattamento a = adatta(Modello::Esponenziale, c.x, c.y);
+        EXPECT_FALSE(a.riuscito);
+        EXPECT_EQ(a.errore, c.errore);
+        EXPECT_TRUE(std::isnan(a.valore(1.0)));
+    }
+}
+
+TEST(AnalisiAdattamento, SaysWhatItCannotFit) {
+    const std::vector<double> tre = {1, 2, 3}, y3 = {2, 4, 7};
+    const std::vector<double> stessix = {4, 4, 4, 4}, y4 = {1, 2, 3, 4};
+    const std::vector<double> zeri = {0, 0, 0}, uno = {1}, y1 = {5};
+    const std::vector<double> duex = {1, 1, 2, 2}, duey = {1, 2, 3, 4};
+    struct Caso {
+        Modello modello;
+        const std::vector<double>& x;
+        const std::vector<double>& y;
+        const char* errore;
+    } casi[] = {
+        {Modello::Quadratico, tre, y3,
+         "troppo pochi punti: l'adattamento quadratico ne richiede almeno 4"},
+        {Modello::Lineare, uno, y1,
+         "troppo pochi punti: l'adattamento lineare ne richiede almeno 3"},
+        {Modello::Lineare, stessix, y4,
+         "l'adattamento lineare richiede almeno 2 valori diversi di x"},
+        {Modello::Quadratico, duex, duey,
+         "l'adattamento quadratico richiede almeno 3 valori diversi di x"},
+        {Modello::Proporzionale, zeri, y3,
+         "tutti i valori di x sono nulli: la pendenza non è determinata"},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(std::string(nome(c.modello)) + " " + c.errore);
+        Adattamento a = adatta(c.modello, c.x, c.y);
+        EXPECT_FALSE(a.riuscito);
+        EXPECT_EQ(a.errore, c.errore);
+    }
+}
