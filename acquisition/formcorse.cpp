@@ -44,8 +44,7 @@ QDateEdit* casella(QWidget* genitore, const QString& nome) {
 }
 
 std::string giorno(const QDateEdit* d) {
-    return d->date() == kNessuna ? std::string()
-                                 : d->date().toString(Qt::ISODate).toStdString();
+    return d->date() == kNessuna ? std::string() : d->date().toString(Qt::ISODate).toStdString();
 }
 
 std::string descrizione(const archivio::Corsa& c) {
@@ -95,16 +94,18 @@ TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidge
     nota_->setWordWrap(true);
     nota_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    apri_ = platform::bottone(this, QStringLiteral("BitBtnApri"),
-                              QStringLiteral("&apri nel grafico"));
-    apri_->setToolTip(QStringLiteral("una corsa, o fino a quattro dello stesso esperimento "
-                                     "da confrontare"));
+    apri_ =
+        platform::bottone(this, QStringLiteral("BitBtnApri"), QStringLiteral("&apri nel grafico"));
+    apri_->setToolTip(
+        QStringLiteral("una corsa, o fino a quattro dello stesso esperimento "
+                       "da confrontare"));
     titolo_ = platform::bottone(this, QStringLiteral("BitBtnTitolo"),
                                 QStringLiteral("&titolo e nota..."));
     elimina_ = platform::bottone(this, QStringLiteral("BitBtnElimina"), QStringLiteral("&elimina"));
     csv_ = platform::bottone(this, QStringLiteral("BitBtnCSV"), QStringLiteral("esporta C&SV..."));
     xls_ = platform::bottone(this, QStringLiteral("BitBtnXLS"), QStringLiteral("esporta &XLS..."));
-    chiudi_ = platform::bottone(this, QStringLiteral("BitBtnChiudiCorse"), QStringLiteral("chi&udi"));
+    chiudi_ =
+        platform::bottone(this, QStringLiteral("BitBtnChiudiCorse"), QStringLiteral("chi&udi"));
     auto* bottoni = new QHBoxLayout;
     for (QPushButton* b : {apri_, titolo_, elimina_, csv_, xls_})
         bottoni->addWidget(b);
@@ -168,8 +169,8 @@ void TFormcorse::aggiorna() {
     if (!archivio()) return;
     std::vector<archivio::Corsa> corse;
     try {
-        corse = archivio_->elenco({cerca_->text().trimmed().toStdString(), giorno(dal_),
-                                   giorno(al_)});
+        corse =
+            archivio_->elenco({cerca_->text().trimmed().toStdString(), giorno(dal_), giorno(al_)});
     } catch (const archivio::ErroreArchivio& e) {
         platform::dialoghi().errore("L'archivio delle corse non si legge: " +
                                     std::string(e.what()));

@@ -20,6 +20,7 @@
 #include <QPdfWriter>
 #include <QPen>
 #include <QPushButton>
+#include <QRubberBand>
 #include <QScatterSeries>
 #include <QShowEvent>
 #include <QTimer>
@@ -32,6 +33,7 @@
 #include <iterator>
 
 #include "acquisition/formcorse.h"
+#include "acquisition/pannelloanalisi.h"
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"
@@ -48,6 +50,8 @@ class VistaGrafico final : public QChartView {
     VistaGrafico(QChart* c, std::function<void()> mosso, std::function<void()> tutto,
                  QWidget* parent)
         : QChartView(c, parent), mosso_(std::move(mosso)), tutto_(std::move(tutto)) {
+        banda_ = new QRubberBand(QRubberBand::Rectangle, viewport());
+        banda_->hide();
         setRenderHint(QPainter::Antialiasing);
         setFocusPolicy(Qt::StrongFocus);
         setDragMode(QGraphicsView::NoDrag);
@@ -61,6 +65,20 @@ class VistaGrafico final : public QChartView {
         e->accept();
     }
     void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ControlModifier)) {
+            if (tangente) tangente(valoreX(e->position()));
+            e->accept();
+            return;
+        }
+        if (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ShiftModifier)) {
+            // A range of x: a band across the whole plot area while dragging.
+            seleziona_ = true;
+            da_ = e->position();
+            aggiornabanda(e->position());
+            banda_->show();
+            e->accept();
+            return;
+        }
         if (e->button() == Qt::LeftButton) {
             trascina_ = true;
             da_ = e->position();
@@ -69,6 +87,11 @@ class VistaGrafico final : public QChartView {
         QChartView::mousePressEvent(e);
     }
     void mouseMoveEvent(QMouseEvent* e) override {
+        if (seleziona_) {
+            aggiornabanda(e->position());
+            e->accept();
+            return;
+        }
         if (trascina_) {
             const QPointF d = e->position() - da_;
             da_ = e->position();
@@ -77,6 +100,14 @@ class VistaGrafico final : public QChartView {
         QChartView::mouseMoveEvent(e);
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
+        if (seleziona_) {
+            seleziona_ = false;
+            banda_->hide();
+            if (selezione && std::abs(e->position().x() - da_.x()) >= 3)
+                selezione(valoreX(da_), valoreX(e->position()));
+            e->accept();
+            return;
+        }
         trascina_ = false;
         unsetCursor();
         QChartView::mouseReleaseEvent(e);
@@ -123,7 +154,21 @@ class VistaGrafico final : public QChartView {
         e->accept();
     }
 
+  public:
+    std::function<void(double, double)> selezione;
+    std::function<void(double)> tangente;
+
   private:
+    double valoreX(QPointF vista) const {
+        const QPointF nelgrafico = chart()->mapFromScene(mapToScene(vista.toPoint()));
+        return chart()->mapToValue(nelgrafico).x();
+    }
+    void aggiornabanda(QPointF a) {
+        const QRectF area = chart()->mapRectToScene(chart()->plotArea());
+        const QRect r = mapFromScene(area).boundingRect();
+        banda_->setGeometry(QRect(QPoint(static_cast<int>(std::min(da_.x(), a.x())), r.top()),
+                                  QPoint(static_cast<int>(std::max(da_.x(), a.x())), r.bottom())));
+    }
     void sposta(double dx, double dy) {
         chart()->scroll(dx, dy);
         mosso_();
@@ -139,6 +184,8 @@ class VistaGrafico final : public QChartView {
     }
 
     std::function<void()> mosso_, tutto_;
+    QRubberBand* banda_ = nullptr;
+    bool seleziona_ = false;
     bool trascina_ = false;
     QPointF da_;
 };
@@ -221,6 +268,8 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     attuale_ =
         platform::bottone(this, QStringLiteral("BitBtnAttuale"), QStringLiteral("corsa a&ttuale"));
     attuale_->hide();
+    analisi_ = platform::bottone(this, QStringLiteral("BitBtnAnalisi"), QStringLiteral("anal&isi"));
+    analisi_->setCheckable(true);
 
     chart_ = new QChart;
     chart_->legend()->setAlignment(Qt::AlignBottom);
@@ -252,6 +301,17 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
         this);
     aiuto_->setObjectName(QStringLiteral("LabelAiuto"));
     aiuto_->setWordWrap(true);
+    pannello_ = new PannelloAnalisi(chart_, this);
+    pannello_->setMinimumWidth(300);
+    pannello_->hide();
+    vista_->selezione = [this](double da, double a) {
+        analisi_->setChecked(true);
+        pannello_->selezione(da, a);
+    };
+    vista_->tangente = [this](double x) {
+        analisi_->setChecked(true);
+        pannello_->tangentein(x);
+    };
 
     auto* comandi = new QHBoxLayout;
     comandi->addWidget(auto_);
@@ -266,6 +326,7 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     // fit the window over the log pane of a 1280 x 720 screen.
     auto* sotto = new QHBoxLayout;
     sotto->addWidget(aiuto_, 1);
+    sotto->addWidget(analisi_);
     sotto->addWidget(corse_);
     sotto->addWidget(attuale_);
     sotto->addWidget(png_);
@@ -273,7 +334,10 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     sotto->addWidget(chiudi_);
     auto* tutto = new QVBoxLayout(this);
     tutto->addLayout(comandi);
-    tutto->addWidget(vista_, 1);
+    auto* centro = new QHBoxLayout;
+    centro->addWidget(vista_, 1);
+    centro->addWidget(pannello_);
+    tutto->addLayout(centro, 1);
     tutto->addLayout(sotto);
 
     connect(auto_, &QCheckBox::toggled, this, [this](bool on) {
@@ -291,6 +355,10 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(pdf_, &QPushButton::clicked, this, [this] { salva(true); });
     connect(chiudi_, &QPushButton::clicked, this, &QWidget::close);
     connect(corse_, &QPushButton::clicked, this, [this] { apricorse(); });
+    connect(analisi_, &QPushButton::toggled, this, [this](bool on) {
+        pannello_->setVisible(on);
+        if (on) pannello_->calcola();
+    });
     connect(attuale_, &QPushButton::clicked, this, [this] { mostracorse({}); });
 
     resize(900, 600);
@@ -438,6 +506,15 @@ void TFormgrafico::impostacolonne() {
     }
     stati_->setVisible(stati);
 
+    // The curves of values (not states) are what the analysis reads.
+    std::vector<PannelloAnalisi::CurvaAnalizzabile> analizzabili;
+    for (const Curva& c : curve_)
+        if (!c.colonna.stato()) analizzabili.push_back({c.serie->name(), c.serie});
+    for (const Curva& c : curveXY_)
+        analizzabili.push_back({c.serie->name(), c.serie});
+    pannello_->impostacurve(std::move(analizzabili), x_, y_,
+                            !xy() && asseX_->currentIndex() == 1 ? QStringLiteral("s") : QString());
+
     // A click on a legend entry shows or hides its curve.
     for (QLegendMarker* m : chart_->legend()->markers()) {
         QObject::connect(m, &QLegendMarker::clicked, this, [m] {
@@ -507,6 +584,7 @@ void TFormgrafico::disegna() {
         if (!punti.isEmpty()) serie->append(punti);
     attesa_.clear();
     applicascala();
+    if (!pannello_->isHidden()) pannello_->calcola();
 }
 
 void TFormgrafico::ricostruisci() {
@@ -621,13 +699,59 @@ bool salvafile(const std::string& file, const QByteArray& dati) {
 
 }  // namespace
 
+QStringList TFormgrafico::testorapporto() const {
+    QStringList righe;
+    for (const auto& c : archiviate_) {
+        const archivio::Corsa& k = c->corsa();
+        QString r = daUtf8(datacorsa(k)) + QStringLiteral(", ") + daUtf8(k.esperimento) +
+                    QStringLiteral(", banco ") + daUtf8(k.banco);
+        if (!k.titolo.empty()) r += QStringLiteral(": ") + daUtf8(k.titolo);
+        righe << r;
+        if (!k.nota.empty()) righe << QStringLiteral("    ") + daUtf8(k.nota);
+    }
+    if (!pannello_->isHidden() && pannello_->selezionata()) {
+        if (!righe.isEmpty()) righe << QString();
+        righe << pannello_->righe();
+    }
+    return righe;
+}
+
+namespace {
+
+// The report's lines under the chart, in two columns when they are many.
+void scrivirapporto(QPainter& p, const QRectF& dove, const QStringList& righe, qreal altezzariga) {
+    const int perColonna = std::max(1, static_cast<int>(dove.height() / altezzariga));
+    const qreal larghezza = righe.size() > perColonna ? dove.width() / 2 : dove.width();
+    for (int i = 0; i < static_cast<int>(righe.size()); ++i) {
+        const qreal x = dove.left() + (i / perColonna) * larghezza;
+        const qreal y = dove.top() + (i % perColonna) * altezzariga;
+        p.drawText(QRectF(x, y, larghezza, altezzariga), Qt::AlignLeft | Qt::AlignVCenter,
+                   righe[i]);
+    }
+}
+
+}  // namespace
+
 bool TFormgrafico::salvapng(const std::string& file, int larghezza, int altezza) {
-    QImage immagine(larghezza, altezza, QImage::Format_ARGB32_Premultiplied);
+    const QStringList righe = testorapporto();
+    const int altezzariga = 24;
+    // A column of the report under the chart, and a second one past 20 lines.
+    const int n = static_cast<int>(righe.size());
+    const int sotto = n == 0 ? 0 : 20 + altezzariga * (n > 20 ? (n + 1) / 2 : n);
+    QImage immagine(larghezza, altezza + sotto, QImage::Format_ARGB32_Premultiplied);
     immagine.fill(Qt::white);
     {
         QPainter p(&immagine);
         p.setRenderHint(QPainter::Antialiasing);
         chart_->scene()->render(&p, QRectF(0, 0, larghezza, altezza), chart_->sceneBoundingRect());
+        if (sotto > 0) {
+            QFont f = font();
+            f.setPixelSize(16);
+            p.setFont(f);
+            p.setPen(Qt::black);
+            scrivirapporto(p, QRectF(40, altezza + 10, larghezza - 80, sotto - 20), righe,
+                           altezzariga);
+        }
     }
     QByteArray dati;
     QBuffer buffer(&dati);
@@ -658,10 +782,24 @@ bool TFormgrafico::salvapdf(const std::string& file) {
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF pagina = pdf.pageLayout().paintRectPixels(pdf.resolution());
         const QRectF sorgente = chart_->sceneBoundingRect();
+        const QStringList righe = testorapporto();
+        // The report under the chart: 9-point lines, in two columns past 14.
+        const qreal altezzariga = 9.0 / 72 * 300 * 1.35;
+        const qsizetype perColonna = righe.size() > 14 ? (righe.size() + 1) / 2 : righe.size();
+        const qreal sotto = righe.isEmpty() ? 0 : altezzariga * static_cast<qreal>(perColonna + 1);
         // The chart's proportions kept, as wide as the page allows.
         const QRectF dove(QPointF(0, 0),
-                          sorgente.size().scaled(pagina.size(), Qt::KeepAspectRatio));
+                          sorgente.size().scaled(QSizeF(pagina.width(), pagina.height() - sotto),
+                                                 Qt::KeepAspectRatio));
         chart_->scene()->render(&p, dove, sorgente);
+        if (!righe.isEmpty()) {
+            QFont f = font();
+            f.setPointSizeF(9);
+            p.setFont(f);
+            p.setPen(Qt::black);
+            scrivirapporto(p, QRectF(0, dove.bottom() + altezzariga / 2, pagina.width(), sotto),
+                           righe, altezzariga);
+        }
         p.end();
     }
     return salvafile(file, dati);

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QPointF>
+#include <QStringList>
 #include <QWidget>
 #include <filesystem>
 #include <map>
@@ -38,6 +39,7 @@ namespace lumetto::acquisition {
 
 class VistaGrafico;
 class TFormcorse;
+class PannelloAnalisi;
 
 class TFormgrafico final : public QWidget, public Ascoltatore {
   public:
@@ -60,6 +62,9 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     // page; false, after the error box, when the file cannot be written.
     bool salvapng(const std::string& file, int larghezza = 1600, int altezza = 1000);
     bool salvapdf(const std::string& file);
+    // What the saved PNG and PDF carry under the chart: the archived runs'
+    // titles and notes, and the analysis shown.
+    QStringList testorapporto() const;
 
     // Runs from the archive in place of the current one: one to look at
     // again, or up to four of one experiment laid over each other (each its
@@ -74,6 +79,7 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
 
     // For tests and the benchmark.
     QChart* grafico() const { return chart_; }
+    PannelloAnalisi* analisi() const { return pannello_; }
     QChartView* vistagrafico() const;
 
   protected:
@@ -109,6 +115,8 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     QPushButton* chiudi_ = nullptr;
     QPushButton* corse_ = nullptr;
     QPushButton* attuale_ = nullptr;
+    QPushButton* analisi_ = nullptr;
+    PannelloAnalisi* pannello_ = nullptr;
     QLabel* aiuto_ = nullptr;
     VistaGrafico* vista_ = nullptr;
     QChart* chart_ = nullptr;

@@ -53,7 +53,8 @@ std::vector<QLineSeries*> linee(TFormgrafico& g) {
     g.disegna();
     std::vector<QLineSeries*> l;
     for (QAbstractSeries* s : g.grafico()->series())
-        if (auto* x = qobject_cast<QLineSeries*>(s); x && x->type() == QAbstractSeries::SeriesTypeLine)
+        if (auto* x = qobject_cast<QLineSeries*>(s);
+            x && x->type() == QAbstractSeries::SeriesTypeLine)
             l.push_back(x);
     return l;
 }
@@ -135,8 +136,9 @@ TEST(Corse, ListedReopenedComparedTitledDeletedExported) {
     box.risposte = {std::nullopt};  // "No"
     f.elimina();
     EXPECT_EQ(l->topLevelItemCount(), 3);
-    EXPECT_NE(box.domande.back().find("Eliminare la corsa del 09/12/2026 11:15 (termostato, 4 letture)?"),
-              std::string::npos);
+    EXPECT_NE(
+        box.domande.back().find("Eliminare la corsa del 09/12/2026 11:15 (termostato, 4 letture)?"),
+        std::string::npos);
     box.risposte = {std::string()};
     f.elimina();
     EXPECT_EQ(l->topLevelItemCount(), 2);

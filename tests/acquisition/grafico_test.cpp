@@ -5,12 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractAxis>
+#include <QApplication>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLineSeries>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScatterSeries>
 #include <QSet>
 #include <QTest>
@@ -24,6 +30,7 @@
 #include "acquisition/acquisizione.h"
 #include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
+#include "acquisition/pannelloanalisi.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "schemes/maschere.h"
@@ -283,4 +290,64 @@ TEST_F(Grafico, EveryCurveHasItsOwnNameAndColour) {
     EXPECT_EQ(QSet<QString>(nomi.begin(), nomi.end()).size(), 12);
     EXPECT_EQ(colori.size(), 12);
     EXPECT_EQ(tratteggiate, 4);
+}
+
+// The analysis as a user reaches it: Shift and a drag over a heating curve
+// choose a range (the plot's x, not the screen's), the exponential fit is
+// drawn over it and written with its parameters, Ctrl and a click gives the
+// tangent, a flat range is refused without a curve, and the saved PDF
+// carries the text.
+TEST_F(Grafico, ARangeOfACurveIsMeasuredAndFitted) {
+    g.resize(1200, 700);
+    g.show();
+    std::vector<std::vector<double>> letture;
+    for (int r = 1; r <= 60; ++r)
+        letture.push_back(
+            {r <= 40 ? 50 - 30 * std::exp(-r / 8.0) + 0.02 * ((r * 7) % 5 - 2) : 49.9});
+    corsa(20, "temp..", "1", letture);
+    g.disegna();
+    QTest::mouseClick(g.findChild<QPushButton*>("BitBtnAnalisi"), Qt::LeftButton);
+    QWidget* vp = g.vistagrafico()->viewport();
+    auto schermo = [&](double x) {
+        const QPointF p = g.grafico()->mapToPosition(QPointF(x, 40));
+        return g.vistagrafico()->mapFromScene(g.grafico()->mapToScene(p));
+    };
+    QTest::mousePress(vp, Qt::LeftButton, Qt::ShiftModifier, schermo(4.7));
+    QMouseEvent muovi(QEvent::MouseMove, schermo(20), vp->mapToGlobal(schermo(20)), Qt::NoButton,
+                      Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(vp, &muovi);
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::ShiftModifier, schermo(40.3));
+    auto* pannello = g.analisi();
+    ASSERT_TRUE(pannello->selezionata());
+    const double da = g.findChild<QDoubleSpinBox*>("SpinDa")->value();
+    const double a = g.findChild<QDoubleSpinBox*>("SpinA")->value();
+    EXPECT_NEAR(da, 4.7, 0.2);
+    EXPECT_NEAR(a, 40.3, 0.2);
+    pannello->modello()->setCurrentIndex(4);  // exponential
+    const QString testo = pannello->risultati()->toPlainText();
+    EXPECT_TRUE(testo.contains("Punti: 36")) << testo.toStdString();
+    EXPECT_TRUE(testo.contains("Adattamento esponenziale")) << testo.toStdString();
+    // 8 within its standard error, with the digits that error justifies.
+    EXPECT_TRUE(testo.contains(QRegularExpression("τ = (7,9[5-9]|8,0[0-4])\\d ± 0,0\\d\\d\n")))
+        << testo.toStdString();
+    const QXYSeries* curva = serie(g, "adattamento esponenziale");
+    ASSERT_NE(curva, nullptr);
+    EXPECT_EQ(curva->points().front().x(), 5);  // over the points selected
+    EXPECT_EQ(curva->points().back().x(), 40);
+
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::ControlModifier, schermo(10));
+    EXPECT_TRUE(pannello->risultati()->toPlainText().contains("Tangente in x = 10"))
+        << pannello->risultati()->toPlainText().toStdString();
+    EXPECT_NE(serie(g, "tangente"), nullptr);
+
+    const fs::path pdf = fs::path(std::getenv("HOME")) / "analisi.pdf";
+    ASSERT_TRUE(g.salvapdf(pdf.string()));
+    const std::string scritto = esegui("pdftotext " + pdf.string() + " -");
+    EXPECT_NE(scritto.find("Adattamento esponenziale"), std::string::npos) << scritto;
+    EXPECT_NE(scritto.find("R²"), std::string::npos) << scritto;
+
+    pannello->selezione(45, 60);  // flat: nothing to fit, nothing drawn
+    EXPECT_TRUE(pannello->risultati()->toPlainText().contains("Non riuscito"))
+        << pannello->risultati()->toPlainText().toStdString();
+    EXPECT_EQ(serie(g, "adattamento esponenziale"), nullptr);
 }
