@@ -12,8 +12,8 @@
 #include <QLineSeries>
 #include <QPen>
 #include <QPlainTextEdit>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
@@ -39,8 +39,7 @@ constexpr analisi::Modello kModelli[] = {analisi::Modello::Lineare, analisi::Mod
 
 }  // namespace
 
-PannelloAnalisi::PannelloAnalisi(QChart* chart, QWidget* parent)
-    : QWidget(parent), chart_(chart) {
+PannelloAnalisi::PannelloAnalisi(QChart* chart, QWidget* parent) : QWidget(parent), chart_(chart) {
     setObjectName(QStringLiteral("PannelloAnalisi"));
     curva_ = new QComboBox(this);
     curva_->setObjectName(QStringLiteral("ComboCurva"));
@@ -187,8 +186,9 @@ void PannelloAnalisi::calcola() {
                 }
                 QPen penna(Qt::black, 2.5);
                 penna.setStyle(Qt::DashLine);
-                adattata_ = linea(QStringLiteral("adattamento ") + q(std::string(analisi::nome(f.modello))),
-                                  penna);
+                adattata_ =
+                    linea(QStringLiteral("adattamento ") + q(std::string(analisi::nome(f.modello))),
+                          penna);
                 adattata_->replace(curva);
             }
         }
@@ -210,7 +210,8 @@ void PannelloAnalisi::calcola() {
             const double mezzo = (x_->max() - x_->min()) / 8;
             QPen penna(QColor(0x88, 0x22, 0x55), 2);
             tangente_ = linea(QStringLiteral("tangente"), penna);
-            tangente_->replace({{t.x - mezzo, t.valore(t.x - mezzo)}, {t.x + mezzo, t.valore(t.x + mezzo)}});
+            tangente_->replace(
+                {{t.x - mezzo, t.valore(t.x - mezzo)}, {t.x + mezzo, t.valore(t.x + mezzo)}});
         }
     }
     if (righe_.isEmpty())
