@@ -91,6 +91,7 @@ bench: build
 	$(BUILD)/bench/bench_soak
 	$(BUILD)/bench/bench_firmware
 	$(BUILD)/bench/bench_analisi
+	$(BUILD)/bench/bench_archivio
 
 # The program against the virtual board on COM13: the board's window beside
 # the program's; closing the program ends the board too.

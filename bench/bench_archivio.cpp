@@ -1,0 +1,116 @@
+// The archive of runs: a reading committed to a file on disk, the tick of
+// "Regolazione PI " against the virtual board with the archive listening and
+// without it, and a run of 1000 readings opened from the archive, alone and
+// drawn in the plot window (offscreen).
+#include <stdlib.h>
+
+#include <QApplication>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "acquisition/acquisizione.h"
+#include "acquisition/formgrafico.h"
+#include "acquisition/registrocorse.h"
+#include "archivio/archivio.h"
+#include "bench/corsa.h"
+#include "bench/misure.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace lumetto;
+using lumetto::bench::mediana;
+using lumetto::bench::percentile;
+
+double ms(Clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+void riga(const char* cosa, const char* obiettivo, const std::vector<double>& v,
+          const char* unita) {
+    std::printf("%-52s %-12s %.3f %s (95th %.3f %s)\n", cosa, obiettivo, mediana(v), unita,
+                percentile(v, 0.95), unita);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // On the disk the user's data lives on, not in a memory file system.
+    std::string home = (std::filesystem::current_path() / "lumetto-bench-XXXXXX").string();
+    if (!mkdtemp(home.data())) return 1;
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    std::printf("%-52s %-12s %s\n", "what", "goal", "figure");
+
+    const std::filesystem::path file = std::filesystem::path(home) / "lumetto.sqlite";
+    int64_t id = 0;
+    {
+        archivio::Archivio a(file);
+        archivio::Corsa c;
+        c.esperimento = "Regolazione PI";
+        c.testata = "temp..set...scost.banda.tempo.azp...azi...azt...";
+        c.mascheratipo = "11111111";
+        c.inizio = archivio::oraUTC();
+        c.fuso = archivio::fusolocale();
+        id = a.nuovacorsa(c);
+        std::vector<double> commit;
+        for (int r = 1; r <= 1000; ++r) {
+            archivio::Lettura l;
+            l.numero = r;
+            l.ms = r * 2000;
+            l.valori.fill(std::numeric_limits<double>::quiet_NaN());
+            for (int j = 0; j < 8; ++j) l.valori[size_t(j)] = 20 + std::sin(r * 0.01 + j);
+            const auto t0 = Clock::now();
+            a.aggiungi(id, l);
+            commit.push_back(ms(t0));
+        }
+        riga("a reading committed (8 values, WAL, on disk)", "< 1 ms", commit, "ms");
+    }
+
+    // The tick with and without the archive listening, alternated in rounds
+    // so that the machine's load falls on both alike.
+    std::vector<double> senza, con;
+    acquisition::RegistroCorse registro(file);
+    for (int giro = 0; giro < 4; ++giro) {
+        auto s = bench::tick("pi", "Button2", 200);
+        senza.insert(senza.end(), s.begin(), s.end());
+        acquisition::aggiungiascoltatore(&registro);
+        auto k = bench::tick("pi", "Button2", 200);
+        acquisition::togliascoltatore(&registro);
+        con.insert(con.end(), k.begin(), k.end());
+    }
+    for (double& v : senza) v /= 1000;
+    for (double& v : con) v /= 1000;
+    riga("tick of Regolazione PI, archive off", "", senza, "ms");
+    riga("tick of Regolazione PI, archive on", "< +1 ms", con, "ms");
+
+    std::vector<double> apri, disegna;
+    acquisition::TFormgrafico grafico;
+    grafico.resize(1200, 700);
+    grafico.show();
+    for (int i = 0; i < 30; ++i) {
+        auto t0 = Clock::now();
+        archivio::Archivio a(file);
+        auto corsa = a.corsa(id);
+        auto letture = a.letture(id);
+        auto c = std::make_unique<acquisition::CorsaArchiviata>(std::move(*corsa),
+                                                                std::move(letture));
+        apri.push_back(ms(t0));
+        std::vector<std::unique_ptr<acquisition::CorsaArchiviata>> una;
+        una.push_back(std::move(c));
+        grafico.mostracorse(std::move(una));
+        QApplication::processEvents();
+        disegna.push_back(ms(t0));
+    }
+    riga("a run of 1000 readings read from the archive", "< 100 ms", apri, "ms");
+    riga("... and drawn in the plot window (8 curves)", "< 100 ms", disegna, "ms");
+    std::filesystem::remove_all(home);
+    return 0;
+}
