@@ -135,7 +135,7 @@ TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidge
         }
         nota_->setText(t);
     });
-    connect(elenco_, &QTreeWidget::itemDoubleClicked, this, [this] { apri(); });
+    connect(elenco_, &QTreeWidget::itemActivated, this, [this] { apri(); });
     connect(apri_, &QPushButton::clicked, this, [this] { apri(); });
     connect(titolo_, &QPushButton::clicked, this, [this] { intitola(); });
     connect(elimina_, &QPushButton::clicked, this, [this] { elimina(); });
@@ -160,7 +160,11 @@ archivio::Archivio* TFormcorse::archivio() {
 
 void TFormcorse::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!e->spontaneous()) aggiorna();
+    if (!e->spontaneous()) {
+        aggiorna();
+        // The list is what the window is for: arrows, Ctrl+A and Enter work at once.
+        elenco_->setFocus();
+    }
 }
 
 void TFormcorse::aggiorna() {

@@ -369,15 +369,31 @@ void TFormgrafico::impostacolonne() {
 
     // A click on a legend entry shows or hides its curve.
     for (QLegendMarker* m : chart_->legend()->markers()) {
-        QObject::connect(m, &QLegendMarker::clicked, this, [m] {
+        QObject::connect(m, &QLegendMarker::clicked, this, [this, m] {
             QAbstractSeries* s = m->series();
             s->setVisible(!s->isVisible());
             m->setVisible(true);
             QColor c = m->labelBrush().color();
             c.setAlphaF(s->isVisible() ? 1.0f : 0.4f);
             m->setLabelBrush(c);
+            // The scale follows what is shown: hiding the humidity shows
+            // the temperature's tenths.
+            riscala();
         });
     }
+}
+
+void TFormgrafico::riscala() {
+    disegna();
+    estesa_ = false;
+    minX_ = 0, maxX_ = 1, minY_ = 0, maxY_ = 1;
+    for (const std::vector<Curva>* curve : {&curve_, &curveXY_})
+        for (const Curva& c : *curve) {
+            if (!c.serie->isVisible()) continue;
+            for (const QPointF& p : c.serie->points())
+                estendi(p.x(), p.y(), c.colonna.stato());
+        }
+    applicascala();
 }
 
 void TFormgrafico::estendi(double x, double y, bool distato) {
@@ -420,7 +436,7 @@ void TFormgrafico::aggiungi(const FonteGrafico& f, int r) {
         metti(c.serie, x, p.valore);
         c.ultimo = p.valore;
         c.vuota = false;
-        estendi(x, p.valore, c.colonna.stato());
+        if (c.serie->isVisible()) estendi(x, p.valore, c.colonna.stato());
         QScatterSeries* rosso = c.colonna.stato() ? rossiStati_ : rossi_;
         QScatterSeries* blu = c.colonna.stato() ? bluStati_ : blu_;
         if (p.esito == 1) metti(rosso, x, p.valore);
@@ -442,6 +458,11 @@ void TFormgrafico::disegna() {
         }
     }
     attesa_.clear();
+    // A colour's entry in the legend once a condition marked a reading: a
+    // run without conditions leaves the legend to its curves.
+    for (auto [valori, stati] : {std::pair{rossi_, rossiStati_}, std::pair{blu_, bluStati_}})
+        for (QLegendMarker* m : chart_->legend()->markers(valori))
+            m->setVisible(valori->count() + stati->count() > 0);
     applicascala();
     if (!pannello_->isHidden()) pannello_->calcola();
 }

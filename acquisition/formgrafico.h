@@ -101,6 +101,7 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     void metti(QXYSeries* serie, double x, double y);
     void estendi(double x, double y, bool stato);
     void applicascala();
+    void riscala();  // the extent of the curves shown, read again
     void salva(bool pdf);
     void aggiornatitolo();
     bool xy() const;

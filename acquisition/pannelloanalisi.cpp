@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPen>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -50,6 +51,8 @@ PannelloAnalisi::PannelloAnalisi(QChart* chart, QWidget* parent) : QWidget(paren
         s->setRange(-1e12, 1e12);
         s->setDecimals(3);
         s->setKeyboardTracking(false);
+        // The decimal comma, as the results below and the user's keyboard.
+        s->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     }
     da_->setObjectName(QStringLiteral("SpinDa"));
     a_->setObjectName(QStringLiteral("SpinA"));
@@ -65,7 +68,6 @@ PannelloAnalisi::PannelloAnalisi(QChart* chart, QWidget* parent) : QWidget(paren
     testo_->setObjectName(QStringLiteral("TestoAnalisi"));
     testo_->setAccessibleName(QStringLiteral("risultati dell'analisi"));
     testo_->setReadOnly(true);
-    testo_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     auto* modulo = new QFormLayout;
     modulo->addRow(QStringLiteral("c&urva:"), curva_);
@@ -214,8 +216,7 @@ void PannelloAnalisi::calcola() {
                 {{t.x - mezzo, t.valore(t.x - mezzo)}, {t.x + mezzo, t.valore(t.x + mezzo)}});
         }
     }
-    if (righe_.isEmpty())
-        righe_ << QStringLiteral("Maiusc e trascinare sul grafico sceglie un tratto della curva.");
+    if (righe_.isEmpty()) righe_ << QStringLiteral("Nessun tratto scelto.");
     testo_->setPlainText(righe_.join(QLatin1Char('\n')));
 }
 

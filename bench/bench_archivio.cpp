@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
             l.numero = r;
             l.ms = r * 2000;
             l.valori.fill(std::numeric_limits<double>::quiet_NaN());
-            for (int j = 0; j < 8; ++j) l.valori[size_t(j)] = 20 + std::sin(r * 0.01 + j);
+            for (int j = 0; j < 8; ++j)
+                l.valori[size_t(j)] = 20 + std::sin(r * 0.01 + j);
             const auto t0 = Clock::now();
             a.aggiungi(id, l);
             commit.push_back(ms(t0));
@@ -86,8 +87,10 @@ int main(int argc, char** argv) {
         acquisition::togliascoltatore(&registro);
         con.insert(con.end(), k.begin(), k.end());
     }
-    for (double& v : senza) v /= 1000;
-    for (double& v : con) v /= 1000;
+    for (double& v : senza)
+        v /= 1000;
+    for (double& v : con)
+        v /= 1000;
     riga("tick of Regolazione PI, archive off", "", senza, "ms");
     riga("tick of Regolazione PI, archive on", "< +1 ms", con, "ms");
 
@@ -100,8 +103,8 @@ int main(int argc, char** argv) {
         archivio::Archivio a(file);
         auto corsa = a.corsa(id);
         auto letture = a.letture(id);
-        auto c = std::make_unique<acquisition::CorsaArchiviata>(std::move(*corsa),
-                                                                std::move(letture));
+        auto c =
+            std::make_unique<acquisition::CorsaArchiviata>(std::move(*corsa), std::move(letture));
         apri.push_back(ms(t0));
         std::vector<std::unique_ptr<acquisition::CorsaArchiviata>> una;
         una.push_back(std::move(c));

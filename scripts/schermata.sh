@@ -5,7 +5,11 @@
 # After the port search's box is closed, each X,Y is clicked in turn (one
 # second apart), and each "scrivi:TEXT" types TEXT and Enter (a leading ~ is
 # the session's HOME: "scrivi:~/.lumetto/drive_c/lavoro/arduino/solare.sca"
-# in a file dialog); the picture is taken SECONDS (default 6) after the last.
+# in a file dialog), "tasto:KEYS" presses keys as xdotool names them
+# ("alt+i", "ctrl+a"), "attendi:S" waits S seconds, "maiusc:X1,Y1,X2,Y2"
+# drags from one point to the other with Shift held, and "foto:FILE" takes a
+# picture there and then; the last picture is taken SECONDS (default 6)
+# after the last step.
 # PREPARA, when set, is run by the shell in the session's HOME before the
 # program starts (to put a teacher's own picture on the c: drive, say).
 # Needs Xvfb, xdotool, x11-apps (xwd) and imagemagick; the build in build/.
@@ -28,6 +32,13 @@ for punto in "$@"; do
   sleep 1
   case $punto in
     scrivi:*) testo=${punto#scrivi:}; xdotool type --delay 20 "${testo/#\~/$HOME}"; xdotool key Return ;;
+    tasto:*) xdotool key ${punto#tasto:} ;;
+    attendi:*) sleep "${punto#attendi:}" ;;
+    maiusc:*)
+      IFS=, read -r x1 y1 x2 y2 <<<"${punto#maiusc:}"
+      xdotool mousemove "$x1" "$y1" keydown shift mousedown 1 mousemove "$(((x1 + x2) / 2))" "$y2" \
+        mousemove "$x2" "$y2" mouseup 1 keyup shift ;;
+    foto:*) sleep 1; xwd -root -silent | /usr/bin/convert xwd:- "${punto#foto:}"; echo "${punto#foto:}" ;;
     *) xdotool mousemove "${punto%,*}" "${punto#*,}" click 1 ;;
   esac
 done
