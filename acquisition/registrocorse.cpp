@@ -100,6 +100,12 @@ void RegistroCorse::letturamemorizzata(int r) {
         archivio_->aggiungi(corsa_, l);
         detto_ = false;  // working again: a new fault is news
     } catch (const archivio::ErroreArchivio& e) {
+        // Deleted in the runs' window while it ran: the user wants it gone,
+        // so the rest of it is not kept either.
+        if (e.tipo() == archivio::ErroreArchivio::Tipo::Eliminata) {
+            inCorso_ = false;
+            return;
+        }
         avvisa("L'archivio delle corse «" + file_.string() + "» non salva la lettura " +
                std::to_string(r) + ": " + e.what() + kContinua);
     }

@@ -78,6 +78,8 @@ ErroreArchivio::Tipo tipodi(int codice) {
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
             return ErroreArchivio::Tipo::Danneggiato;
+        case SQLITE_CONSTRAINT:  // the only constraint a reading can break: its run's key
+            return ErroreArchivio::Tipo::Eliminata;
         default:
             return ErroreArchivio::Tipo::Altro;
     }
@@ -91,6 +93,8 @@ std::string motivo(int codice, const std::string& sqlite) {
             return "non si può scrivere (" + sqlite + ")";
         case ErroreArchivio::Tipo::Danneggiato:
             return "il file è danneggiato (" + sqlite + ")";
+        case ErroreArchivio::Tipo::Eliminata:
+            return "la corsa è stata eliminata dall'archivio";
         default:
             return sqlite;
     }

@@ -54,7 +54,8 @@ struct Filtro {
 // Why the archive failed. The text is Italian, for the user as it is.
 class ErroreArchivio : public std::runtime_error {
   public:
-    enum class Tipo { Scrittura, Pieno, Danneggiato, Altro };
+    // Eliminata: a reading for a run no longer in the archive (deleted meanwhile).
+    enum class Tipo { Scrittura, Pieno, Danneggiato, Eliminata, Altro };
     ErroreArchivio(Tipo t, const std::string& testo) : std::runtime_error(testo), tipo_(t) {}
     Tipo tipo() const { return tipo_; }
 

@@ -77,3 +77,14 @@ TEST_F(Registro, EveryStoredReadingIsKeptWithItsRunsFacts) {
     EXPECT_EQ(corse[0].testata, "dist..");
     EXPECT_TRUE(box.avvisi.empty());
 }
+
+TEST_F(Registro, ARunDeletedWhileItRunsIsNotWrittenOn) {
+    premi("BitBtn4");
+    eseguilettura();
+    ASSERT_NE(registro.archivio(), nullptr);
+    archivio::Archivio(file).elimina(registro.corsa());  // from the runs' window
+    eseguilettura();
+    EXPECT_EQ(link::numerolettura, 2);
+    EXPECT_TRUE(registro.archivio()->elenco().empty());
+    EXPECT_TRUE(box.avvisi.empty()) << box.avvisi.front();
+}

@@ -74,6 +74,26 @@ TEST(AnalisiEsponenziale, RecoversKnownCurves) {
     }
 }
 
+// The first heating of the virtual board's thermostat, 60 readings: a gentle
+// curve whose integral form already gives the minimum, where GSL's driver
+// finds no step to take and says "too many iterations". SciPy's curve_fit
+// gives tau = 1186.1 +- 603.2 readings.
+TEST(AnalisiEsponenziale, AGentleHeatingFromItsOwnStart) {
+    const std::vector<double> y = {
+        18.52, 18.56, 18.59, 18.63, 18.66, 18.68, 18.73, 18.77, 18.79, 18.83, 18.86, 18.89,
+        18.92, 18.94, 18.98, 19.03, 19.06, 19.09, 19.14, 19.15, 19.20, 19.24, 19.27, 19.31,
+        19.36, 19.40, 19.44, 19.45, 19.47, 19.49, 19.51, 19.52, 19.57, 19.62, 19.66, 19.71,
+        19.74, 19.76, 19.80, 19.83, 19.87, 19.90, 19.94, 19.98, 19.99, 20.02, 20.06, 20.08,
+        20.10, 20.15, 20.18, 20.22, 20.27, 20.31, 20.33, 20.37, 20.40, 20.41, 20.45, 20.48};
+    std::vector<double> x;
+    for (std::size_t i = 0; i < y.size(); ++i)
+        x.push_back(static_cast<double>(i + 1));
+    Adattamento a = adatta(Modello::Esponenziale, x, y);
+    ASSERT_TRUE(a.riuscito) << a.errore;
+    EXPECT_NEAR(a.parametri[2].valore, 1186.1, 12);
+    EXPECT_NEAR(a.parametri[2].errore, 603.2, 6);
+}
+
 TEST(AnalisiEsponenziale, SaysWhatItCannotFit) {
     std::vector<double> dieci, piatta, retta, crescita, conbuchi;
     for (int i = 0; i < 10; ++i) {
