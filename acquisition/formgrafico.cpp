@@ -280,6 +280,9 @@ void TFormgrafico::impostacolonne() {
     curveXY_.clear();
     const auto sorgenti = fonti();
     const bool confronto = sorgenti.size() > 1;
+    // Compared runs name their curves with their dates: a column of entries
+    // beside the plot keeps each name whole, where a row would cut them all.
+    chart_->legend()->setAlignment(confronto ? Qt::AlignRight : Qt::AlignBottom);
     // Laid over each other, each run's curves say which run they are.
     auto nomecurva = [&](const FonteGrafico* f, const QString& nome) {
         if (!confronto) return nome;

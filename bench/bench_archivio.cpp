@@ -25,11 +25,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace lumetto;
 using lumetto::bench::mediana;
+using lumetto::bench::ms;
 using lumetto::bench::percentile;
-
-double ms(Clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
 
 void riga(const char* cosa, const char* obiettivo, const std::vector<double>& v,
           const char* unita) {

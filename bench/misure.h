@@ -3,6 +3,7 @@
 // and percentiles, never means, so one slow run does not move the figure.
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <vector>
 
@@ -18,6 +19,11 @@ inline double percentile(std::vector<double> v, double p) {
 
 inline double mediana(std::vector<double> v) {
     return percentile(std::move(v), 0.5);
+}
+
+// Milliseconds since t0.
+inline double ms(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
 }  // namespace lumetto::bench

@@ -14,18 +14,12 @@
 
 #include "archivio/archivio.h"
 #include "archivio/csv.h"
+#include "support/cartella.h"
 
 namespace fs = std::filesystem;
 using namespace lumetto::archivio;
 
 namespace {
-
-fs::path cartella() {
-    fs::path d = fs::path(std::getenv("HOME")) /
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::create_directories(d);
-    return d;
-}
 
 Corsa fatti(const std::string& esperimento, const std::string& inizio) {
     Corsa c;
@@ -70,7 +64,8 @@ int64_t versionedi(const fs::path& file) {
 }  // namespace
 
 TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
-    fs::path file = cartella() / "sotto" / "lumetto.sqlite";  // its folder made too
+    lumetto::prove::CartellaProva cartella;
+    fs::path file = cartella.percorso() / "sotto" / "lumetto.sqlite";  // its folder made too
     Archivio a(file);
     EXPECT_FALSE(a.spostato());
     EXPECT_EQ(versionedi(file), kVersione);
@@ -133,7 +128,8 @@ TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
 }
 
 TEST(Archivio, ADamagedFileIsMovedAsideAndANewerOneLeftAlone) {
-    fs::path d = cartella();
+    lumetto::prove::CartellaProva cartella;
+    fs::path d = cartella.percorso();
     fs::path file = d / "lumetto.sqlite";
     std::ofstream(file) << std::string(8192, 'x');
     {

@@ -24,19 +24,13 @@
 #include "acquisition/registrocorse.h"
 #include "archivio/archivio.h"
 #include "link/letture.h"
+#include "support/cartella.h"
 #include "support/dialoghi.h"
 
 namespace fs = std::filesystem;
 using namespace lumetto;
 
 namespace {
-
-fs::path cartella() {
-    fs::path d = fs::path(std::getenv("HOME")) /
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::create_directories(d);
-    return d;
-}
 
 // Reading r of a run of two columns, as the link would have stored it.
 double valore(int r, int j) {
@@ -117,7 +111,8 @@ bool tmpfsprivato(const fs::path& dove, const char* opzioni, unsigned long flag)
 }  // namespace
 
 TEST(ArchivioGuasti, AKilledProgramKeepsEveryReadingItCommitted) {
-    fs::path file = cartella() / "lumetto.sqlite";
+    lumetto::prove::CartellaProva cartella;
+    fs::path file = cartella.percorso() / "lumetto.sqlite";
     Figlio f = avvia([&] {
         acquisition::RegistroCorse reg(file);
         corsa(reg, link::kMaxLetture, [](int r) {
@@ -152,6 +147,7 @@ TEST(ArchivioGuasti, AKilledProgramKeepsEveryReadingItCommitted) {
 
 // Each row: what the child makes of the archive's folder, and what it must tell.
 TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
+    lumetto::prove::CartellaProva cartella;
     struct Riga {
         const char* nome;
         const char* opzioni;
@@ -163,7 +159,7 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
     };
     for (const Riga& riga : righe) {
         SCOPED_TRACE(riga.nome);
-        fs::path d = cartella() / riga.nome;
+        fs::path d = cartella.percorso() / riga.nome;
         fs::create_directories(d);
         Figlio f = avvia([&] {
             bool tmpfs = tmpfsprivato(d, riga.opzioni, riga.flag);
@@ -217,7 +213,8 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
 }
 
 TEST(ArchivioGuasti, TwoProgramsOnOnePcBothKeepTheirRuns) {
-    fs::path file = cartella() / "lumetto.sqlite";
+    lumetto::prove::CartellaProva cartella;
+    fs::path file = cartella.percorso() / "lumetto.sqlite";
     auto banco = [&] {
         prove::DialoghiScritti box;
         acquisition::RegistroCorse reg(file);

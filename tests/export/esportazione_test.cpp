@@ -11,10 +11,10 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/foglio.h"
-#include "cartella.h"
 #include "lettori.h"
 #include "link/letture.h"
 #include "schemes/schema.h"
+#include "support/cartella.h"
 #include "support/dialoghi.h"
 
 namespace lumetto::acquisition {

@@ -10,8 +10,8 @@
 
 #include <fstream>
 
-#include "cartella.h"
 #include "lettori.h"
+#include "support/cartella.h"
 #include "xls/errore.h"
 
 namespace lumetto::xls {

@@ -14,7 +14,7 @@ class CartellaProva {
   public:
     CartellaProva() {
         std::string modello =
-            (std::filesystem::temp_directory_path() / "lumetto-xls-XXXXXX").string();
+            (std::filesystem::temp_directory_path() / "lumetto-prova-XXXXXX").string();
         if (::mkdtemp(modello.data())) percorso_ = modello;
     }
     ~CartellaProva() {
