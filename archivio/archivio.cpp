@@ -3,11 +3,15 @@
 
 #include "archivio/archivio.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <system_error>
+#include <thread>
 
 #include "archivio/sqlite.h"
 
@@ -85,18 +89,40 @@ ErroreArchivio::Tipo tipodi(int codice) {
     }
 }
 
-std::string motivo(int codice, const std::string& sqlite) {
-    switch (tipodi(codice)) {
-        case ErroreArchivio::Tipo::Pieno:
-            return "il disco è pieno";
-        case ErroreArchivio::Tipo::Scrittura:
-            return "non si può scrivere (" + sqlite + ")";
-        case ErroreArchivio::Tipo::Danneggiato:
-            return "il file è danneggiato (" + sqlite + ")";
-        case ErroreArchivio::Tipo::Eliminata:
-            return "la corsa è stata eliminata dall'archivio";
+// SQLite's failure in the user's words: the system's reason where there is
+// one (a lab PC's disk quota is not a full disk, and both say "disk I/O
+// error" to SQLite), else SQLite's own.
+ErroreArchivio traduci(const ErroreSqlite& e) {
+    switch (e.sistema()) {
+        case ENOSPC:
+            return {ErroreArchivio::Tipo::Pieno, "il disco è pieno"};
+        case EDQUOT:
+            return {ErroreArchivio::Tipo::Pieno,
+                    "lo spazio concesso all'utente sul disco è finito"};
+        case EFBIG:
+            return {ErroreArchivio::Tipo::Pieno,
+                    "il file ha raggiunto la dimensione più grande concessa"};
+        case EROFS:
+            return {ErroreArchivio::Tipo::Scrittura, "il disco è in sola lettura"};
+        case EACCES:
+        case EPERM:
+            return {ErroreArchivio::Tipo::Scrittura, "mancano i permessi per scrivere"};
         default:
-            return sqlite;
+            break;
+    }
+    const ErroreArchivio::Tipo t = tipodi(e.codice());
+    const std::string sqlite = e.what();
+    switch (t) {
+        case ErroreArchivio::Tipo::Pieno:
+            return {t, "il disco è pieno"};
+        case ErroreArchivio::Tipo::Scrittura:
+            return {t, "non si può scrivere (" + sqlite + ")"};
+        case ErroreArchivio::Tipo::Danneggiato:
+            return {t, "il file è danneggiato (" + sqlite + ")"};
+        case ErroreArchivio::Tipo::Eliminata:
+            return {t, "la corsa è stata eliminata dall'archivio"};
+        default:
+            return {t, sqlite};
     }
 }
 
@@ -193,22 +219,36 @@ void Archivio::apri() {
         throw ErroreArchivio(ErroreArchivio::Tipo::Scrittura,
                              "la cartella «" + file_.parent_path().string() +
                                  "» non si può creare (" + ec.message() + ")");
-    for (int tentativo = 0;; ++tentativo) {
+    int occupato = 0;
+    bool messodaparte = false;
+    for (;;) {
         try {
             s_ = std::make_unique<Stato>(file_);
             return;
         } catch (const ErroreSqlite& e) {
             s_.reset();
-            if (tipodi(e.codice()) != ErroreArchivio::Tipo::Danneggiato || tentativo > 0)
-                throw ErroreArchivio(tipodi(e.codice()), motivo(e.codice(), e.what()));
+            // Two programs opening a new file at once: setting up its journal
+            // takes a lock that SQLite refuses at once rather than wait for
+            // (the two would wait for each other). The other one is done in
+            // moments: try again, for two seconds at most.
+            if (e.codice() == SQLITE_BUSY && ++occupato < 100) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                continue;
+            }
+            // A file that cannot be opened tells the reason of SQLite's last
+            // try (read-only, after read-write failed): its folder tells why.
+            if (e.codice() == SQLITE_CANTOPEN && ::access(file_.parent_path().c_str(), W_OK) != 0)
+                throw traduci(ErroreSqlite(e.codice(), e.what(), errno));
+            if (tipodi(e.codice()) != ErroreArchivio::Tipo::Danneggiato || messodaparte)
+                throw traduci(e);
             // Kept, not deleted: what it holds may still be saved by hand.
             fs::path altrove = file_;
             altrove += ".danneggiato-" + ora("%Y%m%d-%H%M%S", false);
             fs::rename(file_, altrove, ec);
             if (ec)
-                throw ErroreArchivio(
-                    ErroreArchivio::Tipo::Danneggiato,
-                    motivo(e.codice(), e.what()) + " e non si può spostare (" + ec.message() + ")");
+                throw ErroreArchivio(ErroreArchivio::Tipo::Danneggiato,
+                                     traduci(e).what() + std::string(" e non si può spostare (") +
+                                         ec.message() + ")");
             for (const char* coda : {"-wal", "-shm"}) {
                 fs::path p = file_;
                 p += coda;
@@ -217,6 +257,7 @@ void Archivio::apri() {
                 fs::rename(p, q, ec);  // absent most of the time
             }
             spostato_ = altrove;
+            messodaparte = true;
         }
     }
 }
@@ -228,7 +269,7 @@ auto protetto(F&& f) {
     try {
         return f();
     } catch (const ErroreSqlite& e) {
-        throw ErroreArchivio(tipodi(e.codice()), motivo(e.codice(), e.what()));
+        throw traduci(e);
     }
 }
 

@@ -12,9 +12,10 @@ Connessione::Connessione(const std::string& file, bool crea) {
     int rc = sqlite3_open_v2(file.c_str(), &db_, flag, nullptr);
     if (rc != SQLITE_OK) {
         std::string testo = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        const int sistema = db_ ? sqlite3_system_errno(db_) : 0;
         sqlite3_close_v2(db_);
         db_ = nullptr;
-        throw ErroreSqlite(rc & 0xff, testo);
+        throw ErroreSqlite(rc & 0xff, testo, sistema);
     }
     sqlite3_extended_result_codes(db_, 1);
 }
@@ -24,7 +25,8 @@ Connessione::~Connessione() {
 }
 
 void Connessione::fallisci(int rc) const {
-    throw ErroreSqlite(rc & 0xff, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+    throw ErroreSqlite(rc & 0xff, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc),
+                       db_ ? sqlite3_system_errno(db_) : 0);
 }
 
 void Connessione::esegui(const char* sql) {

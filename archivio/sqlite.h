@@ -16,12 +16,14 @@ namespace lumetto::archivio {
 
 class ErroreSqlite : public std::runtime_error {
   public:
-    ErroreSqlite(int codice, const std::string& testo)
-        : std::runtime_error(testo), codice_(codice) {}
-    int codice() const { return codice_; }  // the primary result code (SQLITE_FULL, ...)
+    ErroreSqlite(int codice, const std::string& testo, int sistema = 0)
+        : std::runtime_error(testo), codice_(codice), sistema_(sistema) {}
+    int codice() const { return codice_; }    // the primary result code (SQLITE_FULL, ...)
+    int sistema() const { return sistema_; }  // the system's errno behind it, or 0
 
   private:
     int codice_;
+    int sistema_;
 };
 
 class Connessione {
