@@ -24,9 +24,28 @@ Connessione::~Connessione() {
     sqlite3_close_v2(db_);
 }
 
+namespace {
+
+// The system's errno behind a failure. SQLite keeps the errno of a file's
+// last failed call with the file (a write to the log is the log's), while
+// sqlite3_system_errno reads errno only after the fact, when the clean-up may
+// have changed it: the files are asked first.
+int errnodi(sqlite3* db) {
+    if (!db) return 0;
+    int e = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &e);
+    sqlite3_file* registro = nullptr;
+    if (e == 0 &&
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &registro) == SQLITE_OK &&
+        registro && registro->pMethods)
+        registro->pMethods->xFileControl(registro, SQLITE_FCNTL_LAST_ERRNO, &e);
+    return e != 0 ? e : sqlite3_system_errno(db);
+}
+
+}  // namespace
+
 void Connessione::fallisci(int rc) const {
-    throw ErroreSqlite(rc & 0xff, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc),
-                       db_ ? sqlite3_system_errno(db_) : 0);
+    throw ErroreSqlite(rc & 0xff, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc), errnodi(db_));
 }
 
 void Connessione::esegui(const char* sql) {
