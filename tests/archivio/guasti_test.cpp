@@ -158,7 +158,7 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
         const char* detto;       // on the tmpfs, or under the limit
         const char* dettoSenza;  // where no mount could be made
     } righe[] = {
-        {"pieno", "size=256k", 0, "il disco è pieno", "il disco è pieno"},
+        {"pieno", "size=256k", 0, "il disco è pieno", "dimensione più grande concessa"},
         {"limite", nullptr, 0, "dimensione più grande concessa", "dimensione più grande concessa"},
         {"solalettura", "size=256k", MS_RDONLY, "non si apre: il disco è in sola lettura",
          "non si apre: mancano i permessi per scrivere"},
