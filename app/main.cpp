@@ -4,11 +4,26 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/opzioni.h"
 #include "app/programma.h"
 #include "platform/qt/dialoghiqt.h"
 #include "platform/qt/finestre.h"
 
 int main(int argc, char** argv) {
+    // Before Qt, which needs a display: --help and --version work without one.
+    const lumetto::Opzioni opzioni =
+        lumetto::leggiopzioni(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    if (opzioni.azione != lumetto::Opzioni::Azione::Avvia) {
+        std::fputs(opzioni.testo.c_str(),
+                   opzioni.azione == lumetto::Opzioni::Azione::Errore ? stderr : stdout);
+        return opzioni.esito;
+    }
     QApplication app(argc, argv);
     // Desktops match the windows to the menu entry and its icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("lumetto"));
@@ -16,7 +31,11 @@ int main(int argc, char** argv) {
     // The message boxes in the windows' own face.
     QApplication::setFont(lumetto::platform::carattereFinestra());
     lumetto::platform::DialoghiQt dialoghi;
-    lumetto::platform::impostaDialoghi(&dialoghi);
+    lumetto::platform::DialoghiTracciati tracciati(dialoghi);
+    const char* traccia = std::getenv("LUMETTO_TRACCIA");
+    lumetto::platform::impostaDialoghi(traccia && *traccia && std::string(traccia) != "0"
+                                           ? static_cast<lumetto::platform::Dialoghi*>(&tracciati)
+                                           : &dialoghi);
     const int esito = lumetto::eseguiprogramma();
     lumetto::platform::impostaDialoghi(nullptr);
     return esito;

@@ -29,6 +29,48 @@ std::string conestensione(const std::string& nome, std::string_view estensione) 
     return nome;
 }
 
+namespace {
+
+void traccia(const char* tipo, const std::string& testo) {
+    std::fprintf(stderr, "lumetto: %s: %s\n", tipo, testo.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+void DialoghiTracciati::messaggio(const std::string& testo) {
+    traccia("messaggio", testo);
+    dentro_.messaggio(testo);
+}
+void DialoghiTracciati::errore(const std::string& testo) {
+    traccia("errore", testo);
+    dentro_.errore(testo);
+}
+void DialoghiTracciati::avviso(const std::string& testo) {
+    traccia("avviso", testo);
+    dentro_.avviso(testo);
+}
+bool DialoghiTracciati::conferma(const std::string& testo) {
+    traccia("domanda", testo);
+    return dentro_.conferma(testo);
+}
+std::optional<std::string> DialoghiTracciati::input(const std::string& titolo,
+                                                    const std::string& domanda,
+                                                    const std::string& predefinito) {
+    traccia("domanda", domanda);
+    return dentro_.input(titolo, domanda, predefinito);
+}
+std::optional<std::string> DialoghiTracciati::apri(const std::string& titolo,
+                                                   const std::string& filtro) {
+    traccia("apri", titolo);
+    return dentro_.apri(titolo, filtro);
+}
+std::optional<std::string> DialoghiTracciati::salva(const std::string& titolo,
+                                                    const std::string& filtro) {
+    traccia("salva", titolo);
+    return dentro_.salva(titolo, filtro);
+}
+
 Dialoghi& dialoghi() {
     return *attuali;
 }
