@@ -18,7 +18,7 @@ FIRMWARE_BUILD ?= build-firmware
 SKETCH     ?=
 PORT       ?= /dev/ttyACM0
 
-.PHONY: all setup build test test-fresh install-test sanitize tsan fuzz bench demo format clean \
+.PHONY: all setup build test test-fresh install-test sanitize tsan fuzz bench demo format clean deb deb-test \
         firmware firmware-zip flash
 
 all: build
@@ -53,6 +53,14 @@ flash: setup
 # the installed program started once to see it find its default plants.
 install-test: setup
 	BUILD_RELEASE=$(RELEASE_BUILD) scripts/prova-installazione.sh
+
+# The Debian package, checked by lintian, appstreamcli and desktop-file-validate.
+deb: setup
+	scripts/pacchetto.sh
+
+# The package installed, used and purged on a fresh Debian 12 root (as root).
+deb-test: deb
+	scripts/prova-fresca.sh --pacchetto build-deb/lumetto_$$(head -n1 VERSION)_$$(dpkg --print-architecture).deb
 
 # The README's Quick start on a fresh Debian 12 root (as root; see the script).
 test-fresh:

@@ -292,7 +292,11 @@ void TFormgrafico::impostacolonne() {
     bool stati = false;
     if (xy()) {
         for (std::size_t k = 0; k < sorgenti.size(); ++k) {
-            Curva c{{}, sorgenti[k], new QLineSeries};
+            // Member by member: GCC 12 at -O3 takes "{{}, ...}" for an
+            // uninitialised name (a false -Wmaybe-uninitialized).
+            Curva c;
+            c.fonte = sorgenti[k];
+            c.serie = new QLineSeries;
             c.serie->setName(nomecurva(
                 sorgenti[k],
                 colonnaY_->currentText() + QStringLiteral(" / ") + colonnaX_->currentText()));

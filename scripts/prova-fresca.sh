@@ -22,9 +22,20 @@
 # sources, under the caller's locale, finds the objects a host build already
 # made.
 #
+# With --pacchetto FILE.deb it proves the Debian package instead, as a school
+# installs it: `apt-get install ./lumetto_*.deb` on the same fresh root (the
+# dependencies from the registry), the programs started from their installed
+# paths for a new user, the udev rule read by udevadm, then the package
+# purged and nothing of it left but the user's own files.
+#
 # It needs root (debootstrap, chroot, mounts) and the package registry; without
 # either it says in one line that it did not run, and succeeds.
 set -euo pipefail
+pacchetto=
+if [ "${1:-}" = --pacchetto ]; then
+  pacchetto=$(realpath "$2")
+  [ -f "$pacchetto" ] || { echo "prova-fresca: no package $2" >&2; exit 1; }
+fi
 cd "$(dirname "$0")/.."
 sorgente=$(pwd -P)
 
@@ -177,6 +188,12 @@ tar -C "$radice" --numeric-owner -xzf "$base"
 chmod 0755 "$radice"
 prepara_radice
 mount --bind "$archivi" "$radice/var/cache/apt/archives"
+
+if [ -n "$pacchetto" ]; then
+  # shellcheck source=scripts/prova-pacchetto.sh
+  . scripts/prova-pacchetto.sh
+  exit 0
+fi
 
 # The host's compiler cache, read-only, with the settings that decide its keys:
 # under sudo, the calling user's.

@@ -13,6 +13,7 @@ packages=(
   python3-xlrd gnumeric libreoffice-calc-nogui desktop-file-utils imagemagick poppler-utils
   gcc-avr avr-libc arduino-core-avr avrdude arduino-builder
   simavr libsimavr-dev libsimavrparts1 libelf-dev libgl-dev
+  debhelper dpkg-dev fakeroot lintian appstream udev librsvg2-bin
   locales
 )
 
