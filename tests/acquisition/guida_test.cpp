@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QObject>
 #include <QTest>
@@ -59,12 +60,14 @@ class Guida : public ::testing::Test {
     }
     void TearDown() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
 
-    // Shows the window, makes it the active one and presses F1 in it.
+    // Shows the window, makes it the active one and presses F1 where the
+    // focus is, as a user's key goes.
     static void premiF1(QWidget& w) {
         w.show();
         w.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-        QTest::keyClick(&w, Qt::Key_F1);
+        QWidget* fuoco = QApplication::focusWidget();
+        QTest::keyClick(fuoco && w.isAncestorOf(fuoco) ? fuoco : &w, Qt::Key_F1);
     }
 
     Browser browser;
