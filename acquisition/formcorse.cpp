@@ -18,6 +18,7 @@
 #include "acquisition/grafico.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"
+#include "platform/qt/guida.h"
 
 namespace lumetto::acquisition {
 
@@ -57,6 +58,7 @@ TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidge
     : QWidget(parent, Qt::Window), grafico_(grafico), file_(std::move(file)) {
     setObjectName(QStringLiteral("Formcorse"));
     setWindowTitle(QStringLiteral("corse"));
+    platform::installaguida(this, "grafico.html#corse");
     setFont(platform::carattereFinestra());
 
     cerca_ = new QLineEdit(this);

@@ -38,6 +38,7 @@
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"
+#include "platform/qt/guida.h"
 #include "platform/salvataggio.h"
 
 namespace lumetto::acquisition {
@@ -87,6 +88,7 @@ QScatterSeries* segni(QChart* c, const QString& nome, QColor colore) {
 TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("Formgrafico"));
     setWindowTitle(QStringLiteral("grafico"));
+    platform::installaguida(this, "grafico.html");
     setFont(platform::carattereFinestra());
 
     auto_ = new QCheckBox(QStringLiteral("scala &automatica"), this);

@@ -24,6 +24,7 @@
 #include "platform/dialoghi.h"
 #include "platform/dosdevices.h"
 #include "platform/qt/finestre.h"
+#include "platform/qt/guida.h"
 #include "schemes/cp1252.h"
 #include "schemes/editor.h"
 #include "schemes/etichette.h"
@@ -83,6 +84,7 @@ constexpr Nascosto kNascosti[] = {{"BitBtn28", "IMMAGINE"},    {"BitBtn26", "-"}
 Tmainform::Tmainform(Avvio avvio, QWidget* parent) : QWidget(parent), avvio_(avvio) {
     setObjectName(QStringLiteral("mainform"));
     setWindowTitle(kBanner);
+    platform::installaguida(this, "index.html");
     // Named, not left to fontconfig: the port label's size sets the columns.
     setFont(platform::carattereFinestra());
 

@@ -10,6 +10,7 @@
 
 #include "panels/comuni.h"
 #include "panels/scambi.h"
+#include "platform/qt/guida.h"
 
 namespace lumetto::panels {
 
@@ -42,6 +43,7 @@ QListWidget* listaSpunte(QWidget* genitore, const char* nome, const QString& acc
 }  // namespace
 
 TFormarduino::TFormarduino(QWidget* parent) : Pannello("TFormarduino", kTitolo, parent) {
+    platform::installaguida(this, "pannelli.html#stato-arduino");
     CheckListBox1 = listaSpunte(this, "CheckListBox1", QStringLiteral("ingressi digitali"), 2);
     CheckListBox2 = listaSpunte(this, "CheckListBox2", QStringLiteral("uscite digitali"), 8);
     // The inputs cannot be ticked, but they are what the panel is for: they

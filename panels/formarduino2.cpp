@@ -10,6 +10,7 @@
 
 #include "panels/comuni.h"
 #include "panels/scambi.h"
+#include "platform/qt/guida.h"
 
 namespace lumetto::panels {
 
@@ -34,6 +35,7 @@ QLabel* etichetta(QWidget* genitore, int numero, const QString& testo = {}) {
 }  // namespace
 
 TFormarduino2::TFormarduino2(QWidget* parent) : Pannello("TFormarduino2", kTitolo, parent) {
+    platform::installaguida(this, "pannelli.html#servo");
     for (int i = 0; i < kServi; ++i) {
         std::string nome = "TrackBar" + std::to_string(i + 1);
         auto k = static_cast<size_t>(i);

@@ -27,6 +27,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/qt/guida.h"
 #include "scheda/scheda.h"
 
 namespace lumetto::scheda {
@@ -309,6 +310,7 @@ QString byteHtml(const std::string& byte) {
 FinestraScheda::FinestraScheda(Scheda& scheda, QWidget* parent) : QWidget(parent), scheda_(scheda) {
     setWindowTitle("Lumetto — scheda virtuale");
     setObjectName("finestraScheda");
+    platform::installaguida(this, "scheda-virtuale.html");
 
     auto* principale = new QVBoxLayout(this);
     principale->addWidget(creaIntestazione());

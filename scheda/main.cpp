@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "platform/qt/dialoghiqt.h"
 #include "scheda/finestra.h"
 #include "scheda/scheda.h"
 
@@ -163,7 +164,11 @@ int avvia(int argc, char** argv) {
         scheda.esegui();
         std::cout << "fine" << std::endl;
     } else {
+        // The window's boxes (F1 where the guide is missing) are the desktop's.
+        lumetto::platform::DialoghiQt dialoghi;
+        lumetto::platform::impostaDialoghi(&dialoghi);
         rc = eseguiFinestra(scheda, argc, argv);
+        lumetto::platform::impostaDialoghi(nullptr);
     }
     inServizio = nullptr;
     return rc;  // the link goes with the board

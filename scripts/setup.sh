@@ -11,6 +11,7 @@ packages=(
   libgsl-dev python3-scipy python3-numpy
   libgtest-dev libgmock-dev
   python3-xlrd gnumeric libreoffice-calc-nogui desktop-file-utils imagemagick poppler-utils
+  pandoc
   gcc-avr avr-libc arduino-core-avr avrdude arduino-builder
   simavr libsimavr-dev libsimavrparts1 libelf-dev libgl-dev
   debhelper dpkg-dev fakeroot lintian appstream udev librsvg2-bin

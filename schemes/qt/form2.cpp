@@ -18,6 +18,7 @@
 #include "platform/dosdevices.h"
 #include "platform/immagini/immagini.h"
 #include "platform/qt/finestre.h"
+#include "platform/qt/guida.h"
 #include "schemes/cp1252.h"
 #include "schemes/editor.h"
 #include "schemes/etichette.h"
@@ -57,6 +58,7 @@ constexpr int kSpazioEtichetta = 3;
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(kTitolo);
+    platform::installaguida(this, "schemi.html");
     setFont(carattereFisso());
 
     LabeledEdit1 = editEtichettato("LabeledEdit1", QStringLiteral("testata"), etichetta1_);

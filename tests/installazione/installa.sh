@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks that the program, the
-# virtual board, the default plants, the menu entries and the icon are there,
-# and that the menu entries name programs and an icon that were installed.
+# virtual board, the default plants, the guide, the menu entries and the icon
+# are there, and that the menu entries name programs and an icon that were
+# installed.
 set -euo pipefail
 cmake=$1; build=$2
 prefisso=$(mktemp -d)
@@ -16,6 +17,11 @@ for f in climatica.sca solare.sca irrigazione.sca climatica.jpg solare.jpg irrig
   [ -s "$prefisso/share/lumetto/$f" ] || manca "share/lumetto/$f"
 done
 [ -s "$prefisso/share/doc/Lumetto/LICENSE" ] || manca "share/doc/Lumetto/LICENSE"
+# The teacher's guide, where F1 looks for it beside bin/, with its pictures.
+guida=share/doc/lumetto/guida
+for f in index.html grafico.html stile.css immagini/mainform.png; do
+  [ -s "$prefisso/$guida/$f" ] || manca "$guida/$f"
+done
 icona=share/icons/hicolor/scalable/apps/lumetto.svg
 [ -s "$prefisso/$icona" ] || manca "$icona"
 for voce in lumetto lumetto-scheda; do
