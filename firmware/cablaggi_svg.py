@@ -55,6 +55,18 @@ def testo(x, y, t, corpo, ancora="start", colore="#222", grassetto=False, extra=
             % (x, y, corpo, ancora, colore, peso, extra, escape(t)))
 
 
+def a_capo(testo, colonne):
+    """A box's title in one line, or two of about the same length."""
+    if len(testo) <= colonne:
+        return [testo]
+    parole = testo.split()
+    if len(parole) < 2:
+        return [testo]
+    tagli = [(" ".join(parole[:k]), " ".join(parole[k:])) for k in range(1, len(parole))]
+    prima, resto = min(tagli, key=lambda t: max(len(t[0]), len(t[1])))
+    return [prima] + (a_capo(resto, colonne) if len(resto) > colonne else [resto])
+
+
 def bus(uno):
     return uno in COLORI_BUS
 
@@ -75,8 +87,15 @@ class Scatola:
                 self.lontani.append((j, nome, uni))
             else:
                 self.vicini.append((j, nome, [u for u in uni if not proprio(u)]))
-        self.passo = max([42] + [larghezza(n, 11) + 16 for _, n, _ in self.vicini])
-        self.titolo = textwrap.wrap(parte.breve, 20)
+        # Pins with no name of their own (six switches) in the header's order.
+        anonimi = [v for v in self.vicini if v[2] == [v[1]] and not bus(v[1])]
+        if anonimi:
+            ordine = TESTATA_ALTA + TESTATA_BASSA
+            posti = [k for k, v in enumerate(self.vicini) if v in anonimi]
+            for k, v in zip(posti, sorted(anonimi, key=lambda v: ordine.index(v[1]))):
+                self.vicini[k] = v
+        self.passo = max([PASSO] + [larghezza(n, 11) + 8 for _, n, _ in self.vicini])
+        self.titolo = a_capo(parte.breve, 22)
         self.l = max(len(self.vicini) * self.passo + 12,
                      max(larghezza(r, 12.5) for r in self.titolo) + 24,
                      len(self.lontani) * 60 + 40, 110)
@@ -89,12 +108,19 @@ class Scatola:
     def lontano_x(self, k):
         return self.x + self.l - 30 - 60 * (len(self.lontani) - 1 - k)
 
-    def centro_ideale(self, posto):
-        """Where the box would like its middle: over the Uno pins of its
-        signals (or of its buses, for a part with no signal)."""
-        xs = [posto(u) for _, _, uni in self.vicini for u in uni if not bus(u)]
-        xs = xs or [posto(u) for _, _, uni in self.vicini for u in uni]
-        return sum(xs) / len(xs) if xs else 0.0
+    def sinistra_ideale(self, posto):
+        """Where the box would like its left edge: its signals' pins over the
+        Uno's (its buses', for a part with no signal)."""
+        coppie = [(k, posto(u)) for k, (_, _, uni) in enumerate(self.vicini)
+                  for u in uni if not bus(u)]
+        coppie = coppie or [(k, posto(u)) for k, (_, _, uni) in enumerate(self.vicini)
+                            for u in uni]
+        if not coppie:
+            return 0.0
+        x, self.x = self.x, 0.0
+        sinistra = sum(h - self.pin_x(k) for k, h in coppie) / len(coppie)
+        self.x = x
+        return sinistra
 
 
 class Rete:
@@ -220,27 +246,27 @@ class Disegno:
     def disponi(self, sopra):
         """Boxes side by side, each as near as it can be over its pins, and no
         pin of a box in line with another wire's vertical."""
-        scatole = sorted(self.righe[sopra],
-                         key=lambda s: s.centro_ideale(lambda u: self.posto_qualsiasi(u)))
+        ideale = {id(s): s.sinistra_ideale(self.posto_qualsiasi) for s in self.righe[sopra]}
+        scatole = sorted(self.righe[sopra], key=lambda s: ideale[id(s)] + s.l / 2)
         fine = -1e9
         for s in scatole:
-            s.x = max(s.centro_ideale(lambda u: self.posto_qualsiasi(u)) - s.l / 2, fine + SPAZIO)
+            s.x = max(ideale[id(s)], fine + SPAZIO)
             fine = s.x + s.l
-        if scatole:
-            # Half of what the pushes moved the row, back to the left.
-            spinta = sum(s.x + s.l / 2 - s.centro_ideale(lambda u: self.posto_qualsiasi(u))
-                         for s in scatole) / len(scatole)
+        if len(scatole) > 1:
+            # What the pushes moved the row on the whole, back to the left.
+            spinta = sum(s.x - ideale[id(s)] for s in scatole) / len(scatole)
             for s in scatole:
-                s.x -= spinta / 2
+                s.x -= spinta
         self.righe[sopra] = scatole
 
     def scosta(self, sopra, vietati):
         """Moves boxes right until none of their pins is within a few pixels
-        of another wire's vertical (vietati: x -> the Uno pin it belongs to)."""
+        of another wire's vertical, nor of its own unless right over it
+        (vietati: x and the Uno pin it goes to)."""
         scatole = self.righe[sopra]
         for i, s in enumerate(scatole):
             for _ in range(200):
-                urta = any(abs(s.pin_x(k) - x) < 8 and u not in uni
+                urta = any(abs(s.pin_x(k) - x) < 12 and (u not in uni or abs(s.pin_x(k) - x) > 0.5)
                            for k, (_, _, uni) in enumerate(s.vicini) for x, u in vietati)
                 if not urta:
                     break
@@ -308,7 +334,7 @@ class Disegno:
                 rete.attacchi = [x + sposta for x in rete.attacchi]
 
         # Vertical layout.
-        y = 58
+        y = 70
         alti = self.righe[True]
         if any(s.lontani for s in alti):
             y += 40
@@ -329,6 +355,7 @@ class Disegno:
 
         pezzi = []
         fili = []  # (x1, y1, x2, y2, colour, group)
+        self.cablati = set()  # (top header, Uno pin) with a wire in it
         self.bordo = {True: bordo_alto, False: bordo_basso}
         for sopra in (True, False):
             for rete in reti[sopra]:
@@ -341,6 +368,7 @@ class Disegno:
                     fili.append((x, self.bordo[sopra], x, rete.y, col, gruppo))
                 px = self.posto(rete.uno, sopra)
                 if rete.testata:
+                    self.cablati.add((sopra, rete.uno))
                     yp = self.y0 + 14 if sopra else fondo_scheda - 14
                     fili.append((px, rete.y, px, yp, col, gruppo))
         for u in laterali:
@@ -376,7 +404,6 @@ class Disegno:
 
     def scheda(self):
         x0, y0 = self.x0, self.y0
-        usati = self.sketch.usati()
         p = ['<rect x="%.1f" y="%.1f" width="26" height="54" rx="3" fill="#9e9e9e" '
              'stroke="#616161" stroke-width="1"/>' % (x0 - 14, y0 + 34),
              '<rect x="%.1f" y="%.1f" width="34" height="44" rx="3" fill="#333" '
@@ -406,7 +433,8 @@ class Disegno:
                 x = self.posti_ripetuti(nome, sopra, visti[nome])
                 ident = "uno-%s" % nome if (sopra or nome != "GND") else "uno-GND-%d" % (
                     visti[nome] + 1)
-                usato = nome in usati
+                # The bottom header's first GND is the one wired.
+                usato = (sopra, nome) in self.cablati and visti[nome] == 1
                 p.append('<rect id="%s" x="%.1f" y="%.1f" width="10" height="10" fill="%s" '
                          'stroke="none"/>' % (ident, x - 5, yp - 5, "#f5f5f5" if usato else "#8a8a8a"))
                 ye = yp + 26 if sopra else yp - 18
@@ -486,9 +514,8 @@ class Disegno:
     def note(self, y, larghezza_tot):
         p = []
         x = 24
-        voci = [("5V", COLORI_BUS["5V"], ""), ("GND", COLORI_BUS["GND"], "")]
-        if "3.3V" in self.colori:
-            voci.append(("3.3V", COLORI_BUS["3.3V"], ""))
+        voci = [(b, c, "") for b, c in COLORI_BUS.items() if b in self.colori]
+        voci.sort(key=lambda v: ["5V", "GND", "3.3V", "Vin"].index(v[0]))
         if any(s.lontani for r in self.righe.values() for s in r):
             voci.append(("a supply of its own", PROPRIA, ' stroke-dasharray="6 4"'))
         voci.append(("other colours: one for each signal", None, ""))
