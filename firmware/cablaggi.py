@@ -17,7 +17,11 @@ import difflib
 import os
 import sys
 import textwrap
-import tomllib
+
+try:
+    import tomllib
+except ImportError:
+    sys.exit("cablaggi: needs Python 3.11 or later (its tomllib reads cablaggi.toml)")
 
 import cablaggi_svg
 
