@@ -364,10 +364,10 @@ class Disegno:
                 lo, hi = rete.estremi()
                 if hi > lo:
                     fili.append((lo, rete.y, hi, rete.y, col, gruppo))
-                for x, s, j in rete.prese:
+                for x, _, _ in rete.prese:
                     fili.append((x, self.bordo[sopra], x, rete.y, col, gruppo))
-                px = self.posto(rete.uno, sopra)
                 if rete.testata:
+                    px = self.posto(rete.uno, sopra)
                     self.cablati.add((sopra, rete.uno))
                     yp = self.y0 + 14 if sopra else fondo_scheda - 14
                     fili.append((px, rete.y, px, yp, col, gruppo))
@@ -376,6 +376,7 @@ class Disegno:
             yb = [r.y for r in reti[False] if r.uno == u][0]
             fili.append((lato[u], ya, lato[u], yb, self.colori[u], self.gruppi[u]))
 
+        # The board and the boxes first, the wires over them, the pins last.
         pezzi.append(testo(24, 36, sk.nome, 22, grassetto=True))
         pezzi += self.scheda()
         for sopra in (True, False):
@@ -397,9 +398,8 @@ class Disegno:
                  '<title>%s: wiring to the Arduino Uno</title>\n'
                  '<rect width="100%%" height="100%%" fill="#ffffff"/>\n'
                  '<g stroke-width="%.1f" stroke-linecap="round">\n'
-                 % (larghezza_tot, altezza, larghezza_tot, altezza, FONT, escape(sk.nome), SPESSORE))
-        # Wires under the boxes' pins and labels: the boxes come first, the
-        # wires after them, the pins last.
+                 % (larghezza_tot, altezza, larghezza_tot, altezza, FONT, escape(sk.nome),
+                    SPESSORE))
         return testa + "\n".join(pezzi) + "\n</g>\n</svg>\n"
 
     def scheda(self):
@@ -436,7 +436,8 @@ class Disegno:
                 # The bottom header's first GND is the one wired.
                 usato = (sopra, nome) in self.cablati and visti[nome] == 1
                 p.append('<rect id="%s" x="%.1f" y="%.1f" width="10" height="10" fill="%s" '
-                         'stroke="none"/>' % (ident, x - 5, yp - 5, "#f5f5f5" if usato else "#8a8a8a"))
+                         'stroke="none"/>'
+                         % (ident, x - 5, yp - 5, "#f5f5f5" if usato else "#8a8a8a"))
                 ye = yp + 26 if sopra else yp - 18
                 p.append(testo(x, ye, nome, 10.5, "middle", "#ffffff" if usato else "#b2dfdb",
                                usato))
@@ -476,7 +477,7 @@ class Disegno:
             verso = -1 if s.sopra else 1
             p.append('<line x1="%.1f" y1="%.1f" x2="%.1f" y2="%.1f" stroke="%s" '
                      'stroke-dasharray="6 4"/>' % (x, ye, x, ye + verso * 22, PROPRIA))
-            p.append(testo(x, ye + verso * 10 + (4 if s.sopra else 4), nome, 11, "end",
+            p.append(testo(x, ye + verso * 10 + 4, nome, 11, "end",
                            "#37474f", extra=' dx="-8"'))
             p.append(testo(x, ye + verso * 34 + (0 if s.sopra else 4), " and ".join(uni), 11,
                            "middle", PROPRIA, True))
