@@ -11,7 +11,8 @@
    anything analog        5V  5V       1..6   volts, 0 to 5
                           A0 .. A5
                           GND GND
-   anything on/off        D2 .. D7     7..12  HHHHHH high, LLLLLL low
+   anything on/off        5V  5V       7..12  HHHHHH high, LLLLLL low
+                          D2 .. D7
                           GND GND
 
    The inputs have no pull-up: a switch goes between its pin and 5V, with a 10 kOhm
