@@ -19,7 +19,7 @@ SKETCH     ?=
 PORT       ?= /dev/ttyACM0
 
 .PHONY: all setup build test test-fresh install-test sanitize tsan fuzz bench demo format clean deb deb-test \
-        firmware firmware-zip flash
+        firmware firmware-zip flash cablaggi
 
 all: build
 
@@ -48,6 +48,11 @@ firmware-zip: setup
 
 flash: setup
 	$(MAKE) -C firmware BUILD=$(CURDIR)/$(FIRMWARE_BUILD) flash SKETCH=$(SKETCH) PORT=$(PORT)
+
+# The sketches' wiring from firmware/cablaggi.toml: the table in each
+# sketch's comment, the README's wiring table and the guide's pictures.
+cablaggi:
+	python3 firmware/cablaggi.py --commenti --readme README.md --svg docs/guida/cablaggi
 
 # The README's install section into a temporary prefix, with no warning, and
 # the installed program started once to see it find its default plants.

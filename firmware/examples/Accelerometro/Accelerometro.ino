@@ -1,11 +1,17 @@
 /* Lumetto - Accelerometro ("accelerometro", letter G, header
    "Ax....Ay....Az....", 18 characters)
 
-   Part                   Pins              Field  Meaning
-   ADXL335 three-axis     VCC 3.3V, GND,    Ax     acceleration along X, in g
-   accelerometer          X A0, Y A1, Z A2  Ay     along Y, in g
-                                            Az     along Z, in g (1 g lying flat)
-   the board's 3.3V       also to A3
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins            Field  Meaning
+   ADXL335 three-axis     VCC 3.3V and A3 Ax     acceleration along X, in g
+   accelerometer          X   A0          Ay     along Y, in g
+                          Y   A1          Az     along Z, in g (1 g lying flat)
+                          Z   A2
+                          GND GND
+
+   A3 reads the same 3.3 V that feeds the ADXL335: the sketch reads each axis as a
+   share of it.
+   ---- end of wiring ----
 
    The ADXL335's output follows its own supply: half of it at 0 g, a tenth of
    it per g (1.65 V and 330 mV at 3.3 V). The sketch reads each axis against

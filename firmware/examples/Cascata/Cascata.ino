@@ -2,16 +2,35 @@
    "1.....2.....3.....4.....T.....Set...Delta.E/I....", 49 characters: eight
    fields and the line end)
 
-   Part                   Pins             Field  Meaning
-   relay modules of the   D8, D9, D10, D11 1..4   boiler 1..4: HHHHHH burning
-   four boilers
-   LM35 in the delivery   A0               T      water temperature, degrees Celsius
-   pipe                                           (2 to 110)
-   potentiometer 10 kOhm  A1               Set    set point, 40 to 80 degrees
-   between 5V and GND
-                                           Delta  differential, degrees (DELTA below)
-   switch summer/winter   D2 and GND       E/I    HHHHHH winter (heating on):
-                                                  switch closed
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   relay modules of the   GND   GND    1..4   boiler 1..4: HHHHHH burning
+   four boilers           IN1   D8
+                          IN2   D9
+                          IN3   D10
+                          IN4   D11
+                          VCC   5V
+   LM35 in the delivery   +Vs   5V     T      water temperature, degrees Celsius (2 to
+   pipe                   Vout  A0            110)
+                          GND   GND
+   potentiometer 10 kOhm  1     5V     Set    set point, 40 to 80 degrees
+   between 5V and GND     wiper A1
+                          3     GND
+                                       Delta  differential, degrees (DELTA below)
+   switch summer/winter   1     D2     E/I    HHHHHH winter (heating on): switch closed
+                          2     GND
+
+   A relay module here switches on with its IN high (LUMETTO_RELE_ACCESO is HIGH in
+   the library); for modules that switch on with IN low (most opto-isolated ones)
+   write #define LUMETTO_RELE_ACCESO LOW before #include <Lumetto.h>. Either way
+   every relay is off from the moment the board starts.
+
+   Each relay coil takes about 70 mA from the board's 5V: with three or more relays,
+   and the sensors besides, feed the relay modules' VCC from a 5 V supply of their
+   own (a 5 V 1 A adapter) and join its GND to the board's GND.
+
+   LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+   ---- end of wiring ----
 
    The loop: every 20 seconds one more boiler starts when the water is colder
    than Set - Delta, and one stops when it is warmer than Set + Delta, so the

@@ -2,22 +2,47 @@
    header "Test..Tint..Set...Umid..CO2...Cald..Cond..Vent..Fin...", 54
    characters: the scheme c:\lavoro\arduino\climatica.sca)
 
-   Part                   Pins          Field  Meaning
-   LM35 outdoors          A0            Test   outside temperature, degrees Celsius,
-                                               +2 to 110 (below +2 the LM35's
-                                               basic circuit reads about 0 to 2)
-   LM35 in the room       A1            Tint   room temperature, degrees Celsius
-   potentiometer 10 kOhm  A2            Set    set point, 15 to 30 degrees
-   between 5V and GND
-   humidity sensor with   A3            Umid   relative humidity, percent
-   0-5 V output (0-100 %)
-   CO2 sensor with analog A4            CO2    carbon dioxide, ppm
-   output 0.4-2.0 V for
-   0-5000 ppm (MH-Z19)
-   relay: heater          D8            Cald   HHHHHH heating
-   relay: air conditioner D9            Cond   HHHHHH cooling
-   relay: fan             D10           Vent   HHHHHH running
-   relay: window motor    D11           Fin    apre (HHHHHH) or chiude (LLLLLL)
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   LM35 outdoors          +Vs   5V     Test   outside temperature, degrees Celsius, +2
+                          Vout  A0            to 110 (below +2 the LM35's basic circuit
+                          GND   GND           reads about 0 to 2)
+   LM35 in the room       +Vs   5V     Tint   room temperature, degrees Celsius
+                          Vout  A1
+                          GND   GND
+   potentiometer 10 kOhm  1     5V     Set    set point, 15 to 30 degrees
+   between 5V and GND     wiper A2
+                          3     GND
+   humidity sensor with   VCC   5V     Umid   relative humidity, percent
+   0-5 V output (0-100 %) OUT   A3
+                          GND   GND
+   CO2 sensor with analog Vin   5V     CO2    carbon dioxide, ppm
+   output 0.4-2.0 V for   Vo    A4
+   0-5000 ppm (MH-Z19)    GND   GND
+   relay: heater          VCC   5V     Cald   HHHHHH heating
+                          GND   GND
+                          IN    D8
+   relay: air conditioner VCC   5V     Cond   HHHHHH cooling
+                          GND   GND
+                          IN    D9
+   relay: fan             VCC   5V     Vent   HHHHHH running
+                          GND   GND
+                          IN    D10
+   relay: window motor    VCC   5V     Fin    apre (HHHHHH) or chiude (LLLLLL)
+                          GND   GND
+                          IN    D11
+
+   LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+
+   A relay module here switches on with its IN high (LUMETTO_RELE_ACCESO is HIGH in
+   the library); for modules that switch on with IN low (most opto-isolated ones)
+   write #define LUMETTO_RELE_ACCESO LOW before #include <Lumetto.h>. Either way
+   every relay is off from the moment the board starts.
+
+   Each relay coil takes about 70 mA from the board's 5V: with three or more relays,
+   and the sensors besides, feed the relay modules' VCC from a 5 V supply of their
+   own (a 5 V 1 A adapter) and join its GND to the board's GND.
+   ---- end of wiring ----
 
    The loop: heating under Set - 0.5 until Set + 0.5; cooling over Set + 1.5
    until Set + 0.5; the fan over 65 % humidity until 55 %; the window opens

@@ -1,9 +1,11 @@
 /* Lumetto - Encoder ("Encoder", letter G, header "V1....V2....V3....", 18 characters)
 
-   Part                   Pins          Field  Meaning
-   LM393 slotted optical  D2 (DO)       V1     angle of the wheel in this turn, degrees
-   sensor, disc of 20                   V2     speed, revolutions per minute
-   slots on the wheel                   V3     whole turns since the board started
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   LM393 slotted optical  VCC 5V       V1     angle of the wheel in this turn, degrees
+   sensor, disc of 20     GND GND      V2     speed, revolutions per minute
+   slots on the wheel     DO  D2       V3     whole turns since the board started
+   ---- end of wiring ----
 
    Each slot passing the sensor is one pulse, counted by the interrupt of D2
    (edges closer than 200 us are the module's chatter, and ignored); the

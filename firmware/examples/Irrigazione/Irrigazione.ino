@@ -2,20 +2,48 @@
    "Umid1.Umid2.PioggiLiv...Pompa.EV1...EV2...Temp..", 48 characters: the
    scheme c:\lavoro\arduino\irrigazione.sca)
 
-   Part                   Pins          Field  Meaning
-   soil moisture probe    A0            Umid1  soil moisture of zone 1, percent
-   (FC-28/YL-69, analog                        (the probe, fed by the board's 5V,
-   output), zone 1                             gives all of it dry, 0 V wet)
-   the same, zone 2       A1            Umid2  zone 2, percent
-   rain sensor module     D2 (DO)       Pioggi HHHHHH raining (its output goes
-   (FC-37)                                     low when wet)
-   tank level sensor      A2            Liv    water in the tank, percent
-   with 0-5 V output
-   relay: pump            D8            Pompa  HHHHHH running
-   solenoid valve zone 1  D9            EV1    apre (HHHHHH) or chiude (LLLLLL)
-   solenoid valve zone 2  D10           EV2    the same for zone 2
-   LM35                   A3            Temp   air temperature, degrees Celsius
-                                               (2 to 110)
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   soil moisture probe    VCC  5V      Umid1  soil moisture of zone 1, percent (the
+   (FC-28/YL-69, analog   GND  GND            probe, fed by the board's 5V, gives all of
+   output), zone 1        AO   A0             it dry, 0 V wet)
+   the same, zone 2       VCC  5V      Umid2  zone 2, percent
+                          GND  GND
+                          AO   A1
+   rain sensor module     VCC  5V      Pioggi HHHHHH raining (its output goes low when
+   (FC-37)                GND  GND            wet)
+                          DO   D2
+   tank level sensor with VCC  5V      Liv    water in the tank, percent
+   0-5 V output           OUT  A2
+                          GND  GND
+   relay: pump            VCC  5V      Pompa  HHHHHH running
+                          GND  GND
+                          IN   D8
+   relay: solenoid valve  VCC  5V      EV1    apre (HHHHHH) or chiude (LLLLLL)
+   zone 1                 GND  GND
+                          IN   D9
+   relay: solenoid valve  VCC  5V      EV2    the same for zone 2
+   zone 2                 GND  GND
+                          IN   D10
+   LM35                   +Vs  5V      Temp   air temperature, degrees Celsius (2 to
+                          Vout A3             110)
+                          GND  GND
+
+   A relay module here switches on with its IN high (LUMETTO_RELE_ACCESO is HIGH in
+   the library); for modules that switch on with IN low (most opto-isolated ones)
+   write #define LUMETTO_RELE_ACCESO LOW before #include <Lumetto.h>. Either way
+   every relay is off from the moment the board starts.
+
+   Each relay coil takes about 70 mA from the board's 5V: with three or more relays,
+   and the sensors besides, feed the relay modules' VCC from a 5 V supply of their
+   own (a 5 V 1 A adapter) and join its GND to the board's GND.
+
+   The load (heater, motor, valve coil) runs from a supply of its own, never from the
+   board's 5V; join that supply's GND to the board's GND. Mains loads only through an
+   SSR or a relay module rated for them, wired by someone qualified.
+
+   LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+   ---- end of wiring ----
 
    The loop: a zone's valve opens when its soil is under 30 % and closes over
    60 % or when it rains; the pump runs while a valve is open and the tank

@@ -1,10 +1,25 @@
 /* Lumetto - Livellostato ("livellostato", letter F, header "Min...Max...Pompa.",
    18 characters)
 
-   Part                   Pins          Field  Meaning
-   float switch, low      D2 and GND    Min    HHHHHH: the water reaches the minimum
-   float switch, high     D3 and GND    Max    HHHHHH: the water reaches the maximum
-   relay module (pump)    D8            Pompa  HHHHHH: the pump fills the tank
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   float switch, low      1   D2       Min    HHHHHH: the water reaches the minimum
+                          2   GND
+   float switch, high     1   D3       Max    HHHHHH: the water reaches the maximum
+                          2   GND
+   relay module (pump)    VCC 5V       Pompa  HHHHHH: the pump fills the tank
+                          GND GND
+                          IN  D8
+
+   A relay module here switches on with its IN high (LUMETTO_RELE_ACCESO is HIGH in
+   the library); for modules that switch on with IN low (most opto-isolated ones)
+   write #define LUMETTO_RELE_ACCESO LOW before #include <Lumetto.h>. Either way
+   every relay is off from the moment the board starts.
+
+   The load (heater, motor, valve coil) runs from a supply of its own, never from the
+   board's 5V; join that supply's GND to the board's GND. Mains loads only through an
+   SSR or a relay module rated for them, wired by someone qualified.
+   ---- end of wiring ----
 
    A float switch closes when the water lifts it. The loop: the pump starts
    when the water is below the minimum and stops when it reaches the maximum.

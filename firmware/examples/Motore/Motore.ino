@@ -1,12 +1,27 @@
 /* Lumetto - Motore ("motore+ encoder", letter G, header "g/m...Set...", 12 characters)
 
-   Part                   Pins          Field  Meaning
-   DC motor on a driver   D5 (PWM)      g/m    speed measured, revolutions per minute
-   (L298N, or a MOSFET)
-   LM393 slotted optical  D2 (DO)
-   sensor, 20-slot disc
-   potentiometer 10 kOhm  A0            Set    set point, 0 to 3000 rpm
-   between 5V and GND
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins            Field  Meaning
+   DC motor on a driver   +12V  own 6-12V g/m    speed measured, revolutions per minute
+   (L298N, or a MOSFET)   GND   GND
+                          ENA   D5
+                          IN1   5V
+                          IN2   GND
+   LM393 slotted optical  VCC   5V
+   sensor, 20-slot disc   GND   GND
+                          DO    D2
+   potentiometer 10 kOhm  1     5V        Set    set point, 0 to 3000 rpm
+   between 5V and GND     wiper A0
+                          3     GND
+
+   On the L298N: take off the ENA jumper (D5 drives ENA), the motor on OUT1 and OUT2,
+   its supply on +12V and GND. With a logic-level MOSFET module instead: its SIG on
+   D5, its GND to GND, the motor between its output and the supply's +.
+
+   The load (heater, motor, valve coil) runs from a supply of its own, never from the
+   board's 5V; join that supply's GND to the board's GND. Mains loads only through an
+   SSR or a relay module rated for them, wired by someone qualified.
+   ---- end of wiring ----
 
    The loop, every 100 ms: the speed measured over those 100 ms, then a PI
    regulator drives the motor's PWM (0 to 255) so that it follows the set point.

@@ -2,16 +2,40 @@
    "S1A...S1B...S2A...S2B...S3A...S3B...1.....2.....3.....START.STOP..",
    66 characters: eleven fields)
 
-   Part                   Pins          Field  Meaning
-   limit switches (reed   D2, D3        S1A    cylinder 1 retracted (HHHHHH: switch closed)
-   sensors) of cylinder 1                S1B    cylinder 1 extended
-   of cylinder 2          D4, D5        S2A S2B
-   of cylinder 3          D6, D7        S3A S3B
-   solenoid valves 5/2    D8, D9, D10   1 2 3  valve of each cylinder: HHHHHH pushes it out
-   (through relay modules
-   or a driver)
-   START push button      A0 and GND    START  HHHHHH while the cycle runs
-   STOP push button       A1 and GND    STOP   HHHHHH while STOP is held
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   limit switches (reed   S1A D2       S1A    cylinder 1 retracted (HHHHHH: switch
+   sensors) of cylinder 1 S1B D3              closed)
+                          GND GND      S1B    cylinder 1 extended
+   of cylinder 2          S2A D4       S2A    cylinder 2 retracted
+                          S2B D5       S2B    cylinder 2 extended
+                          GND GND
+   of cylinder 3          S3A D6       S3A    cylinder 3 retracted
+                          S3B D7       S3B    cylinder 3 extended
+                          GND GND
+   solenoid valves 5/2    GND GND      1 2 3  valve of each cylinder: HHHHHH pushes it
+   (through relay modules IN1 D8              out
+   or a driver)           IN2 D9
+                          IN3 D10
+                          VCC 5V
+   START push button      1   A0       START  HHHHHH while the cycle runs
+                          2   GND
+   STOP push button       1   A1       STOP   HHHHHH while STOP is held
+                          2   GND
+
+   A relay module here switches on with its IN high (LUMETTO_RELE_ACCESO is HIGH in
+   the library); for modules that switch on with IN low (most opto-isolated ones)
+   write #define LUMETTO_RELE_ACCESO LOW before #include <Lumetto.h>. Either way
+   every relay is off from the moment the board starts.
+
+   Each relay coil takes about 70 mA from the board's 5V: with three or more relays,
+   and the sensors besides, feed the relay modules' VCC from a 5 V supply of their
+   own (a 5 V 1 A adapter) and join its GND to the board's GND.
+
+   The load (heater, motor, valve coil) runs from a supply of its own, never from the
+   board's 5V; join that supply's GND to the board's GND. Mains loads only through an
+   SSR or a relay module rated for them, wired by someone qualified.
+   ---- end of wiring ----
 
    Every switch and button goes to GND, with the internal pull-up. The cycle:
    A+ B+ C+ A- B- C-, each move starting when the one before has reached its

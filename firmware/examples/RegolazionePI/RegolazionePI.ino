@@ -1,21 +1,37 @@
 /* Lumetto - RegolazionePI ("Regolazione PI ", letter E, header
    "temp..set...scost.banda.tempo.azp...azi...azt...", 48 characters)
 
-   Part                   Pins          Field  Meaning
-   LM35 in the oven       A0            temp   temperature, degrees Celsius (2 to 110)
-   potentiometer 10 kOhm  A1            set    set point, 20 to 80 degrees
-   between 5V and GND
-                                        scost  error: set - temp
-                                        banda  proportional band, degrees (BANDA)
-                                        tempo  seconds since the board started
-                                        azp    proportional action, percent
-                                        azi    integral action, percent
-   heater (a lamp or a    D5            azt    total action, percent of the
-   resistor) through a                         heater's power, 0 to 100
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   LM35 in the oven       +Vs   5V     temp   temperature, degrees Celsius (2 to 110)
+                          Vout  A0
+                          GND   GND
+   potentiometer 10 kOhm  1     5V     set    set point, 20 to 80 degrees
+   between 5V and GND     wiper A1
+                          3     GND
+                                       scost  error: set - temp
+                                       banda  proportional band, degrees (BANDA)
+                                       tempo  seconds since the board started
+                                       azp    proportional action, percent
+                                       azi    integral action, percent
+   heater (a lamp or a    IN    D5     azt    total action, percent of the heater's
+   resistor) through a    GND   GND           power, 0 to 100
    logic-level MOSFET
-   (PWM), or a solid state
-   relay or a relay
+   (PWM), or a solid
+   state relay or a relay
    module (SSR = true)
+
+   LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+
+   The load (heater, motor, valve coil) runs from a supply of its own, never from the
+   board's 5V; join that supply's GND to the board's GND. Mains loads only through an
+   SSR or a relay module rated for them, wired by someone qualified.
+
+   A relay module here switches on with its IN high (LUMETTO_RELE_ACCESO is HIGH in
+   the library); for modules that switch on with IN low (most opto-isolated ones)
+   write #define LUMETTO_RELE_ACCESO LOW before #include <Lumetto.h>. Either way
+   every relay is off from the moment the board starts.
+   ---- end of wiring ----
 
    The loop: azp = 100 x error / band; once a second azi grows by azp x
    1 s / TI (the integral time) and stays within -100..100; azt = azp + azi,

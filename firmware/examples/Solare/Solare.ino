@@ -2,20 +2,46 @@
    "Tcoll.Tbass.Talto.Irr...DeltaTPompa.Integ.Deviat", 48 characters: the
    scheme c:\lavoro\arduino\solare.sca)
 
-   Part                   Pins          Field  Meaning
-   LM35 on the collector  A0            Tcoll  collector temperature, degrees Celsius
-                                               (2 to 110, as every LM35 here)
-   LM35, bottom of tank   A1            Tbass  tank, bottom, degrees
-   LM35, top of tank      A2            Talto  tank, top, degrees
-   irradiance sensor with A3            Irr    sunlight on the collector, W/m2
-   0-5 V output for
-   0-1000 W/m2
-                                        DeltaT Tcoll - Tbass, degrees
-   relay: circulation     D8            Pompa  HHHHHH running
-   pump
-   relay: electric heater D9            Integ  HHHHHH heating the top of the tank
-   relay: diverting valve D10           Deviat apre (HHHHHH): heat dumped to the
-                                               dissipator; chiude (LLLLLL)
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   LM35 on the collector  +Vs  5V      Tcoll  collector temperature, degrees Celsius (2
+                          Vout A0             to 110, as every LM35 here)
+                          GND  GND
+   LM35, bottom of tank   +Vs  5V      Tbass  tank, bottom, degrees
+                          Vout A1
+                          GND  GND
+   LM35, top of tank      +Vs  5V      Talto  tank, top, degrees
+                          Vout A2
+                          GND  GND
+   irradiance sensor with VCC  5V      Irr    sunlight on the collector, W/m2
+   0-5 V output for       OUT  A3
+   0-1000 W/m2            GND  GND
+                                       DeltaT Tcoll - Tbass, degrees
+   relay: circulation     VCC  5V      Pompa  HHHHHH running
+   pump                   GND  GND
+                          IN   D8
+   relay: electric heater VCC  5V      Integ  HHHHHH heating the top of the tank
+                          GND  GND
+                          IN   D9
+   relay: diverting valve VCC  5V      Deviat apre (HHHHHH): heat dumped to the
+                          GND  GND            dissipator; chiude (LLLLLL)
+                          IN   D10
+
+   LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+
+   A relay module here switches on with its IN high (LUMETTO_RELE_ACCESO is HIGH in
+   the library); for modules that switch on with IN low (most opto-isolated ones)
+   write #define LUMETTO_RELE_ACCESO LOW before #include <Lumetto.h>. Either way
+   every relay is off from the moment the board starts.
+
+   Each relay coil takes about 70 mA from the board's 5V: with three or more relays,
+   and the sensors besides, feed the relay modules' VCC from a 5 V supply of their
+   own (a 5 V 1 A adapter) and join its GND to the board's GND.
+
+   The load (heater, motor, valve coil) runs from a supply of its own, never from the
+   board's 5V; join that supply's GND to the board's GND. Mains loads only through an
+   SSR or a relay module rated for them, wired by someone qualified.
+   ---- end of wiring ----
 
    The loop (a differential controller): the pump starts when the collector
    is 6 degrees warmer than the bottom of the tank and stops under 2; the

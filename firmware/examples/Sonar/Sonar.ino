@@ -1,11 +1,12 @@
 /* Lumetto - Sonar ("Sonar", letter A, header "dist..", 6 characters)
 
-   Part                   Pins                  Field  Meaning
-   HC-SR04 ultrasonic     VCC 5V, GND,          dist   distance of the object in
-   distance sensor        TRIG D9, ECHO D10            centimetres, 2 to 400;
-                                                       -1 when no echo came back
-                                                       from within 400 cm (nothing
-                                                       in front, or out of range)
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   HC-SR04 ultrasonic     VCC  5V      dist   distance of the object in centimetres, 2
+   distance sensor        Trig D9             to 400; -1 when no echo came back from
+                          Echo D10            within 400 cm (nothing in front, or out of
+                          GND  GND            range)
+   ---- end of wiring ----
 
    On "A" the sketch triggers one measurement and answers at once with it:
    the echo is waited for at most 30 ms, so the reply never comes later.

@@ -1,15 +1,32 @@
 /* Lumetto - StatoPin (the "stato arduino" and "servo" panels, and the panes
    of "6 ingressi analogici")
 
-   Part                   Pins                  What the panels show or send
-   switches, buttons      D2 .. D7 (inputs)     check marks "D2 ON" / "D2 OFF"
-   potentiometers,        A0 .. A5              bars and "A0 V=2.502": the reading
-   analog sensors                                0..1023 of 0..5 V
-   LEDs, relays (with     D8 .. D13 (outputs)   "H1".."H6" high, "L1".."L6" low:
-   a resistor/driver)                            output 1 is D8, 6 is D13
-   three servos (signal   D7, D8, D9            "S1090": servo 1 to 90 degrees;
-   wire; power them                              servo 1 on D7, 2 on D8, 3 on D9
-   apart from the board)
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         What the panels show or send
+   switches, buttons      5V  5V       check marks "D2 ON" / "D2 OFF"
+   (with 10 kOhm          D2 .. D7
+   resistors to GND)      GND GND
+   potentiometers, analog 5V  5V       bars and "A0 V=2.502": the reading 0..1023 of
+   sensors                A0 .. A5     0..5 V
+                          GND GND
+   LEDs, relays (with a   D8 .. D13    "H1".."H6" high, "L1".."L6" low: output 1 is D8,
+   resistor/driver)       GND GND      6 is D13
+   three servos (signal   S1  D7       "S1090": servo 1 to 90 degrees; servo 1 on D7, 2
+   wire; power them apart S2  D8       on D8, 3 on D9
+   from the board)        S3  D9
+                          GND GND
+                          V+  own 5V
+
+   D7, D8 and D9 serve servo 1, 2 and 3 as well as the input or output wired there,
+   whichever command came last: wire one of the two at a time.
+
+   The inputs have no pull-up: each switch goes between its pin and 5V, with a 10
+   kOhm resistor from the pin to GND, so an open switch reads OFF.
+
+   Servos take up to 1 A each while they move: feed their V+ from a 5 V supply of
+   their own (4 AA cells or a 5 V 2 A adapter), never from the board's 5V, and join
+   that supply's GND to the board's GND.
+   ---- end of wiring ----
 
    "A" answers with the 78-character pin state: "D2HHHH" .. "D7LLLL", then
    A0 .. A5 as the reading plus 1000 ("A01512"), then "FINE" and the line end.

@@ -1,12 +1,14 @@
 /* Lumetto - Temperature ("Temperature", letter A, header "Temp..", 6 characters)
 
-   Part                   Pins                  Field  Meaning
-   LM35 temperature       +Vs 5V, GND,          Temp   temperature in degrees
-   sensor                 Vout A0                      Celsius, 2 to 110; the
-                                                       sensor gives 10 mV a degree,
-                                                       read against the 1.1 V
-                                                       reference in steps of
-                                                       0.11 degrees
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   LM35 temperature       +Vs  5V      Temp   temperature in degrees Celsius, 2 to 110;
+   sensor                 Vout A0             the sensor gives 10 mV a degree, read
+                          GND  GND            against the 1.1 V reference in steps of
+                                              0.11 degrees
+
+   LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+   ---- end of wiring ----
 
    The LM35 in its basic circuit reads from +2 degrees; the 1.1 V reference
    ends at 110. The board samples the sensor all the time (the mean of its

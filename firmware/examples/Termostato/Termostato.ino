@@ -1,14 +1,32 @@
 /* Lumetto - Termostato ("termostato", letter B, header
    "temp....umid..Set...Stato.", 26 characters: four fields and the line end)
 
-   Part                   Pins          Field  Meaning
-   LM35                   A0            temp   room temperature, degrees Celsius
-                                               (2 to 110)
-   humidity sensor with   A1            umid   relative humidity, percent
-   0-5 V output (0-100 %)
-   potentiometer 10 kOhm  A2            Set    set point, 10 to 30 degrees
-   between 5V and GND
-   relay module (heater)  D8            Stato  heater: HHHHHH on, LLLLLL off
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   LM35                   +Vs   5V     temp   room temperature, degrees Celsius (2 to
+                          Vout  A0            110)
+                          GND   GND
+   humidity sensor with   VCC   5V     umid   relative humidity, percent
+   0-5 V output (0-100 %) OUT   A1
+                          GND   GND
+   potentiometer 10 kOhm  1     5V     Set    set point, 10 to 30 degrees
+   between 5V and GND     wiper A2
+                          3     GND
+   relay module (heater)  VCC   5V     Stato  heater: HHHHHH on, LLLLLL off
+                          GND   GND
+                          IN    D8
+
+   LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+
+   A relay module here switches on with its IN high (LUMETTO_RELE_ACCESO is HIGH in
+   the library); for modules that switch on with IN low (most opto-isolated ones)
+   write #define LUMETTO_RELE_ACCESO LOW before #include <Lumetto.h>. Either way
+   every relay is off from the moment the board starts.
+
+   The load (heater, motor, valve coil) runs from a supply of its own, never from the
+   board's 5V; join that supply's GND to the board's GND. Mains loads only through an
+   SSR or a relay module rated for them, wired by someone qualified.
+   ---- end of wiring ----
 
    The loop: the heater goes on under Set - 0.5 degrees and off over
    Set + 0.5 (half a degree of hysteresis, so the relay does not chatter).

@@ -6,9 +6,18 @@
    49 characters gets the line end after its last whole field). As it
    comes, the sketch sends twelve fields, for a header of 72 characters:
 
-   Part                   Pins          Fields
-   anything analog        A0 .. A5      1..6: volts, 0 to 5
-   anything on/off        D2 .. D7      7..12: HHHHHH high, LLLLLL low
+   ---- wiring: from firmware/cablaggi.toml ----
+   Part                   Pins         Field  Meaning
+   anything analog        5V  5V       1..6   volts, 0 to 5
+                          A0 .. A5
+                          GND GND
+   anything on/off        5V  5V       7..12  HHHHHH high, LLLLLL low
+                          D2 .. D7
+                          GND GND
+
+   The inputs have no pull-up: a switch goes between its pin and 5V, with a 10 kOhm
+   resistor from the pin to GND, so an open switch reads LLLLLL.
+   ---- end of wiring ----
 
    Replace the fields with your own values, in the order of your header:
    t.numero(x) for a number (" 23.50"), t.acceso(b) for a state. Read an
