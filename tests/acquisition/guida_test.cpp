@@ -145,11 +145,9 @@ TEST_F(Guida, F1WithoutTheGuideNamesWhereItLooked) {
 }
 
 // Every page has its title, and every link and picture of every page leads
-// to a file (and a section) of the guide. Until the wiring pictures are
-// drawn, a guide without their folder may still name them.
+// to a file (and a section) of the guide, the wiring pictures included.
 TEST_F(Guida, EveryPageHasATitleAndEveryLinkLeadsSomewhere) {
     const fs::path guida = platform::cartellaguida();
-    const bool cablaggi = fs::is_directory(guida / "cablaggi");
     const std::regex titolo(R"(<h1 class="title">([^<]+)</h1>)");
     const std::regex riferimento(R"((href|src)="([^"]*)\")");
     int pagine = 0;
@@ -167,7 +165,6 @@ TEST_F(Guida, EveryPageHasATitleAndEveryLinkLeadsSomewhere) {
             const std::string file = dove.substr(0, cancelletto);
             const std::string sezione =
                 cancelletto == std::string::npos ? "" : dove.substr(cancelletto + 1);
-            if (!cablaggi && file.starts_with("cablaggi/") && file.ends_with(".svg")) continue;
             const fs::path bersaglio = file.empty() ? voce.path() : guida / file;
             if (!fs::is_regular_file(bersaglio)) {
                 ADD_FAILURE() << pagina << " links to " << dove << ", which is not there";
