@@ -1,5 +1,7 @@
 #include "platform/guida.h"
 
+#include "platform/unita.h"
+
 #include <cstdlib>
 #include <system_error>
 
@@ -9,15 +11,8 @@ namespace lumetto::platform {
 
 fs::path cartellaguida() {
     if (const char* d = std::getenv("LUMETTO_GUIDA"); d && *d) return fs::path(d);
+    if (auto accanto = accantoalprogramma(fs::path("doc") / "lumetto" / "guida")) return *accanto;
     std::error_code ec;
-    // <prefix>/bin/lumetto and <prefix>/share/doc/lumetto/guida, as a Debian
-    // package and `cmake --install` lay them out.
-    const fs::path eseguibile = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const fs::path accanto =
-            eseguibile.parent_path().parent_path() / "share" / "doc" / "lumetto" / "guida";
-        if (fs::is_directory(accanto, ec)) return accanto;
-    }
 #ifdef LUMETTO_GUIDA_COSTRUITA
     if (fs::is_directory(LUMETTO_GUIDA_COSTRUITA, ec)) return fs::path(LUMETTO_GUIDA_COSTRUITA);
 #endif

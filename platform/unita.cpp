@@ -116,16 +116,19 @@ std::vector<fs::path> preparaunita(const fs::path& dati) {
     return preparaunita(dati, userDosDevices());
 }
 
+std::optional<fs::path> accantoalprogramma(const fs::path& relativa) {
+    std::error_code ec;
+    const fs::path eseguibile = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::nullopt;
+    fs::path accanto = eseguibile.parent_path().parent_path() / "share" / relativa;
+    if (!fs::is_directory(accanto, ec)) return std::nullopt;
+    return accanto;
+}
+
 fs::path cartelladati() {
     if (const char* d = std::getenv("LUMETTO_DATI"); d && *d) return fs::path(d);
+    if (auto accanto = accantoalprogramma("lumetto")) return *accanto;
     std::error_code ec;
-    // An installed program finds its files beside it, wherever the prefix
-    // was: <prefix>/bin/lumetto and <prefix>/share/lumetto.
-    fs::path eseguibile = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        fs::path accanto = eseguibile.parent_path().parent_path() / "share" / "lumetto";
-        if (fs::is_directory(accanto, ec)) return accanto;
-    }
 #ifdef LUMETTO_DATI_SORGENTE
     if (fs::is_directory(LUMETTO_DATI_SORGENTE, ec)) return fs::path(LUMETTO_DATI_SORGENTE);
 #endif

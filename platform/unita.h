@@ -4,6 +4,7 @@
 // put where the program's commands look for them (c:\lavoro\arduino\).
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,5 +37,10 @@ std::vector<std::filesystem::path> preparaunita(const std::filesystem::path& dat
 // prefix), else the source tree's data folder while it exists (a run from the
 // build tree), else the share folder of the configured prefix.
 std::filesystem::path cartelladati();
+
+// <prefix>/share/<relativa> for the running program at <prefix>/bin, when that
+// folder exists: an installed program finds its files beside it, whatever
+// the prefix (a Debian package, `cmake --install` anywhere).
+std::optional<std::filesystem::path> accantoalprogramma(const std::filesystem::path& relativa);
 
 }  // namespace lumetto::platform
