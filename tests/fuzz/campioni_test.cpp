@@ -1,4 +1,4 @@
-// Every seed of the frame and scheme fuzzers, and every input that once made
+// Every seed of the frame, scheme and class-message fuzzers, and every input that once made
 // them fail (kept under regressioni/), through the same checks the fuzzers make.
 #include <gtest/gtest.h>
 
@@ -54,6 +54,13 @@ TEST(FuzzCampioni, SchemeFilesAndPastFailuresLoadSaveAndReloadAlike) {
     EXPECT_GE(tutti.size() - quanti("sca"), 10u) << "the scheme corpus is missing";
     for (const auto& c : tutti)
         EXPECT_EQ(lumetto::fuzz::difettosca(c.dati), "") << c.nome;
+}
+
+TEST(FuzzCampioni, ClassMessagesAndPastFailuresParseWholeOrNot) {
+    const auto tutti = campioni("classe", "classe");
+    EXPECT_GE(tutti.size() - quanti("classe"), 8u) << "the class message corpus is missing";
+    for (const auto& c : tutti)
+        EXPECT_EQ(lumetto::fuzz::difettoclasse(c.dati), "") << c.nome;
 }
 
 }  // namespace
