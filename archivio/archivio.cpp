@@ -5,8 +5,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -50,6 +52,12 @@ constexpr const char* kMigrazioni[] = {
          v8 REAL, v9 REAL, v10 REAL, v11 REAL, v12 REAL, v13 REAL,
          PRIMARY KEY (corsa, numero)) WITHOUT ROWID;
        CREATE INDEX corsa_inizio ON corsa(inizio);)",
+    // 2: what the class's broker acknowledged, run by run and reading by
+    // reading (0 until it does; the runs and readings kept before are taken
+    // as not sent, and a bench without a class simply never marks them).
+    R"(ALTER TABLE corsa ADD COLUMN pubblicata INTEGER NOT NULL DEFAULT 0;
+       ALTER TABLE lettura ADD COLUMN pubblicata INTEGER NOT NULL DEFAULT 0;
+       CREATE INDEX lettura_dapubblicare ON lettura(corsa, numero) WHERE pubblicata = 0;)",
 };
 static_assert(std::size(kMigrazioni) == kVersione);
 
@@ -175,7 +183,17 @@ struct Archivio::Stato {
                   "SELECT numero, ms, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13 "
                   "FROM lettura WHERE corsa = ?1 ORDER BY numero"),
           titolo(db, "UPDATE corsa SET titolo = ?2, nota = ?3 WHERE id = ?1"),
-          elimina(db, "DELETE FROM corsa WHERE id = ?1") {}
+          elimina(db, "DELETE FROM corsa WHERE id = ?1"),
+          corsedapubblicare(db, (std::string("SELECT ") + kColonneCorsa +
+                                 " FROM corsa WHERE pubblicata = 0 ORDER BY id")
+                                    .c_str()),
+          letturedapubblicare(
+              db,
+              "SELECT corsa, numero, ms, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13 "
+              "FROM lettura WHERE pubblicata = 0 ORDER BY corsa, numero LIMIT ?1"),
+          corsapubblicata(db, "UPDATE corsa SET pubblicata = 1 WHERE id = ?1"),
+          letturapubblicata(db,
+                            "UPDATE lettura SET pubblicata = 1 WHERE corsa = ?1 AND numero = ?2") {}
 
     // The connection's settings, then the schema brought to this version,
     // before the first statement is prepared against it.
@@ -204,6 +222,7 @@ struct Archivio::Stato {
 
     Connessione db;
     Istruzione nuova, lettura, elenco, una, letture, titolo, elimina;
+    Istruzione corsedapubblicare, letturedapubblicare, corsapubblicata, letturapubblicata;
 };
 
 Archivio::Archivio(const fs::path& file) : file_(file) {
@@ -334,22 +353,61 @@ std::optional<Corsa> Archivio::corsa(int64_t id) {
     });
 }
 
+namespace {
+
+// A reading from the row's columns starting at `da`: number, ms, values.
+Lettura leggilettura(const Istruzione& i, int da) {
+    Lettura l;
+    l.numero = static_cast<int>(i.intero(da));
+    l.ms = i.intero(da + 1);
+    for (int k = 0; k < kColonne; ++k)
+        l.valori[static_cast<size_t>(k)] = i.reale(da + 2 + k);
+    return l;
+}
+
+}  // namespace
+
 std::vector<Lettura> Archivio::letture(int64_t id) {
     return protetto([&] {
         Istruzione& i = s_->letture;
         Uso uso(i);
         i.lega(1, id);
         std::vector<Lettura> tutte;
-        while (i.passo()) {
-            Lettura l;
-            l.numero = static_cast<int>(i.intero(0));
-            l.ms = i.intero(1);
-            for (int k = 0; k < kColonne; ++k)
-                l.valori[static_cast<size_t>(k)] = i.reale(2 + k);
-            tutte.push_back(l);
-        }
+        while (i.passo())
+            tutte.push_back(leggilettura(i, 0));
         return tutte;
     });
+}
+
+std::vector<Corsa> Archivio::corsedapubblicare() {
+    return protetto([&] {
+        Istruzione& i = s_->corsedapubblicare;
+        Uso uso(i);
+        std::vector<Corsa> corse;
+        while (i.passo())
+            corse.push_back(leggicorsa(i));
+        return corse;
+    });
+}
+
+std::vector<Archivio::DaPubblicare> Archivio::letturedapubblicare(std::size_t massimo) {
+    return protetto([&] {
+        Istruzione& i = s_->letturedapubblicare;
+        Uso uso(i);
+        i.lega(1, static_cast<int64_t>(std::min<std::size_t>(massimo, INT64_MAX)));
+        std::vector<DaPubblicare> tutte;
+        while (i.passo())
+            tutte.push_back({i.intero(0), leggilettura(i, 1)});
+        return tutte;
+    });
+}
+
+void Archivio::corsapubblicata(int64_t id) {
+    protetto([&] { s_->corsapubblicata.lega(1, id).esegui(); });
+}
+
+void Archivio::letturapubblicata(int64_t corsa, int numero) {
+    protetto([&] { s_->letturapubblicata.lega(1, corsa).lega(2, int64_t{numero}).esegui(); });
 }
 
 void Archivio::intitola(int64_t id, const std::string& titolo, const std::string& nota) {

@@ -16,7 +16,7 @@
 namespace lumetto::archivio {
 
 inline constexpr int kColonne = 13;  // values of a reading, columns 1 to 13
-inline constexpr int kVersione = 1;  // the schema this code writes (user_version)
+inline constexpr int kVersione = 2;  // the schema this code writes (user_version)
 
 // A run's facts. Texts are UTF-8; times are the start's, in UTC
 // ("2026-12-09T10:15:02.123Z") and the local zone's offset ("+01:00").
@@ -90,6 +90,19 @@ class Archivio {
     std::vector<Lettura> letture(int64_t id);
     void intitola(int64_t id, const std::string& titolo, const std::string& nota);
     void elimina(int64_t id);
+
+    // What the class's broker has not acknowledged yet, to be sent again in
+    // order when it is back: runs oldest first, and their readings in
+    // number order, at most `massimo`. A reading stored again (a resend of
+    // the board's) counts as not sent.
+    struct DaPubblicare {
+        int64_t corsa = 0;
+        Lettura lettura;
+    };
+    std::vector<Corsa> corsedapubblicare();
+    std::vector<DaPubblicare> letturedapubblicare(std::size_t massimo);
+    void corsapubblicata(int64_t id);
+    void letturapubblicata(int64_t corsa, int numero);
 
   private:
     struct Stato;

@@ -175,3 +175,60 @@ TEST(Archivio, TheUsersFileFollowsXdg) {
     EXPECT_EQ(filepredefinito(), fs::path(home) / ".local/share/lumetto/lumetto.sqlite");
     unsetenv("XDG_DATA_HOME");
 }
+
+// A file of the first schema, as the first release wrote it, is brought up to
+// date with its runs and readings, which count as not yet sent to the class;
+// what the broker acknowledges is marked one by one, and a reading stored
+// again counts as not sent.
+TEST(Archivio, AFirstSchemaFileIsMigratedAndWhatWasSentIsKept) {
+    lumetto::prove::CartellaProva cartella;
+    const fs::path file = cartella.percorso() / "lumetto.sqlite";
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        ASSERT_EQ(sqlite3_exec(db, R"(
+            PRAGMA journal_mode = WAL;
+            CREATE TABLE corsa (id INTEGER PRIMARY KEY, codice INTEGER NOT NULL,
+              esperimento TEXT NOT NULL, testata TEXT NOT NULL, mascheratipo TEXT NOT NULL,
+              mascheracolori TEXT NOT NULL, mascheradimensioni TEXT NOT NULL,
+              fileschema TEXT NOT NULL, intervallo INTEGER NOT NULL, inizio TEXT NOT NULL,
+              fuso TEXT NOT NULL, porta TEXT NOT NULL, sketch TEXT NOT NULL,
+              versione TEXT NOT NULL, banco TEXT NOT NULL, titolo TEXT NOT NULL DEFAULT '',
+              nota TEXT NOT NULL DEFAULT '');
+            CREATE TABLE lettura (corsa INTEGER NOT NULL REFERENCES corsa(id) ON DELETE CASCADE,
+              numero INTEGER NOT NULL, ms INTEGER NOT NULL, v1 REAL, v2 REAL, v3 REAL, v4 REAL,
+              v5 REAL, v6 REAL, v7 REAL, v8 REAL, v9 REAL, v10 REAL, v11 REAL, v12 REAL,
+              v13 REAL, PRIMARY KEY (corsa, numero)) WITHOUT ROWID;
+            CREATE INDEX corsa_inizio ON corsa(inizio);
+            INSERT INTO corsa VALUES (1, 3, 'Sonar', 'dist..', '1', '0', '1', '', 2,
+              '2026-12-01T09:00:00.000Z', '+01:00', 'COM13', 'Sonar', '0.2.0', 'banco03', '', '');
+            INSERT INTO lettura (corsa, numero, ms, v1) VALUES (1, 1, 2000, 12.5), (1, 2, 4000, 13);
+            PRAGMA user_version = 1;)",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    Archivio a(file);
+    EXPECT_EQ(versionedi(file), kVersione);
+    ASSERT_EQ(a.letture(1).size(), 2u);
+    EXPECT_EQ(a.letture(1)[1].valori[0], 13);
+    const int64_t nuova = a.nuovacorsa(fatti("termostato", "2026-12-09T10:00:00.000Z"));
+    a.aggiungi(nuova, lettura(1, 20, 1));
+
+    auto numeri = [&] {
+        std::vector<std::pair<int64_t, int>> n;
+        for (const auto& d : a.letturedapubblicare(10))
+            n.push_back({d.corsa, d.lettura.numero});
+        return n;
+    };
+    using Coppie = std::vector<std::pair<int64_t, int>>;
+    EXPECT_EQ(a.corsedapubblicare().size(), 2u);
+    EXPECT_EQ(numeri(), (Coppie{{1, 1}, {1, 2}, {nuova, 1}}));  // oldest run first, in order
+    EXPECT_EQ(a.letturedapubblicare(1).size(), 1u);
+    a.corsapubblicata(1);
+    a.letturapubblicata(1, 1);
+    EXPECT_EQ(a.corsedapubblicare().front().id, nuova);
+    EXPECT_EQ(numeri(), (Coppie{{1, 2}, {nuova, 1}}));
+    a.aggiungi(1, lettura(1, 12.5, 0));  // stored again: sent again
+    EXPECT_EQ(numeri(), (Coppie{{1, 1}, {1, 2}, {nuova, 1}}));
+}
