@@ -43,8 +43,8 @@ test: build
 firmware: setup
 	$(MAKE) -C firmware BUILD=$(CURDIR)/$(FIRMWARE_BUILD) all dimensioni
 
-firmware-zip: setup
-	$(MAKE) -C firmware BUILD=$(CURDIR)/$(FIRMWARE_BUILD) zip
+firmware-zip: build
+	@echo $(CURDIR)/$(BUILD)/arduino/Lumetto.zip
 
 flash: setup
 	$(MAKE) -C firmware BUILD=$(CURDIR)/$(FIRMWARE_BUILD) flash SKETCH=$(SKETCH) PORT=$(PORT)

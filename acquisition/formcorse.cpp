@@ -26,10 +26,6 @@ namespace {
 
 constexpr int kMaxConfronto = 4;
 
-QString q(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // The day before any run: a date box left there sets no limit.
 const QDate kNessuna(2000, 1, 1);
 
@@ -128,11 +124,13 @@ TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidge
         QString t;
         if (id.size() == 1 && archivio()) {
             if (auto c = archivio_->corsa(id.front())) {
-                t = q(c->esperimento + " su " + c->porta + ", ogni " +
-                      std::to_string(c->intervallo) + " s");
-                if (!c->sketch.empty()) t += q(", sketch " + c->sketch + " " + c->versione);
-                if (!c->fileschema.empty()) t += q(", schema " + c->fileschema);
-                if (!c->nota.empty()) t += QStringLiteral("\n") + q(c->nota);
+                t = QString::fromStdString(c->esperimento + " su " + c->porta + ", ogni " +
+                                           std::to_string(c->intervallo) + " s");
+                if (!c->sketch.empty())
+                    t += QString::fromStdString(", sketch " + c->sketch + " " + c->versione);
+                if (!c->fileschema.empty())
+                    t += QString::fromStdString(", schema " + c->fileschema);
+                if (!c->nota.empty()) t += QStringLiteral("\n") + QString::fromStdString(c->nota);
             }
         }
         nota_->setText(t);
@@ -184,12 +182,12 @@ void TFormcorse::aggiorna() {
     }
     for (const archivio::Corsa& c : corse) {
         auto* voce = new QTreeWidgetItem(elenco_);
-        voce->setText(0, q(datacorsa(c)));
-        voce->setText(1, q(c.esperimento));
+        voce->setText(0, QString::fromStdString(datacorsa(c)));
+        voce->setText(1, QString::fromStdString(c.esperimento));
         voce->setText(2, QString::number(c.letture));
         voce->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-        voce->setText(3, q(c.banco));
-        voce->setText(4, q(c.titolo));
+        voce->setText(3, QString::fromStdString(c.banco));
+        voce->setText(4, QString::fromStdString(c.titolo));
         voce->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(c.id));
     }
     for (int i = 0; i < 4; ++i)

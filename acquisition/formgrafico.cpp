@@ -45,10 +45,6 @@ namespace lumetto::acquisition {
 
 namespace {
 
-QString daUtf8(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // The curves' colours: Okabe and Ito's eight, which readers with any common
 // colour blindness tell apart (the yellow last: it is faint on white), then
 // four of Paul Tol's muted ones drawn dashed, so that the ninth to twelfth
@@ -268,7 +264,7 @@ void TFormgrafico::sceltecolonne() {
         const QSignalBlocker muto(c);
         c->clear();
         for (const auto& k : colonne)
-            c->addItem(daUtf8(k.nome), k.indice);
+            c->addItem(QString::fromStdString(k.nome), k.indice);
     }
     if (colonne.size() > 1) {
         const QSignalBlocker muto(colonnaY_);
@@ -289,7 +285,8 @@ void TFormgrafico::impostacolonne() {
     auto nomecurva = [&](const FonteGrafico* f, const QString& nome) {
         if (!confronto) return nome;
         const auto* a = static_cast<const CorsaArchiviata*>(f);
-        return nome + QStringLiteral(" (") + daUtf8(datacorsa(a->corsa())) + QLatin1Char(')');
+        return nome + QStringLiteral(" (") + QString::fromStdString(datacorsa(a->corsa())) +
+               QLatin1Char(')');
     };
     bool stati = false;
     if (xy()) {
@@ -315,7 +312,7 @@ void TFormgrafico::impostacolonne() {
             std::size_t i = 0;
             for (const auto& col : sorgenti[k]->colonne()) {
                 Curva c{col, sorgenti[k], new QLineSeries};
-                c.serie->setName(nomecurva(sorgenti[k], daUtf8(col.nome)));
+                c.serie->setName(nomecurva(sorgenti[k], QString::fromStdString(col.nome)));
                 chart_->addSeries(c.serie);
                 c.serie->setPen(confronto ? pennacorsa(i, k) : pennacurva(i));
                 c.serie->attachAxis(x_);
@@ -362,7 +359,7 @@ void TFormgrafico::impostacolonne() {
                         p[static_cast<size_t>(i)];
         }
         for (int i = 0; i < 3; ++i)
-            stati_->append(daUtf8(parole[static_cast<size_t>(i)]), i);
+            stati_->append(QString::fromStdString(parole[static_cast<size_t>(i)]), i);
         stati_->setRange(-0.25, 2.25);
     }
     stati_->setVisible(stati);
@@ -527,15 +524,16 @@ void TFormgrafico::applicascala() {
 }
 
 void TFormgrafico::aggiornatitolo() {
-    const QString titolo = daUtf8(fonti().front()->titolo());
+    const QString titolo = QString::fromStdString(fonti().front()->titolo());
     QString quando = inizio_.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     if (!archiviate_.empty()) {
         // An archived run by its start and its title; compared runs each by its start.
         QStringList date;
         for (const auto& c : archiviate_) {
-            QString d = daUtf8(datacorsa(c->corsa()));
+            QString d = QString::fromStdString(datacorsa(c->corsa()));
             if (!c->corsa().titolo.empty())
-                d += QStringLiteral(" «") + daUtf8(c->corsa().titolo) + QStringLiteral("»");
+                d += QStringLiteral(" «") + QString::fromStdString(c->corsa().titolo) +
+                     QStringLiteral("»");
             date << d;
         }
         quando = date.join(QStringLiteral(", "));
@@ -592,11 +590,12 @@ QStringList TFormgrafico::testorapporto() const {
     QStringList righe;
     for (const auto& c : archiviate_) {
         const archivio::Corsa& k = c->corsa();
-        QString r = daUtf8(datacorsa(k)) + QStringLiteral(", ") + daUtf8(k.esperimento) +
-                    QStringLiteral(", banco ") + daUtf8(k.banco);
-        if (!k.titolo.empty()) r += QStringLiteral(": ") + daUtf8(k.titolo);
+        QString r = QString::fromStdString(datacorsa(k)) + QStringLiteral(", ") +
+                    QString::fromStdString(k.esperimento) + QStringLiteral(", banco ") +
+                    QString::fromStdString(k.banco);
+        if (!k.titolo.empty()) r += QStringLiteral(": ") + QString::fromStdString(k.titolo);
         righe << r;
-        if (!k.nota.empty()) righe << QStringLiteral("    ") + daUtf8(k.nota);
+        if (!k.nota.empty()) righe << QStringLiteral("    ") + QString::fromStdString(k.nota);
     }
     if (!pannello_->isHidden() && pannello_->selezionata()) {
         if (!righe.isEmpty()) righe << QString();

@@ -27,10 +27,6 @@ namespace lumetto::acquisition {
 
 namespace {
 
-QString q(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 constexpr int kCampioni = 200;  // points of a fitted curve as drawn
 
 // The boxes' order: none, then the models.
@@ -168,16 +164,16 @@ void PannelloAnalisi::calcola() {
                 y.push_back(p.y());
             }
         righe_ << curva_->currentText() + QStringLiteral(", da x = ") +
-                      q(analisi::testonumero(da)) + QStringLiteral(" a x = ") +
-                      q(analisi::testonumero(a));
+                      QString::fromStdString(analisi::testonumero(da)) + QStringLiteral(" a x = ") +
+                      QString::fromStdString(analisi::testonumero(a));
         for (const std::string& r : analisi::righe(analisi::statistiche(x, y), unita))
-            righe_ << q(r);
+            righe_ << QString::fromStdString(r);
         const int m = modello_->currentIndex();
         if (m >= 1) {
             const analisi::Adattamento f = analisi::adatta(kModelli[m - 1], x, y);
             righe_ << QString();
             for (const std::string& r : analisi::righe(f, unita))
-                righe_ << q(r);
+                righe_ << QString::fromStdString(r);
             if (f.riuscito && !x.empty()) {
                 const auto [lo, hi] = std::minmax_element(x.begin(), x.end());
                 QList<QPointF> curva;
@@ -188,9 +184,9 @@ void PannelloAnalisi::calcola() {
                 }
                 QPen penna(Qt::black, 2.5);
                 penna.setStyle(Qt::DashLine);
-                adattata_ =
-                    linea(QStringLiteral("adattamento ") + q(std::string(analisi::nome(f.modello))),
-                          penna);
+                adattata_ = linea(QStringLiteral("adattamento ") +
+                                      QString::fromStdString(std::string(analisi::nome(f.modello))),
+                                  penna);
                 adattata_->replace(curva);
             }
         }
@@ -207,7 +203,7 @@ void PannelloAnalisi::calcola() {
         const analisi::Tangente t = analisi::tangente(tx, ty, xTangente_);
         if (!righe_.isEmpty()) righe_ << QString();
         for (const std::string& r : analisi::righe(t, unita))
-            righe_ << q(r);
+            righe_ << QString::fromStdString(r);
         if (t.riuscita && x_) {
             const double mezzo = (x_->max() - x_->min()) / 8;
             QPen penna(QColor(0x88, 0x22, 0x55), 2);

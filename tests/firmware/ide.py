@@ -15,7 +15,7 @@ import sys
 import tempfile
 import zipfile
 
-make, cartella, build = sys.argv[1:4]
+make, cartella, build, libreria = sys.argv[1:5]
 PREFERENZA = "compiler.cpp.extra_flags=-DDECIMAL_DIG=__DECIMAL_DIG__"
 # Where Debian puts the IDE and the core, and arduino-builder's own platform.txt.
 IDE = "/usr/share/arduino"
@@ -80,10 +80,10 @@ def compila(sketch, hardware, tools, built_in, libraries, lavoro, preferenze, pr
 def main():
     with tempfile.TemporaryDirectory(prefix="lumetto-ide-") as lavoro:
         os.makedirs(os.path.join(lavoro, "cache"))
-        # The .zip a teacher adds, unpacked where the IDE puts it.
-        esegui([make, "-s", "-C", cartella, "BUILD=" + os.path.join(lavoro, "zip"), "zip"])
+        # The .zip a teacher adds (the build's, which the package ships),
+        # unpacked where the IDE puts it.
         libraries = os.path.join(lavoro, "Arduino", "libraries")
-        with zipfile.ZipFile(os.path.join(lavoro, "zip", "Lumetto.zip")) as z:
+        with zipfile.ZipFile(libreria) as z:
             z.extractall(libraries)
         esempi = os.path.join(libraries, "Lumetto", "examples")
         nomi = sorted(os.listdir(esempi))
