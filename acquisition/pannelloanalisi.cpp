@@ -66,9 +66,10 @@ PannelloAnalisi::PannelloAnalisi(QChart* chart, QWidget* parent) : QWidget(paren
     testo_->setReadOnly(true);
 
     auto* modulo = new QFormLayout;
-    modulo->addRow(QStringLiteral("c&urva:"), curva_);
-    modulo->addRow(QStringLiteral("&da x ="), da_);
-    modulo->addRow(QStringLiteral("a &x ="), a_);
+    // Keys of their own: the plot's row already takes a, x, Y, c, u, D, P, r, t, i.
+    modulo->addRow(QStringLiteral("cur&va:"), curva_);
+    modulo->addRow(QStringLiteral("i&nizio x ="), da_);
+    modulo->addRow(QStringLiteral("&fine x ="), a_);
     modulo->addRow(QStringLiteral("adatta&mento:"), modello_);
     auto* aiuto = new QLabel(QStringLiteral("Maiusc e trascinare: un tratto della curva; "
                                             "Ctrl e clic: la tangente in quel punto"),
