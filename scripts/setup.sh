@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev fonts-liberation fonts-dejavu-core fonts-urw-base35
   libjpeg62-turbo-dev libsqlite3-dev
   libgsl-dev python3-scipy python3-numpy
+  libmosquitto-dev mosquitto mosquitto-clients openssl
   libgtest-dev libgmock-dev
   python3-xlrd gnumeric libreoffice-calc-nogui desktop-file-utils imagemagick poppler-utils
   pandoc

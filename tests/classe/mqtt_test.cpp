@@ -1,0 +1,132 @@
+// The broker connection against a real Mosquitto: messages both ways over
+// TLS with users, and each refusal said in the words a teacher can act on.
+#include "classe/mqtt.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "support/broker.h"
+#include "support/cartella.h"
+
+namespace lumetto::classe {
+namespace {
+
+using prove::Broker;
+using prove::CartellaProva;
+
+// What a connection told, collected for the test's thread.
+struct Diario {
+    std::mutex m;
+    std::condition_variable cv;
+    int collegamenti = 0;
+    std::vector<std::string> motivi;
+    std::vector<int> consegnati;
+    std::vector<std::string> messaggi;
+
+    Avvisi avvisi() {
+        Avvisi a;
+        a.collegato = [this] { segna([this] { ++collegamenti; }); };
+        a.scollegato = [this](const std::string& perche) {
+            segna([&] { motivi.push_back(perche); });
+        };
+        a.consegnato = [this](int id) { segna([&] { consegnati.push_back(id); }); };
+        a.messaggio = [this](std::string t, std::string d, bool) {
+            segna([&] { messaggi.push_back(t + " " + d); });
+        };
+        return a;
+    }
+    template <class F>
+    void segna(F f) {
+        {
+            std::lock_guard l(m);
+            f();
+        }
+        cv.notify_all();
+    }
+    // Waits for a condition; the deadline only keeps a fault from hanging.
+    template <class P>
+    bool attendi(P p) {
+        std::unique_lock l(m);
+        return cv.wait_for(l, std::chrono::seconds(30), p);
+    }
+};
+
+Configurazione configurazione(const Broker& b, const std::string& utente,
+                              const std::string& password, const std::string& ca) {
+    Configurazione c;
+    c.host = "127.0.0.1";
+    c.porta = b.porta();
+    c.tls = !ca.empty();
+    c.ca = ca;
+    c.utente = utente;
+    c.password = password;
+    c.nome = "3B";
+    c.banco = utente;
+    return c;
+}
+
+TEST(Mqtt, MessagesGoBothWaysOverTlsWithUsers) {
+    CartellaProva d;
+    Broker b(d, {{{"banco01", "uno"}, {"docente", "due"}},
+                 "user banco01\ntopic write lumetto/3B/banco01/#\n"
+                 "user docente\ntopic read lumetto/3B/#\n",
+                 true});
+    Diario docente, banco;
+    Collegamento lettore(configurazione(b, "docente", "due", b.ca()), "docente", docente.avvisi());
+    lettore.iscrivi("lumetto/3B/#", 1);
+    ASSERT_EQ(lettore.avvia(), "");
+    ASSERT_TRUE(docente.attendi([&] { return docente.collegamenti == 1; }));
+
+    Collegamento scrittore(configurazione(b, "banco01", "uno", b.ca()), "banco01", banco.avvisi());
+    ASSERT_EQ(scrittore.avvia(), "");
+    ASSERT_TRUE(banco.attendi([&] { return banco.collegamenti == 1; }));
+    std::vector<int> ids;
+    for (int i = 1; i <= 3; ++i)
+        ids.push_back(scrittore.pubblica("lumetto/3B/banco01/x", std::to_string(i), 1, false));
+    ASSERT_TRUE(banco.attendi([&] { return banco.consegnati.size() == 3; }));
+    EXPECT_EQ(banco.consegnati, ids);
+    ASSERT_TRUE(docente.attendi([&] { return docente.messaggi.size() == 3; }));
+    EXPECT_EQ(docente.messaggi,
+              (std::vector<std::string>{"lumetto/3B/banco01/x 1", "lumetto/3B/banco01/x 2",
+                                        "lumetto/3B/banco01/x 3"}));
+}
+
+TEST(Mqtt, EachRefusalIsSaidAndRetried) {
+    CartellaProva d, altra;
+    Broker b(d, {{{"banco01", "uno"}}, "", true});
+    prove::creacertificati(altra.percorso(), "altra");
+    const std::string altraca = altra / "altra-ca.crt";
+    struct Caso {
+        const char* nome;
+        Configurazione conf;
+        bool spento;
+        const char* motivo;
+    } casi[] = {
+        {"password", configurazione(b, "banco01", "sbagliata", b.ca()), false,
+         "rifiuta l'utente «banco01» o la sua password"},
+        {"altra CA", configurazione(b, "banco01", "uno", altraca), false,
+         "presenta un certificato che l'autorità indicata in «ca» non ha firmato"},
+        {"senza TLS", configurazione(b, "banco01", "uno", ""), false, "si è interrotto"},
+        {"spento", configurazione(b, "banco01", "uno", b.ca()), true, "non risponde"},
+    };
+    for (auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        if (c.spento) b.ferma();
+        Diario banco;
+        Collegamento k(c.conf, "banco01", banco.avvisi());
+        ASSERT_EQ(k.avvia(), "");
+        // Said at the first attempt and again at the next: it keeps trying.
+        ASSERT_TRUE(banco.attendi([&] { return banco.motivi.size() >= 2; }));
+        EXPECT_EQ(banco.collegamenti, 0);
+        EXPECT_NE(banco.motivi[0].find(c.motivo), std::string::npos) << banco.motivi[0];
+        EXPECT_EQ(banco.motivi[1], banco.motivi[0]);
+    }
+}
+
+}  // namespace
+}  // namespace lumetto::classe

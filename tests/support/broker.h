@@ -1,0 +1,158 @@
+#pragma once
+// A real Mosquitto for one test: its configuration, users, ACL and TLS keys
+// written in the test's folder, listening on a loopback port of its own, and
+// stopped, killed and started again on that same port to play faults.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "support/cartella.h"
+
+namespace lumetto::prove {
+
+// A port nobody listens on now (the kernel's choice).
+inline int portalibera() {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t n = sizeof a;
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+inline bool accetta(int porta) {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(porta));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
+inline void esegui(const std::string& comando) {
+    if (std::system(comando.c_str()) != 0) throw std::runtime_error("fallito: " + comando);
+}
+
+// A certificate authority and a server certificate for 127.0.0.1 and
+// localhost signed by it, made with openssl in `cartella` under `nome`.crt
+// and `nome`.key (the authority: `nome`-ca.crt).
+inline void creacertificati(const std::filesystem::path& cartella, const std::string& nome) {
+    const std::string c = cartella.string() + "/" + nome;
+    esegui("cd '" + cartella.string() + "' && " +
+           "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=" + nome +
+           " CA' -keyout '" + c + "-ca.key' -out '" + c + "-ca.crt' 2>/dev/null && " +
+           "openssl req -newkey rsa:2048 -nodes -subj '/CN=localhost' -keyout '" + c +
+           ".key' -out '" + c + ".csr' 2>/dev/null && " +
+           "printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\\n' > '" + c + ".ext' && " +
+           "openssl x509 -req -in '" + c + ".csr' -CA '" + c + "-ca.crt' -CAkey '" + c +
+           "-ca.key' -CAcreateserial -days 2 -extfile '" + c + ".ext' -out '" + c +
+           ".crt' 2>/dev/null");
+}
+
+class Broker {
+  public:
+    struct Opzioni {
+        std::map<std::string, std::string> utenti;  // none: anonymous allowed
+        std::string acl;                            // text of an ACL file, or none
+        bool tls = false;                           // keys made as "broker" in the folder
+    };
+
+    Broker(const CartellaProva& cartella, Opzioni o)
+        : cartella_(cartella.percorso()), porta_(portalibera()) {
+        std::ofstream conf(cartella_ / "mosquitto.conf");
+        // Run as root, mosquitto would become user "mosquitto", who cannot
+        // read the test's private folder.
+        const passwd* io = ::getpwuid(::getuid());
+        conf << "per_listener_settings false\npersistence false\nlog_dest none\n"
+             << "user " << (io ? io->pw_name : "root") << "\n"
+             << "listener " << porta_ << " 127.0.0.1\n";
+        if (o.utenti.empty()) {
+            conf << "allow_anonymous true\n";
+        } else {
+            conf << "allow_anonymous false\npassword_file " << (cartella_ / "passwd").string()
+                 << "\n";
+            std::ofstream(cartella_ / "passwd").close();
+            for (const auto& [u, p] : o.utenti)
+                esegui("mosquitto_passwd -b '" + (cartella_ / "passwd").string() + "' '" + u +
+                       "' '" + p + "'");
+        }
+        if (!o.acl.empty()) {
+            std::ofstream(cartella_ / "acl") << o.acl;
+            conf << "acl_file " << (cartella_ / "acl").string() << "\n";
+        }
+        if (o.tls) {
+            creacertificati(cartella_, "broker");
+            conf << "cafile " << (cartella_ / "broker-ca.crt").string() << "\n"
+                 << "certfile " << (cartella_ / "broker.crt").string() << "\n"
+                 << "keyfile " << (cartella_ / "broker.key").string() << "\n";
+        }
+        conf.close();
+        avvia();
+    }
+    ~Broker() { ferma(SIGKILL); }
+    Broker(const Broker&) = delete;
+    Broker& operator=(const Broker&) = delete;
+
+    int porta() const { return porta_; }
+    // The authority that signed the broker's certificate (with tls).
+    std::string ca() const { return (cartella_ / "broker-ca.crt").string(); }
+
+    // Starts it on its port and waits until it accepts connections.
+    void avvia() {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            int log =
+                ::open((cartella_ / "mosquitto.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            if (log >= 0) {
+                ::dup2(log, 1);
+                ::dup2(log, 2);
+            }
+            ::execlp("mosquitto", "mosquitto", "-c", (cartella_ / "mosquitto.conf").c_str(),
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        for (int i = 0; i < 400; ++i) {
+            if (accetta(porta_)) return;
+            int stato = 0;
+            if (::waitpid(pid_, &stato, WNOHANG) == pid_) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        throw std::runtime_error("mosquitto non parte sulla porta " + std::to_string(porta_));
+    }
+    // SIGTERM: a clean stop (clients see their connection closed);
+    // SIGKILL: a crash.
+    void ferma(int segnale = SIGTERM) {
+        if (pid_ <= 0) return;
+        ::kill(pid_, segnale);
+        int stato = 0;
+        ::waitpid(pid_, &stato, 0);
+        pid_ = -1;
+    }
+
+  private:
+    std::filesystem::path cartella_;
+    int porta_;
+    pid_t pid_ = -1;
+};
+
+}  // namespace lumetto::prove
