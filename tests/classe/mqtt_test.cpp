@@ -1,6 +1,7 @@
 // The broker connection against a real Mosquitto: messages both ways over
 // TLS with users, and each refusal said in the words a teacher can act on.
 #include "classe/mqtt.h"
+#include "classe/messaggi.h"
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,41 @@ TEST(Mqtt, EachRefusalIsSaidAndRetried) {
         EXPECT_NE(banco.motivi[0].find(c.motivo), std::string::npos) << banco.motivi[0];
         EXPECT_EQ(banco.motivi[1], banco.motivi[0]);
     }
+}
+
+// The school's files as the script makes them, on a broker configured as
+// shipped: a bench reaches the teacher over TLS under its own name only, and
+// the teacher's user can write nothing.
+TEST(Mqtt, TheScriptMakesAWorkingClass) {
+    CartellaProva d;
+    const int porta = prove::portalibera();
+    prove::esegui(std::string(LUMETTO_CREA_CLASSE) + " --classe 3B --broker 127.0.0.1 --banchi 2" +
+                  " --porta " + std::to_string(porta) + " --cartella '" + (d / "classe") +
+                  "' --percorso-broker '" + (d / "classe/broker") + "' >/dev/null");
+    Broker b(d, d / "classe/broker/lumetto.conf", porta);
+    auto leggi = [&](const std::string& chi) {
+        auto esito = leggiconfigurazione("/nessuno", d / ("classe/" + chi + "/classe.conf"));
+        EXPECT_EQ(esito.errore, "");
+        return *esito.configurazione;
+    };
+    Diario docente, banco;
+    Collegamento lettore(leggi("docente"), "docente", docente.avvisi());
+    lettore.iscrivi(filtroclasse("3B"), 1);
+    ASSERT_EQ(lettore.avvia(), "");
+    ASSERT_TRUE(docente.attendi([&] { return docente.collegamenti == 1; }));
+    Collegamento scrittore(leggi("banchi/banco01"), "banco01", banco.avvisi());
+    ASSERT_EQ(scrittore.avvia(), "");
+    ASSERT_TRUE(banco.attendi([&] { return banco.collegamenti == 1; }));
+
+    // Refused ones first (the broker acknowledges and drops them): once the
+    // teacher's is acknowledged and the bench's next one arrives, the broker
+    // has dealt with both.
+    scrittore.pubblica(argomentostato("3B", "banco02"), "altrui", 1, false);
+    lettore.pubblica(argomentostato("3B", "banco01"), "del docente", 1, false);
+    ASSERT_TRUE(docente.attendi([&] { return docente.consegnati.size() == 1; }));
+    scrittore.pubblica(argomentostato("3B", "banco01"), "proprio", 1, false);
+    ASSERT_TRUE(docente.attendi([&] { return !docente.messaggi.empty(); }));
+    EXPECT_EQ(docente.messaggi, std::vector<std::string>{"lumetto/3B/banco01/stato proprio"});
 }
 
 }  // namespace

@@ -80,11 +80,8 @@ class Broker {
     Broker(const CartellaProva& cartella, Opzioni o)
         : cartella_(cartella.percorso()), porta_(portalibera()) {
         std::ofstream conf(cartella_ / "mosquitto.conf");
-        // Run as root, mosquitto would become user "mosquitto", who cannot
-        // read the test's private folder.
-        const passwd* io = ::getpwuid(::getuid());
-        conf << "per_listener_settings false\npersistence false\nlog_dest none\n"
-             << "user " << (io ? io->pw_name : "root") << "\n"
+        intestazione(conf);
+        conf << "per_listener_settings false\npersistence false\n"
              << "listener " << porta_ << " 127.0.0.1\n";
         if (o.utenti.empty()) {
             conf << "allow_anonymous true\n";
@@ -106,6 +103,17 @@ class Broker {
                  << "certfile " << (cartella_ / "broker.crt").string() << "\n"
                  << "keyfile " << (cartella_ / "broker.key").string() << "\n";
         }
+        conf.close();
+        avvia();
+    }
+    // A broker with a configuration of its own (the school's, as shipped)
+    // listening on `porta`; the run-time lines a test needs go before it.
+    Broker(const CartellaProva& cartella, const std::filesystem::path& configurazione, int porta)
+        : cartella_(cartella.percorso()), porta_(porta) {
+        std::ofstream conf(cartella_ / "mosquitto.conf");
+        intestazione(conf);
+        conf << "persistence_location " << cartella_.string() << "/\n"
+             << std::ifstream(configurazione).rdbuf();
         conf.close();
         avvia();
     }
@@ -150,6 +158,13 @@ class Broker {
     }
 
   private:
+    static void intestazione(std::ostream& conf) {
+        // Run as root, mosquitto would become user "mosquitto", who cannot
+        // read the test's private folder.
+        const passwd* io = ::getpwuid(::getuid());
+        conf << "log_dest none\nuser " << (io ? io->pw_name : "root") << "\n";
+    }
+
     std::filesystem::path cartella_;
     int porta_;
     pid_t pid_ = -1;
