@@ -18,6 +18,7 @@
 #include <QTextFrame>
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "link/collegamento.h"
 #include "link/letture.h"
@@ -226,6 +227,9 @@ void Tmainform::inizia() {
 
     stato.codiceesperimento = 0;
     schemes::schemacorrente().punto = 1;
+    // Asked for on the command line: as if its button were pressed now that
+    // the port search has said what it found.
+    if (const Comando* c = std::exchange(allavvio_, nullptr)) esegui(*c);
 }
 
 void Tmainform::disponi(int W, int H) {

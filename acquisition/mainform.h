@@ -53,6 +53,8 @@ class Tmainform final : public QWidget, public Vista {
     void leggiidati();
     // What a button of the command table does.
     void esegui(const Comando& c);
+    // A command to run once at the end of the set-up (none: nothing).
+    void eseguiallavvio(const Comando* c) { allavvio_ = c; }
 
     // Vista
     void impostaTimer(bool attivo, int intervalloMs) override;
@@ -105,6 +107,7 @@ class Tmainform final : public QWidget, public Vista {
     QPointer<QDialog> editor_;
     QPointer<QWidget> grafico_;
     bool graficoAperto_ = false;
+    const Comando* allavvio_ = nullptr;
 };
 
 }  // namespace lumetto::acquisition

@@ -31,12 +31,18 @@ int main(int argc, char** argv) {
     // The message boxes in the windows' own face.
     QApplication::setFont(lumetto::platform::carattereFinestra());
     lumetto::platform::DialoghiQt dialoghi;
-    lumetto::platform::DialoghiTracciati tracciati(dialoghi);
-    const char* traccia = std::getenv("LUMETTO_TRACCIA");
-    lumetto::platform::impostaDialoghi(traccia && *traccia && std::string(traccia) != "0"
+    // LUMETTO_TRACCIA=1: every box's text also on standard error; "solo":
+    // only there, no box shown and every question cancelled (a bench left to
+    // run by itself, as in the class demonstration).
+    lumetto::platform::DialoghiMuti muti;
+    const char* t = std::getenv("LUMETTO_TRACCIA");
+    const std::string traccia = t ? t : "";
+    lumetto::platform::DialoghiTracciati tracciati(
+        traccia == "solo" ? static_cast<lumetto::platform::Dialoghi&>(muti) : dialoghi);
+    lumetto::platform::impostaDialoghi(!traccia.empty() && traccia != "0"
                                            ? static_cast<lumetto::platform::Dialoghi*>(&tracciati)
                                            : &dialoghi);
-    const int esito = lumetto::eseguiprogramma();
+    const int esito = lumetto::eseguiprogramma(opzioni.esperimento);
     lumetto::platform::impostaDialoghi(nullptr);
     return esito;
 }

@@ -1,8 +1,10 @@
 #pragma once
-// The program's command line: --help and --version, in Italian; nothing
-// else, so that a mistyped option is said rather than ignored.
+// The program's command line: --help, --version and the experiment to start
+// once the board is found, in Italian; nothing else, so that a mistyped
+// option is said rather than ignored.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumetto {
@@ -11,7 +13,15 @@ struct Opzioni {
     enum class Azione { Avvia, Aiuto, Versione, Errore } azione = Azione::Avvia;
     std::string testo;  // what to print (on standard output, or standard error for Errore)
     int esito = 0;      // the exit status when the program does not start
+    // The control of the experiment to start at once (a desktop launcher, a
+    // class demonstration); empty: none.
+    std::string esperimento;
 };
+
+// An experiment's name on the command line: its caption in lower case, every
+// run of other characters than letters and digits one "-" ("Regolazione PI "
+// is "regolazione-pi", "motore+ encoder" is "motore-encoder").
+std::string nomeopzione(std::string_view didascalia);
 
 // The arguments after the program's name.
 Opzioni leggiopzioni(const std::vector<std::string>& argomenti);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "acquisition/esperimenti.h"
 #include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
 #include "acquisition/registrocorse.h"
@@ -14,7 +15,7 @@
 
 namespace lumetto {
 
-int eseguiprogramma() {
+int eseguiprogramma(const std::string& esperimento) {
     // A new user's c: drive, with the default plants where the scheme commands
     // look for them. A failure is told and the program goes on: only those
     // commands need the files, and they say so again when one is missing.
@@ -38,6 +39,7 @@ int eseguiprogramma() {
     mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
     mainform.impostaGrafico(&grafico);
 
+    mainform.eseguiallavvio(acquisition::comando(esperimento));
     // Showing it runs its set-up: layout over the screen, then the port search.
     mainform.show();
     const int esito = QApplication::exec();

@@ -3,10 +3,14 @@
 // order, the plot window after them, wired together, and the message loop.
 // main() only adds what belongs to a real desktop (its boxes, name and icon).
 
+#include <string>
+
 namespace lumetto {
 
 // Runs the program until its main window closes; the exit code of the loop.
 // The boxes are those already set with platform::impostaDialoghi.
-int eseguiprogramma();
+// `esperimento` names the control of an experiment to start once the board
+// is found (empty: none).
+int eseguiprogramma(const std::string& esperimento = {});
 
 }  // namespace lumetto

@@ -44,6 +44,11 @@ TEST(RigaDiComando, HelpAndVersionWithoutADisplayAndNothingElse) {
         {"--help", 0, "Uso: lumetto [OPZIONE]\n"},
         {"--version", 0, "lumetto " + versione + "\n"},
         {"--aiuto", 2, "lumetto: opzione non riconosciuta «--aiuto»\n"},
+        // Told before any window opens, with the names that work.
+        {"--esperimento=Motore+Encod", 2,
+         "lumetto: esperimento sconosciuto «Motore+Encod»; gli esperimenti sono:\n"
+         "  regolazione-pi\n"},
+        {"--esperimento 'Motore+ Encoder' --version", 0, "lumetto " + versione + "\n"},
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.argomenti);
