@@ -18,7 +18,7 @@ FIRMWARE_BUILD ?= build-firmware
 SKETCH     ?=
 PORT       ?= /dev/ttyACM0
 
-.PHONY: all setup build test test-fresh install-test sanitize tsan fuzz bench demo format clean deb deb-test \
+.PHONY: all setup build test test-fresh install-test sanitize tsan fuzz bench demo classe-demo format clean deb deb-test \
         firmware firmware-zip flash cablaggi
 
 all: build
@@ -105,6 +105,7 @@ bench: build
 	$(BUILD)/bench/bench_firmware
 	$(BUILD)/bench/bench_analisi
 	$(BUILD)/bench/bench_archivio
+	$(BUILD)/bench/bench_classe
 
 # The program against the virtual board on COM13: the board's window beside
 # the program's; closing the program ends the board too.
@@ -113,6 +114,12 @@ demo: build
 	  echo "make demo needs a graphical session (no DISPLAY): try 'xvfb-run make demo'"; exit 1; fi
 	@$(BUILD)/scheda/lumetto-scheda --sketch tutti & scheda=$$!; sleep 1; \
 	 $(BUILD)/app/lumetto; kill $$scheda 2>/dev/null; wait $$scheda 2>/dev/null; true
+
+# A class on this computer: the school's Mosquitto configuration on a free
+# local port, three virtual benches with three experiments, and the teacher's
+# window; closing it ends everything.
+classe-demo: build
+	@scripts/classe-demo.sh $(BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
