@@ -112,13 +112,16 @@ void Collegamento::gira() {
         }
         bool accettato = false;
         while (rc == MOSQ_ERR_SUCCESS) {
+            bool fine = false;
             {
                 std::lock_guard l(mutex_);
                 accettato = accettato || connesso_;
-                if (fine_) {
-                    saluta();
-                    return;
-                }
+                fine = fine_;
+            }
+            // Not under the mutex: the loop calls back, and they take it.
+            if (fine) {
+                saluta();
+                return;
             }
             rc = mosquitto_loop(mosq_, 250, 1);
             errore = errno;
