@@ -4,6 +4,7 @@
 
 #include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
+#include "acquisition/pubblicazione.h"
 #include "acquisition/registrocorse.h"
 #include "link/collegamento.h"
 #include "panels/formarduino.h"
@@ -33,6 +34,11 @@ int eseguiprogramma() {
     // Every run kept in the user's archive as it happens.
     acquisition::RegistroCorse corse;
     acquisition::aggiungiascoltatore(&corse);
+    // With the class's settings, each run also goes to the class broker as
+    // the archive commits it (so after it among the listeners).
+    std::unique_ptr<acquisition::PubblicazioneClasse> classe =
+        acquisition::pubblicazionedaimpostazioni(corse);
+    if (classe) acquisition::aggiungiascoltatore(classe.get());
     formarduino.impostaRegistro(mainform.registro());
     formarduino2.impostaRegistro(mainform.registro());
     mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
@@ -44,6 +50,7 @@ int eseguiprogramma() {
     // A run that ended without a reply may still hold its port: let it go
     // while the program is whole, not among the destructors at exit.
     link::rilasciaporte();
+    acquisition::togliascoltatore(classe.get());
     acquisition::togliascoltatore(&corse);
     return esito;
 }
