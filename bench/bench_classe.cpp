@@ -17,6 +17,7 @@
 #include "acquisition/registrocorse.h"
 #include "bench/corsa.h"
 #include "bench/misure.h"
+#include "platform/dialoghi.h"
 #include "support/broker.h"
 #include "support/cartella.h"
 
@@ -46,6 +47,9 @@ int main(int argc, char** argv) {
     setenv("HOME", home.c_str(), 1);
     unsetenv("XDG_DATA_HOME");
     QCoreApplication app(argc, argv);
+    // The broker's outage is news for a user, not for the figures.
+    platform::DialoghiMuti muti;
+    platform::impostaDialoghi(&muti);
     std::printf("%-52s %-12s %s\n", "what", "goal", "figure");
 
     prove::CartellaProva cartella;
