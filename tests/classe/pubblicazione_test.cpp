@@ -162,10 +162,16 @@ class Pubblicazione : public prove::Acquisizione {
         static char* argv[] = {nome, nullptr};
         if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
     }
+    // A fresh archive for each test, repeated ones included.
+    static std::filesystem::path nuovo(std::filesystem::path f) {
+        for (const char* coda : {"", "-wal", "-shm"})
+            std::filesystem::remove(f.string() + coda);
+        return f;
+    }
     Pubblicazione()
-        : file(std::filesystem::path(std::getenv("HOME")) /
-               (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                ".sqlite")),
+        : file(nuovo(std::filesystem::path(std::getenv("HOME")) /
+                     (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                      ".sqlite"))),
           registro(file) {
         acquisition::aggiungiascoltatore(&registro);
     }
