@@ -80,6 +80,8 @@ void avviaacquisizione() {
 void fermaacquisizione() {
     vistacorrente().impostaTimer(false, 0);
     link::rilasciaporte();
+    for (Ascoltatore* a : ascoltatori)
+        a->fermata();
 }
 
 Riga mostralettura() {

@@ -71,6 +71,8 @@ class Ascoltatore {
     virtual void nuovacorsa() = 0;
     // Reading r of the run is in the reading table.
     virtual void letturamemorizzata(int r) = 0;
+    // Timer1 went off: the run stopped (told also when none was going).
+    virtual void fermata() {}
 };
 void aggiungiascoltatore(Ascoltatore* a);
 void togliascoltatore(Ascoltatore* a);

@@ -54,6 +54,7 @@ void RegistroCorse::nuovacorsa() {
     fatti_.banco = nomebanco();
     inizio_ = std::chrono::steady_clock::now();
     corsa_ = 0;
+    salvata_ = 0;
     inCorso_ = true;
     apertura_ = true;
 }
@@ -87,7 +88,9 @@ void RegistroCorse::letturamemorizzata(int r) {
             // The port is the one this run's exchanges opened.
             fatti_.porta = link::nomeporta;
             corsa_ = archivio_->nuovacorsa(fatti_);
+            fatti_.id = corsa_;
         }
+        salvata_ = 0;
         archivio::Lettura l;
         l.numero = r;
         l.ms = ms;
@@ -98,6 +101,8 @@ void RegistroCorse::letturamemorizzata(int r) {
             l.valori[static_cast<size_t>(j - 1)] =
                 link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(j)];
         archivio_->aggiungi(corsa_, l);
+        ultima_ = l;
+        salvata_ = r;
         detto_ = false;  // working again: a new fault is news
     } catch (const archivio::ErroreArchivio& e) {
         // Deleted in the runs' window while it ran: the user wants it gone,

@@ -30,6 +30,16 @@ class RegistroCorse final : public Ascoltatore {
     // open once a reading reached it (null before or when it cannot open).
     int64_t corsa() const { return corsa_; }
     archivio::Archivio* archivio() const { return archivio_.get(); }
+    // The archive, opened now if it is not yet (for whoever reads it before
+    // the first reading); null when it cannot be, which is said once.
+    archivio::Archivio* apriarchivio() { return apri() ? archivio_.get() : nullptr; }
+    // The run's facts (their id that of the run being written), and reading
+    // r as committed to the archive: null when r is not the last reading
+    // committed in this run.
+    const archivio::Corsa& fatti() const { return fatti_; }
+    const archivio::Lettura* salvata(int r) const {
+        return salvata_ == r && r != 0 ? &ultima_ : nullptr;
+    }
 
   private:
     bool apri();
@@ -38,6 +48,8 @@ class RegistroCorse final : public Ascoltatore {
     std::filesystem::path file_;
     std::unique_ptr<archivio::Archivio> archivio_;
     archivio::Corsa fatti_;
+    archivio::Lettura ultima_;
+    int salvata_ = 0;
     std::chrono::steady_clock::time_point inizio_;
     int64_t corsa_ = 0;
     bool inCorso_ = false;

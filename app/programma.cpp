@@ -5,6 +5,7 @@
 #include "acquisition/esperimenti.h"
 #include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
+#include "acquisition/pubblicazione.h"
 #include "acquisition/registrocorse.h"
 #include "link/collegamento.h"
 #include "panels/formarduino.h"
@@ -34,6 +35,11 @@ int eseguiprogramma(const std::string& esperimento) {
     // Every run kept in the user's archive as it happens.
     acquisition::RegistroCorse corse;
     acquisition::aggiungiascoltatore(&corse);
+    // With the class's settings, each run also goes to the class broker as
+    // the archive commits it (so after it among the listeners).
+    std::unique_ptr<acquisition::PubblicazioneClasse> classe =
+        acquisition::pubblicazionedaimpostazioni(corse);
+    if (classe) acquisition::aggiungiascoltatore(classe.get());
     formarduino.impostaRegistro(mainform.registro());
     formarduino2.impostaRegistro(mainform.registro());
     mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
@@ -46,6 +52,7 @@ int eseguiprogramma(const std::string& esperimento) {
     // A run that ended without a reply may still hold its port: let it go
     // while the program is whole, not among the destructors at exit.
     link::rilasciaporte();
+    acquisition::togliascoltatore(classe.get());
     acquisition::togliascoltatore(&corse);
     return esito;
 }

@@ -147,6 +147,19 @@ class Broker {
         }
         throw std::runtime_error("mosquitto non parte sulla porta " + std::to_string(porta_));
     }
+    // The users from now on, with their passwords (the password file
+    // written again): read at the next start, or at once after ricarica.
+    void utenti(const std::map<std::string, std::string>& u) {
+        const std::string file = (cartella_ / "passwd").string();
+        std::ofstream(file, std::ios::trunc).close();
+        for (const auto& [nome, password] : u)
+            esegui("mosquitto_passwd -b '" + file + "' '" + nome + "' '" + password + "'");
+    }
+    // SIGHUP: the broker reads its password file and ACL again, keeping its
+    // connections; a client refused before is let in at its next attempt.
+    void ricarica() {
+        if (pid_ > 0) ::kill(pid_, SIGHUP);
+    }
     // SIGTERM: a clean stop (clients see their connection closed);
     // SIGKILL: a crash.
     void ferma(int segnale = SIGTERM) {
