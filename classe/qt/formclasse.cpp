@@ -319,6 +319,9 @@ void TFormclasse::mostracorsa(Grafico& g, const Banco& b) {
         std::make_unique<acquisition::CorsaArchiviata>(std::move(fatti), std::move(letture)));
     g.corsa = id;
     g.finestra->mostracorse(std::move(corse));
+    // This program has no run of its own to go back to.
+    if (auto* attuale = g.finestra->findChild<QPushButton*>(QStringLiteral("BitBtnAttuale")))
+        attuale->hide();
 }
 
 void TFormclasse::apri(const std::string& banco) {

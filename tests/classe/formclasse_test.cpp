@@ -12,6 +12,7 @@
 #include <QChart>
 #include <QDateTime>
 #include <QLineSeries>
+#include <QPushButton>
 #include <QTest>
 #include <cmath>
 #include <cstdio>
@@ -137,6 +138,7 @@ TEST(FormClasse, TilesShowEachBenchAndOpenItsRunLiveInThePlot) {
     acquisition::TFormgrafico* g = f.grafico("banco2");
     ASSERT_NE(g, nullptr);
     EXPECT_TRUE(g->isVisible());
+    EXPECT_FALSE(g->findChild<QPushButton*>("BitBtnAttuale")->isVisible());
     EXPECT_EQ(punti(g, "temp"), 5);
     EXPECT_EQ(punti(g, "umid"), 5);
     // Live: a new reading, and a resend that changes nothing in the count.
