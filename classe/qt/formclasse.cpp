@@ -24,6 +24,7 @@
 #include "classe/qt/tessera.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"
+#include "platform/qt/guida.h"
 
 namespace lumetto::classe {
 
@@ -96,6 +97,7 @@ TFormclasse::TFormclasse(Configurazione conf, std::filesystem::path archivio, QW
     setObjectName(QStringLiteral("Formclasse"));
     setWindowTitle(QStringLiteral("lumetto-classe - classe ") + q(conf_.nome));
     setFont(platform::carattereFinestra());
+    platform::installaguida(this, "index.html");
 
     auto* titolo = new QLabel(QStringLiteral("Classe ") + q(conf_.nome), this);
     QFont grande = titolo->font();

@@ -125,8 +125,7 @@ void Tessera::paintEvent(QPaintEvent*) {
     // Experiment and reading count; the board's sketch and version.
     p.setFont(f);
     std::string esperimento = b && b->stato ? b->stato->esperimento : std::string();
-    if (c && c->fatti && (esperimento.empty() || b->corsamostrata() == c->fatti->id))
-        esperimento = c->fatti->esperimento;
+    if (c && c->fatti) esperimento = c->fatti->esperimento;  // the run's own, shown beside it
     const QString letture = testoletture();
     const int ll = fm.horizontalAdvance(letture);
     p.drawText(QRect(m + w - ll, y, ll, riga), Qt::AlignRight, letture);
