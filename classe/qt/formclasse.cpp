@@ -252,7 +252,10 @@ void TFormclasse::aggiorna() {
     const std::size_t n = tessere_.size();
     testo += QStringLiteral(" ") +
              (n == 1 ? QStringLiteral("1 banco.") : QStringLiteral("%1 banchi.").arg(n));
-    if (aula_.rifiutati() > 0)
+    if (aula_.rifiutati() == 1)
+        testo += QStringLiteral(" 1 messaggio scartato: ") + q(aula_.ultimorifiuto()) +
+                 QStringLiteral(".");
+    else if (aula_.rifiutati() > 1)
         testo += QStringLiteral(" %1 messaggi scartati (l'ultimo: %2).")
                      .arg(aula_.rifiutati())
                      .arg(q(aula_.ultimorifiuto()));

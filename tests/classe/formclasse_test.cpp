@@ -130,7 +130,8 @@ TEST(FormClasse, TilesShowEachBenchAndOpenItsRunLiveInThePlot) {
     // "banco2" before "banco10", in one row at 1366 pixels.
     EXPECT_LT(f.tessera("banco2")->x(), f.tessera("banco10")->x());
     EXPECT_NE(f.statocollegamento().indexOf("2 banchi"), -1) << f.statocollegamento().toStdString();
-    EXPECT_NE(f.statocollegamento().indexOf("1 messaggi scartati"), -1);
+    EXPECT_NE(f.statocollegamento().indexOf("1 messaggio scartato: argomento sconosciuto"), -1)
+        << f.statocollegamento().toStdString();
 
     // Enter on the tile opens the plot with the run's points.
     f.tessera("banco2")->setFocus();
