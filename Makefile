@@ -108,7 +108,8 @@ bench: build
 	$(BUILD)/bench/bench_firmware
 	$(BUILD)/bench/bench_analisi
 	$(BUILD)/bench/bench_archivio
-	$(BUILD)/bench/bench_classe
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_classe
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_docente
 
 # The program against the virtual board on COM13: the board's window beside
 # the program's; closing the program ends the board too.

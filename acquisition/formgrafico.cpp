@@ -498,6 +498,24 @@ void TFormgrafico::letturamemorizzata(int r) {
     }
     aggiungi(corrente_, r);
     disegnate_ = r;
+    programmadisegno();
+}
+
+void TFormgrafico::aggiungilettura(const archivio::Lettura& l) {
+    if (archiviate_.size() != 1) return;
+    CorsaArchiviata& c = *archiviate_.front();
+    // One that replaces or goes between others: everything drawn again.
+    const bool infondo = c.metti(l);
+    if (!isVisible()) return;
+    if (!infondo) {
+        ricostruisci();
+        return;
+    }
+    aggiungi(c, c.letture());
+    programmadisegno();
+}
+
+void TFormgrafico::programmadisegno() {
     // Drawn when the event loop comes back, before the repaint: the tick
     // itself only notes the reading.
     if (!programmato_) {

@@ -74,6 +74,9 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     const std::vector<std::unique_ptr<CorsaArchiviata>>& corsemostrate() const {
         return archiviate_;
     }
+    // A reading of the one archived run shown that came after it was opened
+    // (a bench of the class, live): drawn as the current run's readings are.
+    void aggiungilettura(const archivio::Lettura& l);
     // Where the runs' list looks (the user's archive unless a test says).
     void impostaarchivio(std::filesystem::path file) { archivio_ = std::move(file); }
 
@@ -104,6 +107,7 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     void riscala();  // the extent of the curves shown, read again
     void salva(bool pdf);
     void aggiornatitolo();
+    void programmadisegno();
     bool xy() const;
 
     QCheckBox* auto_ = nullptr;

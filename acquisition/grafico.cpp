@@ -109,6 +109,20 @@ PuntoGrafico CorsaArchiviata::punto(int r, int colonna) const {
     return {letture_[static_cast<size_t>(r - 1)].valori[static_cast<size_t>(colonna - 1)], 0};
 }
 
+bool CorsaArchiviata::metti(const archivio::Lettura& l) {
+    const auto dopo = [](const archivio::Lettura& a, const archivio::Lettura& b) {
+        return a.numero < b.numero;
+    };
+    auto it = std::lower_bound(letture_.begin(), letture_.end(), l, dopo);
+    if (it != letture_.end() && it->numero == l.numero) {
+        *it = l;
+        return false;
+    }
+    const bool infondo = it == letture_.end();
+    letture_.insert(it, l);
+    return infondo;
+}
+
 double CorsaArchiviata::x(int r, bool insecondi) const {
     if (r < 1 || r > letture()) return 0;
     const archivio::Lettura& l = letture_[static_cast<size_t>(r - 1)];

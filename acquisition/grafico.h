@@ -94,6 +94,10 @@ class CorsaArchiviata final : public FonteGrafico {
     std::string titolo() const override { return corsa_.esperimento; }
     const archivio::Corsa& corsa() const { return corsa_; }
     const std::vector<archivio::Lettura>& tutte() const { return letture_; }
+    // A reading that came after the run was opened (a bench of the class
+    // sends them as they are taken): kept in number order, one of the same
+    // number replaced. True when it went after all the others.
+    bool metti(const archivio::Lettura& l);
 
   private:
     archivio::Corsa corsa_;

@@ -26,6 +26,8 @@ in_radice dpkg -L lumetto >"$radice/tmp/file-del-pacchetto"
 passo "lumetto --version"
 [ "$(in_radice lumetto --version | head -n1)" = "lumetto $versione" ] ||
   fallito "lumetto --version does not say $versione"
+[ "$(in_radice lumetto-classe --version | head -n1)" = "lumetto-classe $versione" ] ||
+  fallito "lumetto-classe --version does not say $versione (libmosquitto missing?)"
 
 # A new user, who has never run it: the virtual board from its installed
 # path, then the program offscreen, which must put the default plants on the

@@ -132,8 +132,15 @@ void xf(Flusso& f, bool stile, uint8_t attributi, uint16_t numeri = 0) {
     f.u16(0x20C0);                   // no fill, automatic colours
 }
 
-void globali(Flusso& f, const std::u16string& nomefoglio,
-             const std::vector<std::u16string_view>& codici, std::size_t& posizioneFoglio) {
+// A sheet as the writer reads it, without copying its cells.
+struct Vista {
+    const std::u16string& nome;
+    const Celle& celle;
+    const Formati& formati;
+};
+
+void globali(Flusso& f, const std::vector<Vista>& fogli,
+             const std::vector<std::u16string_view>& codici, std::vector<std::size_t>& posizioni) {
     bof(f, 0x0005);
     f.intestazione(kCODEPAGE, 2);
     f.u16(1200);  // UTF-16
@@ -162,15 +169,18 @@ void globali(Flusso& f, const std::u16string& nomefoglio,
     f.u16(0x8000);  // built-in style on XF 0
     f.u8(0);        // "Normal"
     f.u8(0xFF);
-    const bool stretti = compresso(nomefoglio);
-    f.intestazione(kBOUNDSHEET, 8 + nomefoglio.size() * (stretti ? 1 : 2));
-    posizioneFoglio = f.pos();
-    f.u32(0);  // where the sheet's BOF lies: patched once known
-    f.u8(0);   // visible
-    f.u8(0);   // worksheet
-    f.u8(static_cast<uint32_t>(nomefoglio.size()));
-    f.u8(stretti ? 0 : 1);
-    caratteri(f, nomefoglio, stretti);
+    for (const Vista& foglio : fogli) {
+        const std::u16string& nome = foglio.nome;
+        const bool stretti = compresso(nome);
+        f.intestazione(kBOUNDSHEET, 8 + nome.size() * (stretti ? 1 : 2));
+        posizioni.push_back(f.pos());
+        f.u32(0);  // where the sheet's BOF lies: patched once known
+        f.u8(0);   // visible
+        f.u8(0);   // worksheet
+        f.u8(static_cast<uint32_t>(nome.size()));
+        f.u8(stretti ? 0 : 1);
+        caratteri(f, nome, stretti);
+    }
 }
 
 // The shared string table, carried on in CONTINUE records past 8224 bytes,
@@ -235,35 +245,41 @@ class TabellaTesti {
     }
 };
 
-}  // namespace
-
-std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle,
-                        const Formati& formati) {
-    if (nomefoglio.empty() || nomefoglio.size() > 31)
-        throw Errore("Il nome del foglio deve avere da 1 a 31 caratteri");
-
-    // The distinct format codes in order of first use, and each range's XF.
-    std::vector<std::u16string_view> codici;
-    std::vector<uint16_t> xfDi;
-    for (const FormatoNumeri& g : formati) {
-        if (g.codice.empty() || g.codice.size() > kMaxCaratteriFormato)
-            throw Errore("Formato di numero non valido (da 1 a " +
-                         std::to_string(kMaxCaratteriFormato) + " caratteri)");
-        auto it = std::find(codici.begin(), codici.end(), g.codice);
-        if (it == codici.end()) {
-            if (codici.size() == kMaxFormati)
-                throw Errore("Troppi formati di numero in una cartella");
-            it = codici.insert(codici.end(), g.codice);
-        }
-        xfDi.push_back(static_cast<uint16_t>(kXfCella + 1 + (it - codici.begin())));
+std::string flusso(const std::vector<Vista>& fogli) {
+    if (fogli.empty()) throw Errore("Una cartella di lavoro ha almeno un foglio");
+    for (std::size_t i = 0; i < fogli.size(); ++i) {
+        const std::u16string& nome = fogli[i].nome;
+        if (nome.empty() || nome.size() > 31)
+            throw Errore("Il nome del foglio deve avere da 1 a 31 caratteri");
+        for (std::size_t j = 0; j < i; ++j)
+            if (fogli[j].nome == nome) throw Errore("Due fogli con lo stesso nome");
     }
-    // A number cell's XF: the last range that holds it, else General.
-    auto xfNumero = [&](Posizione p) {
+
+    // The distinct format codes of the workbook in order of first use, and
+    // each range's XF, sheet by sheet.
+    std::vector<std::u16string_view> codici;
+    std::vector<std::vector<uint16_t>> xfDi(fogli.size());
+    for (std::size_t k = 0; k < fogli.size(); ++k)
+        for (const FormatoNumeri& g : fogli[k].formati) {
+            if (g.codice.empty() || g.codice.size() > kMaxCaratteriFormato)
+                throw Errore("Formato di numero non valido (da 1 a " +
+                             std::to_string(kMaxCaratteriFormato) + " caratteri)");
+            auto it = std::find(codici.begin(), codici.end(), g.codice);
+            if (it == codici.end()) {
+                if (codici.size() == kMaxFormati)
+                    throw Errore("Troppi formati di numero in una cartella");
+                it = codici.insert(codici.end(), g.codice);
+            }
+            xfDi[k].push_back(static_cast<uint16_t>(kXfCella + 1 + (it - codici.begin())));
+        }
+    // A number cell's XF: the last range of its sheet that holds it, else General.
+    auto xfNumero = [&](std::size_t k, Posizione p) {
+        const Formati& formati = fogli[k].formati;
         for (std::size_t i = formati.size(); i-- > 0;) {
             const FormatoNumeri& g = formati[i];
             if (p.riga >= g.da.riga && p.riga <= g.a.riga && p.colonna >= g.da.colonna &&
                 p.colonna <= g.a.colonna)
-                return xfDi[i];
+                return xfDi[k][i];
         }
         return kXfCella;
     };
@@ -271,66 +287,88 @@ std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle,
     // Texts of the shared table in order of first use; the index of each cell's.
     std::unordered_map<std::u16string_view, uint32_t> numero;
     std::vector<const std::u16string*> testi;
-    std::size_t usi = 0;
-    uint32_t rigaMin = kRighe, rigaMax = 0, colonnaMin = kColonne, colonnaMax = 0;
-    for (const auto& [p, v] : celle) {
-        if (p.riga >= kRighe || p.colonna >= kColonne)
-            throw Errore("Cella fuori dal foglio (riga " + std::to_string(p.riga + 1) +
-                         ", colonna " + std::to_string(p.colonna + 1) + ")");
-        rigaMin = std::min(rigaMin, p.riga);
-        rigaMax = std::max(rigaMax, p.riga);
-        colonnaMin = std::min(colonnaMin, p.colonna);
-        colonnaMax = std::max(colonnaMax, p.colonna);
-        if (const auto* s = std::get_if<std::u16string>(&v)) {
-            if (s->size() > kMaxCaratteri)
-                throw Errore("Testo di cella troppo lungo (" + std::to_string(s->size()) +
-                             " caratteri, al massimo " + std::to_string(kMaxCaratteri) + ")");
-            ++usi;
-            if (numero.try_emplace(*s, static_cast<uint32_t>(testi.size())).second)
-                testi.push_back(s);
-        } else if (!std::isfinite(std::get<double>(v))) {
-            throw Errore("Un numero non finito non può stare in una cella");
+    std::size_t usi = 0, quante = 0;
+    for (const Vista& foglio : fogli)
+        for (const auto& [p, v] : foglio.celle) {
+            ++quante;
+            if (p.riga >= kRighe || p.colonna >= kColonne)
+                throw Errore("Cella fuori dal foglio (riga " + std::to_string(p.riga + 1) +
+                             ", colonna " + std::to_string(p.colonna + 1) + ")");
+            if (const auto* s = std::get_if<std::u16string>(&v)) {
+                if (s->size() > kMaxCaratteri)
+                    throw Errore("Testo di cella troppo lungo (" + std::to_string(s->size()) +
+                                 " caratteri, al massimo " + std::to_string(kMaxCaratteri) + ")");
+                ++usi;
+                if (numero.try_emplace(*s, static_cast<uint32_t>(testi.size())).second)
+                    testi.push_back(s);
+            } else if (!std::isfinite(std::get<double>(v))) {
+                throw Errore("Un numero non finito non può stare in una cella");
+            }
         }
-    }
 
     Flusso f;
-    f.b.reserve(256 + 14 * celle.size() + 8 * usi);
-    std::size_t posizioneFoglio = 0;
-    globali(f, nomefoglio, codici, posizioneFoglio);
+    f.b.reserve(256 + 14 * quante + 8 * usi);
+    std::vector<std::size_t> posizioni;
+    globali(f, fogli, codici, posizioni);
     TabellaTesti(f).scrivi(testi, usi);
     f.vuoto(kEOF);
 
-    f.patch32(posizioneFoglio, static_cast<uint32_t>(f.pos()));
-    bof(f, 0x0010);
-    f.intestazione(kDIMENSIONS, 14);
-    if (celle.empty()) {
-        f.u32(0), f.u32(0), f.u16(0), f.u16(0);
-    } else {
-        f.u32(rigaMin), f.u32(rigaMax + 1), f.u16(colonnaMin), f.u16(colonnaMax + 1);
-    }
-    f.u16(0);
-    for (const auto& [p, v] : celle) {
-        if (const auto* s = std::get_if<std::u16string>(&v)) {
-            f.intestazione(kLABELSST, 10);
-            f.u16(p.riga), f.u16(p.colonna), f.u16(kXfCella);
-            f.u32(numero.at(*s));
-        } else {
-            f.intestazione(kNUMBER, 14);
-            f.u16(p.riga), f.u16(p.colonna), f.u16(xfNumero(p));
-            f.f64(std::get<double>(v));
+    for (std::size_t k = 0; k < fogli.size(); ++k) {
+        const Celle& celle = fogli[k].celle;
+        uint32_t rigaMin = kRighe, rigaMax = 0, colonnaMin = kColonne, colonnaMax = 0;
+        for (const auto& [p, v] : celle) {
+            rigaMin = std::min(rigaMin, p.riga);
+            rigaMax = std::max(rigaMax, p.riga);
+            colonnaMin = std::min(colonnaMin, p.colonna);
+            colonnaMax = std::max(colonnaMax, p.colonna);
         }
+        f.patch32(posizioni[k], static_cast<uint32_t>(f.pos()));
+        bof(f, 0x0010);
+        f.intestazione(kDIMENSIONS, 14);
+        if (celle.empty()) {
+            f.u32(0), f.u32(0), f.u16(0), f.u16(0);
+        } else {
+            f.u32(rigaMin), f.u32(rigaMax + 1), f.u16(colonnaMin), f.u16(colonnaMax + 1);
+        }
+        f.u16(0);
+        for (const auto& [p, v] : celle) {
+            if (const auto* s = std::get_if<std::u16string>(&v)) {
+                f.intestazione(kLABELSST, 10);
+                f.u16(p.riga), f.u16(p.colonna), f.u16(kXfCella);
+                f.u32(numero.at(*s));
+            } else {
+                f.intestazione(kNUMBER, 14);
+                f.u16(p.riga), f.u16(p.colonna), f.u16(xfNumero(k, p));
+                f.f64(std::get<double>(v));
+            }
+        }
+        f.intestazione(kWINDOW2, 18);
+        // Grid, headers, zeros, outline symbols shown; the first sheet selected and active.
+        f.u16(k == 0 ? 0x06B6 : 0x00B6);
+        f.u16(0);   // top row
+        f.u16(0);   // left column
+        f.u16(64);  // automatic grid colour
+        f.u16(0);
+        f.u16(0);  // page break preview zoom: default
+        f.u16(0);  // normal zoom: default
+        f.u32(0);
+        f.vuoto(kEOF);
     }
-    f.intestazione(kWINDOW2, 18);
-    f.u16(0x06B6);  // grid, headers, zeros, outline symbols shown; sheet selected and active
-    f.u16(0);       // top row
-    f.u16(0);       // left column
-    f.u16(64);      // automatic grid colour
-    f.u16(0);
-    f.u16(0);  // page break preview zoom: default
-    f.u16(0);  // normal zoom: default
-    f.u32(0);
-    f.vuoto(kEOF);
     return std::move(f.b);
+}
+
+}  // namespace
+
+std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle,
+                        const Formati& formati) {
+    return flusso({Vista{nomefoglio, celle, formati}});
+}
+
+std::string flussobiff8(const std::vector<Foglio>& fogli) {
+    std::vector<Vista> viste;
+    for (const Foglio& f : fogli)
+        viste.push_back({f.nome, f.celle, f.formati});
+    return flusso(viste);
 }
 
 }  // namespace lumetto::xls

@@ -1,5 +1,5 @@
 #pragma once
-// The workbook stream of an Excel 97-2003 file (BIFF8) with one worksheet:
+// The workbook stream of an Excel 97-2003 file (BIFF8) with its worksheets:
 // the records a reader needs to open it silently, numbers as NUMBER records,
 // texts in the shared string table.
 
@@ -44,5 +44,14 @@ inline constexpr std::size_t kMaxCaratteriFormato = 255;
 // or a format code that is empty or too long, or too many of them.
 std::string flussobiff8(const std::u16string& nomefoglio, const Celle& celle,
                         const Formati& formati = {});
+
+// A workbook of several sheets, in order (the first one open), their texts
+// in one shared table. Names must also differ from each other.
+struct Foglio {
+    std::u16string nome;
+    Celle celle;
+    Formati formati;
+};
+std::string flussobiff8(const std::vector<Foglio>& fogli);
 
 }  // namespace lumetto::xls

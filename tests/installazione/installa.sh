@@ -10,7 +10,7 @@ trap 'rm -rf "$prefisso"' EXIT
 "$cmake" --install "$build" --prefix "$prefisso" >/dev/null
 errori=0
 manca() { echo "missing: $1"; errori=1; }
-for f in bin/lumetto bin/lumetto-scheda; do
+for f in bin/lumetto bin/lumetto-scheda bin/lumetto-classe; do
   [ -x "$prefisso/$f" ] || manca "$f"
 done
 for f in climatica.sca solare.sca irrigazione.sca climatica.jpg solare.jpg irrigazione.jpg; do
@@ -24,7 +24,7 @@ for f in index.html grafico.html stile.css immagini/mainform.png; do
 done
 icona=share/icons/hicolor/scalable/apps/lumetto.svg
 [ -s "$prefisso/$icona" ] || manca "$icona"
-for voce in lumetto lumetto-scheda; do
+for voce in lumetto lumetto-scheda lumetto-classe; do
   d="$prefisso/share/applications/$voce.desktop"
   if [ ! -s "$d" ]; then manca "share/applications/$voce.desktop"; continue; fi
   exec_=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$d")

@@ -1,0 +1,99 @@
+// lumetto-classe: the class's settings read, the teacher connected to the
+// broker, the window shown. Without settings it says what file to write.
+
+#include <unistd.h>
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/versione.h"
+#include "archivio/archivio.h"
+#include "classe/configurazione.h"
+#include "classe/qt/formclasse.h"
+#include "platform/qt/dialoghiqt.h"
+#include "platform/qt/finestre.h"
+
+namespace {
+
+constexpr const char* kAiuto =
+    "Uso: lumetto-classe [OPZIONE]\n"
+    "La finestra del docente: ogni banco della classe dal vivo, attraverso il\n"
+    "broker MQTT della scuola, e le corse della lezione raccolte.\n"
+    "\n"
+    "  --help      mostra questo aiuto ed esce\n"
+    "  --version   mostra la versione ed esce\n"
+    "\n"
+    "Le impostazioni sono in /etc/lumetto/classe.conf e in\n"
+    "~/.config/lumetto/classe.conf (che prevale): [broker] host, port, ca,\n"
+    "utente, password; [classe] nome.\n"
+    "Le corse raccolte vanno in ~/.local/share/lumetto/lumetto.sqlite.\n";
+
+// What to write where there are no settings.
+std::string comeconfigurare() {
+    return "Scrivere il file " + lumetto::classe::fileutente().string() + " (o " +
+           lumetto::classe::kFileSistema.string() +
+           " per tutti), per esempio:\n\n[broker]\nhost=aula-server\nutente=docente\n"
+           "password=segreta\n[classe]\nnome=3B";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Before Qt, which needs a display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(kAiuto, stdout);
+            return 0;
+        }
+        if (a == "--version" || a == "-V") {
+            std::printf(
+                "lumetto-classe %s\nLicenza GPL-3.0-or-later: software libero, senza "
+                "alcuna garanzia.\n",
+                lumetto::kVersione);
+            return 0;
+        }
+        std::fprintf(stderr,
+                     "lumetto-classe: opzione non riconosciuta «%s»\nPer l'aiuto: "
+                     "lumetto-classe --help\n",
+                     a.c_str());
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumetto-classe"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lumetto")));
+    QApplication::setFont(lumetto::platform::carattereFinestra());
+    lumetto::platform::DialoghiQt dialoghi;
+    lumetto::platform::DialoghiTracciati tracciati(dialoghi);
+    const char* traccia = std::getenv("LUMETTO_TRACCIA");
+    lumetto::platform::impostaDialoghi(traccia && *traccia && std::string(traccia) != "0"
+                                           ? static_cast<lumetto::platform::Dialoghi*>(&tracciati)
+                                           : &dialoghi);
+    int esito = 1;
+    const auto conf = lumetto::classe::leggiconfigurazione();
+    if (!conf.configurazione) {
+        lumetto::platform::dialoghi().errore(
+            (conf.errore.empty() ? std::string("Lumetto non è impostato per una classe.")
+                                 : conf.errore) +
+            "\n\n" + comeconfigurare());
+    } else {
+        lumetto::classe::TFormclasse finestra(*conf.configurazione,
+                                              lumetto::archivio::filepredefinito());
+        const char* utente = std::getenv("USER");
+        const std::string id = "lumetto-classe-" +
+                               std::string(utente && *utente ? utente : "docente") + "-" +
+                               std::to_string(::getpid());
+        const std::string errore = finestra.collega(id);
+        if (!errore.empty()) {
+            lumetto::platform::dialoghi().errore(errore);
+        } else {
+            lumetto::platform::tuttoschermo(&finestra);
+            finestra.show();
+            esito = app.exec();
+        }
+    }
+    lumetto::platform::impostaDialoghi(nullptr);
+    return esito;
+}

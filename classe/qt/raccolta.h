@@ -1,0 +1,46 @@
+#pragma once
+// "raccogli": the lesson's runs, as the class's benches sent them, written
+// into the teacher's own archive and into a workbook with a sheet per bench
+// or a folder of CSV files, one a run. No widgets: the window asks where.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "archivio/archivio.h"
+#include "classe/aula.h"
+
+namespace lumetto::classe {
+
+// What the archive took.
+struct EsitoArchivio {
+    int nuove = 0;         // runs written for the first time
+    int aggiornate = 0;    // runs already there that got readings they lacked
+    int invariate = 0;     // runs already there whole
+    int senzaletture = 0;  // runs no reading of which came: left out
+};
+
+// Each run is found in the archive by its bench and its start, so one
+// collected before is completed, never written twice. Throws
+// archivio::ErroreArchivio.
+EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
+                       const std::vector<Aula::CorsaDellaLezione>& corse);
+
+// One sheet a bench (named as a sheet may be), its runs one under the other:
+// a line with the experiment and the start, the column names, the readings.
+// Throws acquisition::ErroreEsportazione naming the file.
+void scrivicartella(const std::string& file, const Aula& aula,
+                    const std::vector<Aula::CorsaDellaLezione>& corse);
+
+// One CSV file a run in `cartella` (made when missing), named by bench and
+// start ("banco03_2026-12-09_11-15-02.csv"); the names written, in order.
+// Throws acquisition::ErroreEsportazione naming the file.
+std::vector<std::string> scrivicsv(const std::filesystem::path& cartella, const Aula& aula,
+                                   const std::vector<Aula::CorsaDellaLezione>& corse);
+
+// A sheet name from a bench name: 1 to 31 characters, none of : \ * ? / [ ],
+// not beginning or ending with ', and not one of `usati` (any case), which
+// it joins.
+std::u16string nomefoglio(const std::string& banco, std::vector<std::u16string>& usati);
+
+}  // namespace lumetto::classe
