@@ -23,10 +23,11 @@ const char* ononulla(const std::string& s) {
 
 }  // namespace
 
-Collegamento::Collegamento(Configurazione c, std::string idcliente, Avvisi avvisi)
+Collegamento::Collegamento(Configurazione c, std::string idcliente, Avvisi avvisi,
+                           bool conservasessione)
     : conf_(std::move(c)), id_(std::move(idcliente)), avvisi_(std::move(avvisi)) {
     std::call_once(inizializzata, [] { mosquitto_lib_init(); });
-    mosq_ = mosquitto_new(id_.c_str(), true, this);
+    mosq_ = mosquitto_new(id_.c_str(), !conservasessione, this);
     if (mosq_ == nullptr) return;
     mosquitto_threaded_set(mosq_, true);
     mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);

@@ -43,8 +43,12 @@ struct Avvisi {
 class Collegamento {
   public:
     // The client id must be unique at the broker: a second client with the
-    // same id drops the first.
-    Collegamento(Configurazione c, std::string idcliente, Avvisi avvisi);
+    // same id drops the first. With `conservasessione` the broker keeps this
+    // client's subscriptions while it is away and queues what they match
+    // (QoS 1), to hand over at the next connection with the same id: the
+    // teacher's window misses nothing a bench sent while it was closed.
+    Collegamento(Configurazione c, std::string idcliente, Avvisi avvisi,
+                 bool conservasessione = false);
     // Says goodbye to the broker (so no last will is sent) and stops the
     // thread, within about a second whatever the network does.
     ~Collegamento();

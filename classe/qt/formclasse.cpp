@@ -154,7 +154,7 @@ TFormclasse::~TFormclasse() {
     collegamento_.reset();
 }
 
-std::string TFormclasse::collega(const std::string& idcliente) {
+std::string TFormclasse::collega(const std::string& idcliente, bool conservasessione) {
     Avvisi a;
     a.collegato = [this] {
         QMetaObject::invokeMethod(
@@ -172,7 +172,8 @@ std::string TFormclasse::collega(const std::string& idcliente) {
             },
             Qt::QueuedConnection);
     };
-    collegamento_ = std::make_unique<Collegamento>(conf_, idcliente, std::move(a));
+    collegamento_ =
+        std::make_unique<Collegamento>(conf_, idcliente, std::move(a), conservasessione);
     collegamento_->iscrivi(filtroclasse(conf_.nome), 1);
     motivo_ = "collegamento in corso...";
     std::string e = collegamento_->avvia();

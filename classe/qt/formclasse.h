@@ -43,7 +43,7 @@ class TFormclasse final : public QWidget {
 
     // Connects as the teacher and subscribes to the class; empty, or why it
     // cannot start (in Italian).
-    std::string collega(const std::string& idcliente);
+    std::string collega(const std::string& idcliente, bool conservasessione = false);
 
     // What the broker delivered (on this thread), and the connection's news.
     void ricevi(const std::string& argomento, const std::string& dati, bool conservato);

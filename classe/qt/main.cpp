@@ -1,9 +1,12 @@
 // lumetto-classe: the class's settings read, the teacher connected to the
 // broker, the window shown. Without settings it says what file to write.
 
-#include <unistd.h>
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QSysInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -81,11 +84,19 @@ int main(int argc, char** argv) {
     } else {
         lumetto::classe::TFormclasse finestra(*conf.configurazione,
                                               lumetto::archivio::filepredefinito());
-        const char* utente = std::getenv("USER");
-        const std::string id = "lumetto-classe-" +
-                               std::string(utente && *utente ? utente : "docente") + "-" +
-                               std::to_string(::getpid());
-        const std::string errore = finestra.collega(id);
+        // One id for this teacher on this computer, kept from one opening to
+        // the next: the broker keeps the subscription and queues what the
+        // benches send while the window is closed. So one window at a time.
+        const std::string id = "lumetto-classe-" + conf.configurazione->utente + "-" +
+                               QSysInfo::machineHostName().toStdString();
+        QLockFile blocco(QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
+                             .filePath(QStringLiteral("lumetto-classe.lock")));
+        blocco.setStaleLockTime(0);
+        std::string errore;
+        if (!blocco.tryLock(0))
+            errore = "Lumetto classe è già aperto su questo computer.";
+        else
+            errore = finestra.collega(id, true);
         if (!errore.empty()) {
             lumetto::platform::dialoghi().errore(errore);
         } else {

@@ -97,6 +97,38 @@ TEST(Mqtt, MessagesGoBothWaysOverTlsWithUsers) {
                                         "lumetto/3B/banco01/x 3"}));
 }
 
+// The teacher's window closed and opened again with its id: what the bench
+// sent meanwhile is handed over, in order.
+TEST(Mqtt, AKeptSessionGetsWhatCameWhileAway) {
+    CartellaProva d;
+    Broker b(d, {{}, "", false});
+    Diario banco;
+    Collegamento scrittore(configurazione(b, "", "", ""), "banco01", banco.avvisi());
+    ASSERT_EQ(scrittore.avvia(), "");
+    {
+        Diario via;
+        Collegamento lettore(configurazione(b, "", "", ""), "docente", via.avvisi(), true);
+        lettore.iscrivi("lumetto/#", 1);
+        ASSERT_EQ(lettore.avvia(), "");
+        ASSERT_TRUE(via.attendi([&] { return via.collegamenti == 1; }));
+        // Its subscription has reached the broker once this comes back.
+        lettore.pubblica("lumetto/eco", "", 0, false);
+        ASSERT_TRUE(via.attendi([&] { return !via.messaggi.empty(); }));
+    }
+    ASSERT_TRUE(banco.attendi([&] { return banco.collegamenti == 1; }));
+    for (const char* dati : {"1", "2", "3"})
+        scrittore.pubblica("lumetto/3B/banco01/x", dati, 1, false);
+    ASSERT_TRUE(banco.attendi([&] { return banco.consegnati.size() == 3; }));
+    Diario docente;
+    Collegamento lettore(configurazione(b, "", "", ""), "docente", docente.avvisi(), true);
+    lettore.iscrivi("lumetto/#", 1);
+    ASSERT_EQ(lettore.avvia(), "");
+    ASSERT_TRUE(docente.attendi([&] { return docente.messaggi.size() >= 3; }));
+    EXPECT_EQ(docente.messaggi, (std::vector<std::string>{"lumetto/3B/banco01/x 1",
+                                                           "lumetto/3B/banco01/x 2",
+                                                           "lumetto/3B/banco01/x 3"}));
+}
+
 TEST(Mqtt, EachRefusalIsSaidAndRetried) {
     CartellaProva d, altra;
     Broker b(d, {{{"banco01", "uno"}}, "", true});
