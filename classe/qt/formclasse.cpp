@@ -97,7 +97,7 @@ TFormclasse::TFormclasse(Configurazione conf, std::filesystem::path archivio, QW
     setObjectName(QStringLiteral("Formclasse"));
     setWindowTitle(QStringLiteral("lumetto-classe - classe ") + q(conf_.nome));
     setFont(platform::carattereFinestra());
-    platform::installaguida(this, "index.html");
+    platform::installaguida(this, "classe.html");
 
     auto* titolo = new QLabel(QStringLiteral("Classe ") + q(conf_.nome), this);
     QFont grande = titolo->font();
