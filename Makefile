@@ -84,13 +84,16 @@ sanitize: setup
 tsan: setup
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMETTO_TSAN=ON $(OWN) \
 	  -DLUMETTO_BUILD_BENCH=OFF $(LAUNCHER) $(CMAKE_ARGS)
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target serial_tests classe_tests
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target serial_tests classe_tests pubblicazione_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 \
 	  suppressions=$(CURDIR)/tests/serial/tsan.supp" LANG=it_IT.UTF-8 \
 	  tests/serial_tests --gtest_repeat=3 --gtest_brief=1
-	# The class broker's network thread against a real Mosquitto.
+	# The class broker's network thread, and a bench's acknowledgements
+	# handed to its main thread, against a real Mosquitto.
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" LANG=it_IT.UTF-8 \
 	  tests/classe_tests --gtest_filter='Mqtt*' --gtest_brief=1
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" LANG=it_IT.UTF-8 \
+	  tests/pubblicazione_tests --gtest_filter='Pubblicazione.*-*Thirty*' --gtest_brief=1
 
 # Every fuzz target (clang, libFuzzer) for FUZZ_SECONDS each; see fuzz/corri.sh.
 fuzz: setup

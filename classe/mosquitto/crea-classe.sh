@@ -86,7 +86,7 @@ sed -e "s#/etc/mosquitto/lumetto#$percorso#g" -e "s#^listener 8883#listener $por
   "$qui/lumetto.conf" >"$cartella/broker/lumetto.conf"
 cp "$qui/acl" "$cartella/broker/acl"
 
-parola() { tr -dc 'A-Za-z0-9' </dev/urandom | head -c 20 || true; }
+parola() { openssl rand -base64 48 | tr -dc 'A-Za-z0-9' | cut -c1-20; }
 
 # Passwords go into the file in clear, then mosquitto_passwd hashes it in
 # place: none of them ever shows on a command line.
