@@ -130,22 +130,8 @@ double CorsaArchiviata::x(int r, bool insecondi) const {
 }
 
 std::string datacorsa(const archivio::Corsa& c) {
-    // "2026-12-09T10:15:02.123Z" and "+01:00": the local time is UTC moved by the offset.
-    int a = 0, me = 0, g = 0, o = 0, mi = 0, fo = 0, fm = 0;
-    char segno = '+';
-    if (std::sscanf(c.inizio.c_str(), "%d-%d-%dT%d:%d", &a, &me, &g, &o, &mi) != 5) return c.inizio;
-    std::sscanf(c.fuso.c_str(), "%c%d:%d", &segno, &fo, &fm);
-    std::tm tm{};
-    tm.tm_year = a - 1900;
-    tm.tm_mon = me - 1;
-    tm.tm_mday = g;
-    tm.tm_hour = o;
-    tm.tm_min = mi + (segno == '-' ? -1 : 1) * (fo * 60 + fm);
-    const std::time_t t = timegm(&tm);  // normalises the minutes past the hour
-    gmtime_r(&t, &tm);
-    char testo[32];
-    std::strftime(testo, sizeof testo, "%d/%m/%Y %H:%M", &tm);
-    return testo;
+    const std::string t = archivio::iniziolocale(c, "%d/%m/%Y %H:%M");
+    return t.empty() ? c.inizio : t;
 }
 
 }  // namespace lumetto::acquisition

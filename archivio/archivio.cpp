@@ -445,6 +445,26 @@ std::string oraUTC() {
     return finale;
 }
 
+std::string iniziolocale(const Corsa& c, const char* formato) {
+    int a = 0, me = 0, g = 0, o = 0, mi = 0, se = 0, fo = 0, fm = 0;
+    char segno = '+';
+    if (std::sscanf(c.inizio.c_str(), "%d-%d-%dT%d:%d:%d", &a, &me, &g, &o, &mi, &se) < 5)
+        return {};
+    if (std::sscanf(c.fuso.c_str(), "%c%d:%d", &segno, &fo, &fm) != 3) fo = fm = 0;
+    std::tm tm{};
+    tm.tm_year = a - 1900;
+    tm.tm_mon = me - 1;
+    tm.tm_mday = g;
+    tm.tm_hour = o;
+    tm.tm_min = mi + (segno == '-' ? -1 : 1) * (fo * 60 + fm);
+    tm.tm_sec = se;
+    const std::time_t t = timegm(&tm);  // normalises the minutes past the hour
+    gmtime_r(&t, &tm);
+    char testo[64];
+    if (std::strftime(testo, sizeof testo, formato, &tm) == 0) return {};
+    return testo;
+}
+
 std::string fusolocale() {
     std::string z = ora("%z", false);  // "+0100"
     if (z.size() == 5) return z.substr(0, 3) + ":" + z.substr(3);

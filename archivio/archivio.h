@@ -121,4 +121,9 @@ std::filesystem::path filepredefinito();
 std::string oraUTC();
 std::string fusolocale();
 
+// A run's start in its own zone ("2026-12-09T11:15:02" for a start of
+// "2026-12-09T10:15:02.123Z" at "+01:00"), through strftime's `formato`;
+// empty when the start cannot be read (an unreadable offset counts as UTC).
+std::string iniziolocale(const Corsa& c, const char* formato = "%Y-%m-%dT%H:%M:%S");
+
 }  // namespace lumetto::archivio

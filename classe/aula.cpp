@@ -23,17 +23,6 @@ std::vector<std::string_view> livelli(std::string_view argomento) {
     return l;
 }
 
-std::optional<int64_t> idcorsa(std::string_view s) {
-    if (s.empty() || s.size() > 16 || s[0] == '0') return std::nullopt;
-    int64_t n = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    if (n > kMaxIntero) return std::nullopt;
-    return n;
-}
-
 }  // namespace
 
 int64_t Banco::corsamostrata() const {
@@ -81,7 +70,7 @@ Ricevuto Aula::rimuovi(std::string_view argomento) {
     if (!(stato || corsa || letture) || l[0] != kRadice || l[1] != classe_ || !livellovalido(l[2]))
         return rifiuta("rimozione di un argomento sconosciuto");
     std::optional<int64_t> id;
-    if (!stato && !(id = idcorsa(l[4]))) return rifiuta("rimozione di una corsa non valida");
+    if (!stato && !(id = idlivello(l[4]))) return rifiuta("rimozione di una corsa non valida");
     Ricevuto r;
     r.tipo = Ricevuto::Tipo::Rimosso;
     r.banco = std::string(l[2]);
@@ -158,28 +147,8 @@ std::vector<Aula::CorsaDellaLezione> Aula::lezione(const std::string& oggi) cons
     return v;
 }
 
-std::string iniziolocale(const archivio::Corsa& c) {
-    int a = 0, me = 0, g = 0, o = 0, mi = 0, se = 0, fo = 0, fm = 0;
-    char segno = '+';
-    if (std::sscanf(c.inizio.c_str(), "%d-%d-%dT%d:%d:%d", &a, &me, &g, &o, &mi, &se) < 5)
-        return {};
-    if (std::sscanf(c.fuso.c_str(), "%c%d:%d", &segno, &fo, &fm) != 3) fo = fm = 0;
-    std::tm tm{};
-    tm.tm_year = a - 1900;
-    tm.tm_mon = me - 1;
-    tm.tm_mday = g;
-    tm.tm_hour = o;
-    tm.tm_min = mi + (segno == '-' ? -1 : 1) * (fo * 60 + fm);
-    tm.tm_sec = se;
-    const std::time_t t = timegm(&tm);  // normalises the minutes past the hour
-    gmtime_r(&t, &tm);
-    char testo[32];
-    std::strftime(testo, sizeof testo, "%Y-%m-%dT%H:%M:%S", &tm);
-    return testo;
-}
-
 std::string giornocorsa(const archivio::Corsa& c) {
-    return iniziolocale(c).substr(0, 10);
+    return archivio::iniziolocale(c, "%Y-%m-%d");
 }
 
 }  // namespace lumetto::classe

@@ -87,9 +87,8 @@ class Aula {
     std::string ultimorifiuto_;
 };
 
-// The start in the run's own zone ("2026-12-09T11:15:02"), from its UTC
-// start and offset, and its day ("2026-12-09"); empty when they cannot be read.
-std::string iniziolocale(const archivio::Corsa& c);
+// The day a run started in its own zone ("2026-12-09"), from its UTC start
+// and offset; empty when they cannot be read.
 std::string giornocorsa(const archivio::Corsa& c);
 
 }  // namespace lumetto::classe

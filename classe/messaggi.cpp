@@ -56,18 +56,6 @@ std::string inciso(std::string_view s) {
     return "«" + t + "»";
 }
 
-// An id as a topic level: decimal digits, no leading zero, 1 to kMaxIntero.
-std::optional<int64_t> idlivello(std::string_view s) {
-    if (s.empty() || s.size() > 16 || s[0] == '0') return std::nullopt;
-    int64_t n = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    if (n > kMaxIntero) return std::nullopt;
-    return n;
-}
-
 // An integer value of `chiave` within [minimo, massimo]; a whole number
 // written as 2.0 or 2e0 counts, 2.5 does not.
 Errore intero(const QJsonObject& o, const char* chiave, int64_t minimo, int64_t massimo,
@@ -194,6 +182,17 @@ Errore leggilettura(const QJsonObject& o, archivio::Lettura& l) {
 }
 
 }  // namespace
+
+std::optional<int64_t> idlivello(std::string_view s) {
+    if (s.empty() || s.size() > 16 || s[0] == '0') return std::nullopt;
+    int64_t n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    if (n > kMaxIntero) return std::nullopt;
+    return n;
+}
 
 const char* const kRegolaLivello =
     "lettere, cifre, «-», «_» e «.», da 1 a 64 byte (niente spazi, «/», «+» o «#»)";

@@ -65,6 +65,10 @@ extern const char* const kRegolaLivello;
 std::string argomentostato(std::string_view classe, std::string_view banco);
 std::string argomentocorsa(std::string_view classe, std::string_view banco, int64_t corsa);
 std::string argomentoletture(std::string_view classe, std::string_view banco, int64_t corsa);
+// A run's id as a topic level: decimal digits, no leading zero, 1 to
+// kMaxIntero; nothing otherwise.
+std::optional<int64_t> idlivello(std::string_view livello);
+
 // What the teacher subscribes to: everything of the class.
 std::string filtroclasse(std::string_view classe);
 

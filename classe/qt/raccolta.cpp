@@ -172,7 +172,7 @@ std::vector<std::string> scrivicsv(const std::filesystem::path& cartella, const 
     for (const auto& quale : corse) {
         const CorsaRicevuta* c = ricevuta(aula, quale);
         if (!c) continue;
-        std::string inizio = iniziolocale(*c->fatti);
+        std::string inizio = archivio::iniziolocale(*c->fatti);
         std::replace(inizio.begin(), inizio.end(), 'T', '_');
         std::replace(inizio.begin(), inizio.end(), ':', '-');
         const std::string base = quale.banco + "_" + (inizio.empty() ? "corsa" : inizio);
