@@ -2,9 +2,9 @@
 // script, a Mosquitto configured as shipped, three benches each a real
 // lumetto against its own virtual board running another experiment, and the
 // teacher's model fed through a real connection. What the teacher holds of
-// each run must be what the bench's archive holds, reading for reading, and
-// a bench closed before its last readings went out sends them when it is
-// started again.
+// each run must be what the bench's archive holds, reading for reading; a
+// bench that vanishes is "offline" by its will, and one closed before its
+// last readings went out sends them when it is started again.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -145,6 +145,20 @@ TEST(Classe, ThreeBenchesAreSeenWholeByTheTeacher) {
     }
     for (auto& b : banchi)
         termina(std::exchange(b.lumetto, -1));
+    // Gone without a goodbye: the broker sees their connections drop and
+    // says so for them with their will.
+    auto offline = [&](const std::string& banco) {
+        const classe::Banco* b = aula.banco(banco);
+        return b && b->stato && b->stato->stato == Stato::Offline;
+    };
+    {
+        std::unique_lock l(m);
+        EXPECT_TRUE(cv.wait_for(l, std::chrono::seconds(60), [&] {
+            for (const auto& b : banchi)
+                if (!offline(b.nome)) return false;
+            return true;
+        }));
+    }
 
     // Started again, without an experiment: what waited in its archive goes.
     std::map<std::string, std::vector<archivio::Lettura>> archiviate;
