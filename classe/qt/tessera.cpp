@@ -80,7 +80,13 @@ QString Tessera::testoletture() const {
     const Banco* b = aula_.banco(banco_);
     const CorsaRicevuta* c = b ? b->mostrata() : nullptr;
     const std::size_t n = c ? c->letture.size() : 0;
-    return n == 1 ? QStringLiteral("1 lettura") : QStringLiteral("%1 letture").arg(n);
+    QString t = n == 1 ? QStringLiteral("1 lettura") : QStringLiteral("%1 letture").arg(n);
+    // Numbers below the last one that have not come (a window opened after
+    // the run began, or readings still on their way): the teacher must know
+    // the run held here is not whole.
+    const std::size_t ultima = n > 0 ? static_cast<std::size_t>(c->letture.rbegin()->first) : 0;
+    if (ultima > n) t += QStringLiteral(" (%1 mancanti)").arg(ultima - n);
+    return t;
 }
 
 void Tessera::paintEvent(QPaintEvent*) {

@@ -148,6 +148,10 @@ TEST(FormClasse, TilesShowEachBenchAndOpenItsRunLiveInThePlot) {
     EXPECT_EQ(punti(g, "temp"), 6);
     f.aggiorna();
     EXPECT_EQ(f.tessera("banco2")->testoletture(), "6 letture");
+    // A gap is said: readings 7 and 8 have not come.
+    f.ricevi(argomentoletture("3B", "banco2", 5), scrivilettura(lettura(9)), false);
+    f.aggiorna();
+    EXPECT_EQ(f.tessera("banco2")->testoletture(), "7 letture (2 mancanti)");
     // A new run of the bench: the plot follows it.
     banco(f, "banco2", Stato::InCorsa, 2, 6);
     f.aggiorna();
