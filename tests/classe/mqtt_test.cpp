@@ -124,9 +124,9 @@ TEST(Mqtt, AKeptSessionGetsWhatCameWhileAway) {
     lettore.iscrivi("lumetto/#", 1);
     ASSERT_EQ(lettore.avvia(), "");
     ASSERT_TRUE(docente.attendi([&] { return docente.messaggi.size() >= 3; }));
-    EXPECT_EQ(docente.messaggi, (std::vector<std::string>{"lumetto/3B/banco01/x 1",
-                                                           "lumetto/3B/banco01/x 2",
-                                                           "lumetto/3B/banco01/x 3"}));
+    EXPECT_EQ(docente.messaggi,
+              (std::vector<std::string>{"lumetto/3B/banco01/x 1", "lumetto/3B/banco01/x 2",
+                                        "lumetto/3B/banco01/x 3"}));
 }
 
 TEST(Mqtt, EachRefusalIsSaidAndRetried) {
