@@ -15,7 +15,9 @@ docente="$(find "$build" -name lumetto-classe -type f -perm -u+x | head -n 1)"
 for p in "$lumetto" "$scheda" "$docente"; do
   [ -x "$p" ] || { echo "classe-demo: manca ${p:-lumetto-classe}: make build" >&2; exit 1; }
 done
-command -v mosquitto >/dev/null || { echo "classe-demo: manca mosquitto: make setup" >&2; exit 1; }
+# Debian keeps the broker in /usr/sbin, which a user's PATH lacks.
+broker="$(command -v mosquitto || echo /usr/sbin/mosquitto)"
+[ -x "$broker" ] || { echo "classe-demo: manca mosquitto: make setup" >&2; exit 1; }
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "classe-demo needs a graphical session (no DISPLAY): try 'xvfb-run make classe-demo'" >&2
   exit 1
@@ -42,7 +44,7 @@ porta="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0));
   echo "log_dest file $d/mosquitto.log"
   cat "$d/classe/broker/lumetto.conf"
 } >"$d/mosquitto.conf"
-mosquitto -c "$d/mosquitto.conf" &
+"$broker" -c "$d/mosquitto.conf" &
 figli+=($!)
 for _ in $(seq 100); do
   (exec 3<>"/dev/tcp/127.0.0.1/$porta") 2>/dev/null && break

@@ -135,7 +135,10 @@ class Broker {
                 ::dup2(log, 1);
                 ::dup2(log, 2);
             }
-            ::execlp("mosquitto", "mosquitto", "-c", (cartella_ / "mosquitto.conf").c_str(),
+            // Debian keeps the broker in /usr/sbin, which a user's PATH lacks.
+            const char* programma =
+                ::access("/usr/sbin/mosquitto", X_OK) == 0 ? "/usr/sbin/mosquitto" : "mosquitto";
+            ::execlp(programma, "mosquitto", "-c", (cartella_ / "mosquitto.conf").c_str(),
                      static_cast<char*>(nullptr));
             ::_exit(127);
         }
