@@ -331,6 +331,15 @@ void Archivio::aggiungi(int64_t corsa, const Lettura& l) {
     });
 }
 
+void Archivio::aggiungi(int64_t corsa, const std::vector<Lettura>& letture) {
+    protetto([&] {
+        Transazione t(s_->db);
+        for (const Lettura& l : letture)
+            aggiungi(corsa, l);
+        t.conferma();
+    });
+}
+
 std::vector<Corsa> Archivio::elenco(const Filtro& f) {
     return protetto([&] {
         Istruzione& i = s_->elenco;

@@ -83,6 +83,9 @@ class Archivio {
     // One reading of a run, committed before it returns. A number already
     // stored is replaced (a resend is harmless).
     void aggiungi(int64_t corsa, const Lettura& l);
+    // Many readings of a run in one commit: all of them, or none when it
+    // throws (a collected run, not a reading as it is taken).
+    void aggiungi(int64_t corsa, const std::vector<Lettura>& letture);
 
     // Runs newest first, with their reading counts.
     std::vector<Corsa> elenco(const Filtro& f = {});

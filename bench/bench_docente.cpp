@@ -28,6 +28,7 @@
 #include "classe/messaggi.h"
 #include "classe/mqtt.h"
 #include "classe/qt/formclasse.h"
+#include "classe/qt/raccolta.h"
 #include "support/broker.h"
 #include "support/cartella.h"
 
@@ -144,6 +145,38 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     Configurazione conf = configurazione(kPortaMqtt, {});
+
+    // "raccogli" at its largest: 40 benches, a run of 1000 readings each, into
+    // an archive on the disk the user's data lives on, then a workbook, then
+    // CSV files (the window waits for each).
+    {
+        Aula aula("3B");
+        for (int b = 0; b < kBanchi; ++b) {
+            aula.ricevi(argomentocorsa("3B", nome(b), 1), scrivicorsa(fatti(b)), false);
+            for (int n = 1; n <= kMaxNumero; ++n)
+                aula.ricevi(argomentoletture("3B", nome(b), 1), lettura(n, b), false);
+        }
+        const auto corse = aula.lezione(archivio::iniziolocale(fatti(0), "%Y-%m-%d"));
+        const std::filesystem::path qui =
+            std::filesystem::current_path() / ("lumetto-raccolta-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(qui);
+        auto t0 = std::chrono::steady_clock::now();
+        {
+            archivio::Archivio a(qui / "lumetto.sqlite");
+            archivia(a, aula, corse);
+        }
+        const double archivio = bench::ms(t0);
+        t0 = std::chrono::steady_clock::now();
+        scrivicartella((qui / "lezione.xls").string(), aula, corse);
+        const double cartella = bench::ms(t0);
+        t0 = std::chrono::steady_clock::now();
+        scrivicsv(qui / "csv", aula, corse);
+        const double csv = bench::ms(t0);
+        std::printf(
+            "raccogli, %zu runs x 1000 readings: archive %.0f ms, workbook %.0f ms, CSV %.0f ms\n",
+            corse.size(), archivio, cartella, csv);
+        std::filesystem::remove_all(qui);
+    }
 
     // One message: parse, model, the tile marked; then with the plot open on its bench.
     {

@@ -68,22 +68,23 @@ EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
         if (it == presenti.end()) {
             const int64_t id = a.nuovacorsa(*c->fatti);
             presenti.emplace(chiave, id);
+            std::vector<archivio::Lettura> tutte;
             for (const auto& [n, l] : c->letture)
-                a.aggiungi(id, l);
+                tutte.push_back(l);
+            a.aggiungi(id, tutte);
             ++e.nuove;
             continue;
         }
         std::map<int, archivio::Lettura> tenute;
         for (archivio::Lettura& l : a.letture(it->second))
             tenute.emplace(l.numero, std::move(l));
-        bool aggiunte = false;
+        std::vector<archivio::Lettura> mancanti;
         for (const auto& [n, l] : c->letture) {
             const auto t = tenute.find(n);
-            if (t != tenute.end() && uguali(t->second, l)) continue;
-            a.aggiungi(it->second, l);
-            aggiunte = true;
+            if (t == tenute.end() || !uguali(t->second, l)) mancanti.push_back(l);
         }
-        ++(aggiunte ? e.aggiornate : e.invariate);
+        a.aggiungi(it->second, mancanti);
+        ++(mancanti.empty() ? e.invariate : e.aggiornate);
     }
     return e;
 }
