@@ -5,6 +5,8 @@
 // Read back to list, reopen, compare, title, delete and export runs.
 
 #include <array>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -42,6 +44,16 @@ struct Lettura {
     int64_t ms = 0;
     std::array<double, kColonne> valori{};
 };
+
+// The same reading: number, time and every value, NaN where NaN (so a
+// column with no value matches), -0 as 0.
+inline bool stessalettura(const Lettura& a, const Lettura& b) {
+    if (a.numero != b.numero || a.ms != b.ms) return false;
+    for (std::size_t k = 0; k < a.valori.size(); ++k)
+        if (std::isnan(a.valori[k]) ? !std::isnan(b.valori[k]) : a.valori[k] != b.valori[k])
+            return false;
+    return true;
+}
 
 // What a list of runs may be narrowed to: a part of the experiment's caption
 // or of the title (any case), and a range of start days ("2026-12-01",

@@ -24,16 +24,6 @@ namespace {
 
 constexpr std::string_view kClasse = "3B";
 
-// Equal as doubles (-0 is 0), NaN where NaN.
-bool uguali(const archivio::Lettura& a, const archivio::Lettura& b) {
-    if (a.numero != b.numero || a.ms != b.ms) return false;
-    for (std::size_t k = 0; k < a.valori.size(); ++k) {
-        if (std::isnan(a.valori[k]) != std::isnan(b.valori[k])) return false;
-        if (!std::isnan(a.valori[k]) && a.valori[k] != b.valori[k]) return false;
-    }
-    return true;
-}
-
 bool corto(const std::string& t) {
     return t.size() <= kMaxTesto;
 }
@@ -97,8 +87,8 @@ std::string difettimessaggio(std::string_view argomento, std::size_t dati, const
     } else if (const auto* c = std::get_if<archivio::Corsa>(&m.contenuto)) {
         if (scrivicorsa(std::get<archivio::Corsa>(n.contenuto)) != scrivicorsa(*c))
             return "run facts read back changed";
-    } else if (!uguali(std::get<archivio::Lettura>(n.contenuto),
-                       std::get<archivio::Lettura>(m.contenuto))) {
+    } else if (!archivio::stessalettura(std::get<archivio::Lettura>(n.contenuto),
+                                        std::get<archivio::Lettura>(m.contenuto))) {
         return "a reading reads back changed";
     }
     return {};
@@ -121,7 +111,7 @@ std::string difettivalori(std::string_view dati) {
     if (!e.messaggio) return "the reading " + scritto + " is refused: " + e.errore;
     for (double& v : l.valori)
         if (!std::isfinite(v)) v = std::nan("");
-    if (!uguali(std::get<archivio::Lettura>(e.messaggio->contenuto), l))
+    if (!archivio::stessalettura(std::get<archivio::Lettura>(e.messaggio->contenuto), l))
         return "the reading " + scritto + " reads back changed";
     return {};
 }

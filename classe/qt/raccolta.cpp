@@ -39,14 +39,6 @@ std::vector<archivio::Lettura> inordine(const CorsaRicevuta& c) {
     return v;
 }
 
-bool uguali(const archivio::Lettura& a, const archivio::Lettura& b) {
-    if (a.numero != b.numero || a.ms != b.ms) return false;
-    for (std::size_t k = 0; k < a.valori.size(); ++k)
-        if (std::isnan(a.valori[k]) ? !std::isnan(b.valori[k]) : a.valori[k] != b.valori[k])
-            return false;
-    return true;
-}
-
 }  // namespace
 
 EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
@@ -68,10 +60,7 @@ EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
         if (it == presenti.end()) {
             const int64_t id = a.nuovacorsa(*c->fatti);
             presenti.emplace(chiave, id);
-            std::vector<archivio::Lettura> tutte;
-            for (const auto& [n, l] : c->letture)
-                tutte.push_back(l);
-            a.aggiungi(id, tutte);
+            a.aggiungi(id, inordine(*c));
             ++e.nuove;
             continue;
         }
@@ -81,7 +70,7 @@ EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
         std::vector<archivio::Lettura> mancanti;
         for (const auto& [n, l] : c->letture) {
             const auto t = tenute.find(n);
-            if (t == tenute.end() || !uguali(t->second, l)) mancanti.push_back(l);
+            if (t == tenute.end() || !archivio::stessalettura(t->second, l)) mancanti.push_back(l);
         }
         a.aggiungi(it->second, mancanti);
         ++(mancanti.empty() ? e.invariate : e.aggiornate);

@@ -28,16 +28,6 @@ archivio::Lettura lettura(int numero, int64_t ms, std::vector<double> valori) {
     return l;
 }
 
-// Equal as doubles (-0 is 0: JSON writers drop its sign), NaN where NaN.
-bool uguali(const archivio::Lettura& a, const archivio::Lettura& b) {
-    if (a.numero != b.numero || a.ms != b.ms) return false;
-    for (std::size_t k = 0; k < a.valori.size(); ++k) {
-        if (std::isnan(a.valori[k]) != std::isnan(b.valori[k])) return false;
-        if (!std::isnan(a.valori[k]) && a.valori[k] != b.valori[k]) return false;
-    }
-    return true;
-}
-
 archivio::Corsa fatti() {
     archivio::Corsa c;
     c.id = 12;
@@ -97,14 +87,14 @@ TEST(ClasseMessaggi, ReadingsReadBackExactly) {
         EXPECT_EQ(e.messaggio->corsa, 7);
         const auto* letta = std::get_if<archivio::Lettura>(&e.messaggio->contenuto);
         ASSERT_TRUE(letta);
-        EXPECT_TRUE(uguali(*letta, l)) << dati;
+        EXPECT_TRUE(archivio::stessalettura(*letta, l)) << dati;
     }
     // Infinity has no JSON: it goes as a missing value.
     const auto e = leggimessaggio("3B", argomentoletture("3B", "b", 1),
                                   scrivilettura(lettura(1, 0, {HUGE_VAL, 1})));
     ASSERT_TRUE(e.messaggio) << e.errore;
-    EXPECT_TRUE(
-        uguali(std::get<archivio::Lettura>(e.messaggio->contenuto), lettura(1, 0, {kNaN, 1})));
+    EXPECT_TRUE(archivio::stessalettura(std::get<archivio::Lettura>(e.messaggio->contenuto),
+                                        lettura(1, 0, {kNaN, 1})));
 }
 
 TEST(ClasseMessaggi, StatesAndRunFactsReadBackEqual) {
