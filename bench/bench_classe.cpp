@@ -45,19 +45,6 @@ void eventi() {
     QCoreApplication::processEvents();
 }
 
-classe::Configurazione come(const prove::Broker& b, const std::string& utente) {
-    classe::Configurazione c;
-    c.host = "127.0.0.1";
-    c.porta = b.porta();
-    c.tls = true;
-    c.ca = b.ca();
-    c.utente = utente;
-    c.password = utente;
-    c.nome = "3B";
-    c.banco = utente;
-    return c;
-}
-
 // Readings from one bench to the teacher, one every few milliseconds as a
 // fast run would send them: from pubblica() to the parsed message.
 std::vector<double> latenza(const prove::Broker& b, int quante) {
@@ -85,7 +72,8 @@ std::vector<double> latenza(const prove::Broker& b, int quante) {
                               .count());
         cv.notify_all();
     };
-    classe::Collegamento lettore(come(b, "docente"), "docente", docente);
+    classe::Collegamento lettore(b.configurazione("docente", "docente", b.ca()), "docente",
+                                 docente);
     lettore.iscrivi(classe::filtroclasse("3B"), 1);
     lettore.avvia();
     classe::Avvisi niente;
@@ -95,7 +83,8 @@ std::vector<double> latenza(const prove::Broker& b, int quante) {
         banco = true;
         cv.notify_all();
     };
-    classe::Collegamento scrittore(come(b, "banco01"), "banco01", niente);
+    classe::Collegamento scrittore(b.configurazione("banco01", "banco01", b.ca()), "banco01",
+                                   niente);
     scrittore.avvia();
     {
         std::unique_lock l(m);
@@ -148,11 +137,7 @@ int main(int argc, char** argv) {
 
     prove::CartellaProva cartella;
     prove::Broker broker(cartella, {});
-    classe::Configurazione c;
-    c.host = "127.0.0.1";
-    c.porta = broker.porta();
-    c.nome = "3B";
-    c.banco = "banco01";
+    const classe::Configurazione c = broker.configurazione({}, {}, {}, "banco01");
 
     acquisition::RegistroCorse registro(std::filesystem::path(home) / "lumetto.sqlite");
     acquisition::aggiungiascoltatore(&registro);

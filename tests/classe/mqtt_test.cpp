@@ -57,20 +57,6 @@ struct Diario {
     }
 };
 
-Configurazione configurazione(const Broker& b, const std::string& utente,
-                              const std::string& password, const std::string& ca) {
-    Configurazione c;
-    c.host = "127.0.0.1";
-    c.porta = b.porta();
-    c.tls = !ca.empty();
-    c.ca = ca;
-    c.utente = utente;
-    c.password = password;
-    c.nome = "3B";
-    c.banco = utente;
-    return c;
-}
-
 TEST(Mqtt, MessagesGoBothWaysOverTlsWithUsers) {
     CartellaProva d;
     Broker b(d, {{{"banco01", "uno"}, {"docente", "due"}},
@@ -78,12 +64,12 @@ TEST(Mqtt, MessagesGoBothWaysOverTlsWithUsers) {
                  "user docente\ntopic read lumetto/3B/#\n",
                  true});
     Diario docente, banco;
-    Collegamento lettore(configurazione(b, "docente", "due", b.ca()), "docente", docente.avvisi());
+    Collegamento lettore(b.configurazione("docente", "due", b.ca()), "docente", docente.avvisi());
     lettore.iscrivi("lumetto/3B/#", 1);
     ASSERT_EQ(lettore.avvia(), "");
     ASSERT_TRUE(docente.attendi([&] { return docente.collegamenti == 1; }));
 
-    Collegamento scrittore(configurazione(b, "banco01", "uno", b.ca()), "banco01", banco.avvisi());
+    Collegamento scrittore(b.configurazione("banco01", "uno", b.ca()), "banco01", banco.avvisi());
     ASSERT_EQ(scrittore.avvia(), "");
     ASSERT_TRUE(banco.attendi([&] { return banco.collegamenti == 1; }));
     std::vector<int> ids;
@@ -103,11 +89,11 @@ TEST(Mqtt, AKeptSessionGetsWhatCameWhileAway) {
     CartellaProva d;
     Broker b(d, {{}, "", false});
     Diario banco;
-    Collegamento scrittore(configurazione(b, "", "", ""), "banco01", banco.avvisi());
+    Collegamento scrittore(b.configurazione("", "", ""), "banco01", banco.avvisi());
     ASSERT_EQ(scrittore.avvia(), "");
     {
         Diario via;
-        Collegamento lettore(configurazione(b, "", "", ""), "docente", via.avvisi(), true);
+        Collegamento lettore(b.configurazione("", "", ""), "docente", via.avvisi(), true);
         lettore.iscrivi("lumetto/#", 1);
         ASSERT_EQ(lettore.avvia(), "");
         ASSERT_TRUE(via.attendi([&] { return via.collegamenti == 1; }));
@@ -120,7 +106,7 @@ TEST(Mqtt, AKeptSessionGetsWhatCameWhileAway) {
         scrittore.pubblica("lumetto/3B/banco01/x", dati, 1, false);
     ASSERT_TRUE(banco.attendi([&] { return banco.consegnati.size() == 3; }));
     Diario docente;
-    Collegamento lettore(configurazione(b, "", "", ""), "docente", docente.avvisi(), true);
+    Collegamento lettore(b.configurazione("", "", ""), "docente", docente.avvisi(), true);
     lettore.iscrivi("lumetto/#", 1);
     ASSERT_EQ(lettore.avvia(), "");
     ASSERT_TRUE(docente.attendi([&] { return docente.messaggi.size() >= 3; }));
@@ -140,12 +126,12 @@ TEST(Mqtt, EachRefusalIsSaidAndRetried) {
         bool spento;
         const char* motivo;
     } casi[] = {
-        {"password", configurazione(b, "banco01", "sbagliata", b.ca()), false,
+        {"password", b.configurazione("banco01", "sbagliata", b.ca()), false,
          "rifiuta l'utente «banco01» o la sua password"},
-        {"altra CA", configurazione(b, "banco01", "uno", altraca), false,
+        {"altra CA", b.configurazione("banco01", "uno", altraca), false,
          "presenta un certificato che l'autorità indicata in «ca» non ha firmato"},
-        {"senza TLS", configurazione(b, "banco01", "uno", ""), false, "si è interrotto"},
-        {"spento", configurazione(b, "banco01", "uno", b.ca()), true, "non risponde"},
+        {"senza TLS", b.configurazione("banco01", "uno", ""), false, "si è interrotto"},
+        {"spento", b.configurazione("banco01", "uno", b.ca()), true, "non risponde"},
     };
     for (auto& c : casi) {
         SCOPED_TRACE(c.nome);

@@ -53,24 +53,12 @@ void lascia(std::chrono::milliseconds durata) {
     }
 }
 
-Configurazione configurazione(const Broker& b, const std::string& utente,
-                              const std::string& password, const std::string& banco) {
-    Configurazione c;
-    c.host = "127.0.0.1";
-    c.porta = b.porta();
-    c.utente = utente;
-    c.password = password;
-    c.nome = "3B";
-    c.banco = banco;
-    return c;
-}
-
 // The teacher's side: a connection that reads everything of class 3B and
 // keeps, in order of arrival, what each bench said.
 class Docente {
   public:
     Docente(const Broker& b, const std::string& utente, const std::string& password)
-        : k_(configurazione(b, utente, password, utente), "prova-" + utente, avvisi()) {
+        : k_(b.configurazione(utente, password), "prova-" + utente, avvisi()) {
         k_.iscrivi(filtroclasse("3B"), 1);
         EXPECT_EQ(k_.avvia(), "");
     }
@@ -203,7 +191,7 @@ TEST_F(Pubblicazione, ABrokerKilledMidRunGetsEveryReadingInOrder) {
     Broker b(d, {{{"banco01", "uno"}, {"docente", "due"}}, "", false});
     Docente docente(b, "docente", "due");
     ASSERT_TRUE(docente.pronto(1));
-    pubblica(configurazione(b, "banco01", "uno", "banco01"));
+    pubblica(b.configurazione("banco01", "uno"));
     premi("Button2");
     letture(10);
     ASSERT_TRUE(finche([&] { return docente.prime("banco01").size() == 10; }));
@@ -237,7 +225,7 @@ TEST_F(Pubblicazione, ABrokerStoppedThirtySecondsMissesNothing) {
     Broker b(d, {{{"banco01", "uno"}, {"docente", "due"}}, "", false});
     Docente docente(b, "docente", "due");
     ASSERT_TRUE(docente.pronto(1));
-    pubblica(configurazione(b, "banco01", "uno", "banco01"));
+    pubblica(b.configurazione("banco01", "uno"));
     premi("Button2");
     letture(3);
     ASSERT_TRUE(finche([&] { return docente.prime("banco01").size() == 3; }));
@@ -280,12 +268,12 @@ TEST_F(Pubblicazione, ABenchCannotWriteUnderAnotherBenchsTopic) {
                  "user docente\ntopic read lumetto/#\npattern write lumetto/+/%u/#\n",
                  false});
     Docente docente(b, "docente", "tre");
-    Collegamento banco01(configurazione(b, "banco01", "uno", "banco01"), "prova-banco01", {});
+    Collegamento banco01(b.configurazione("banco01", "uno"), "prova-banco01", {});
     ASSERT_EQ(banco01.avvia(), "");
     ASSERT_TRUE(docente.pronto(1, banco01, "banco01"));
 
     // banco01's password, banco02's name.
-    pubblica(configurazione(b, "banco01", "uno", "banco02"));
+    pubblica(b.configurazione("banco01", "uno", {}, "banco02"));
     premi("Button2");
     letture(5);
     // The broker takes the messages (MQTT 3.1.1 has no refusal to send back)
@@ -303,7 +291,7 @@ TEST_F(Pubblicazione, ABenchCannotWriteUnderAnotherBenchsTopic) {
 TEST_F(Pubblicazione, ARefusedPasswordLeavesTheRunAloneAndIsSaidOnce) {
     CartellaProva d;
     Broker b(d, {{{"banco01", "uno"}}, "", false});
-    pubblica(configurazione(b, "banco01", "sbagliata", "banco01"));
+    pubblica(b.configurazione("banco01", "sbagliata"));
     premi("Button2");
     letture(5);
     ASSERT_TRUE(finche([&] { return banco->pubblicatore().cadute() >= 2; }));

@@ -21,6 +21,7 @@
 #include <string>
 #include <thread>
 
+#include "classe/configurazione.h"
 #include "support/cartella.h"
 
 namespace lumetto::prove {
@@ -122,6 +123,22 @@ class Broker {
     Broker& operator=(const Broker&) = delete;
 
     int porta() const { return porta_; }
+    // Class "3B" settings for a client of this broker: TLS with `ca` when
+    // given, the bench named like its user unless `banco` says otherwise.
+    classe::Configurazione configurazione(const std::string& utente, const std::string& password,
+                                          const std::string& ca = {},
+                                          const std::string& banco = {}) const {
+        classe::Configurazione c;
+        c.host = "127.0.0.1";
+        c.porta = porta_;
+        c.tls = !ca.empty();
+        c.ca = ca;
+        c.utente = utente;
+        c.password = password;
+        c.nome = "3B";
+        c.banco = banco.empty() ? utente : banco;
+        return c;
+    }
     // The authority that signed the broker's certificate (with tls).
     std::string ca() const { return (cartella_ / "broker-ca.crt").string(); }
 
