@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "link/campi.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "platform/dosdevices.h"
+#include "schemes/cp1252.h"
 #include "schemes/etichette.h"
 #include "schemes/numeri.h"
 #include "schemes/sca.h"
@@ -71,6 +73,7 @@ void avviaesperimento(int16_t codice, const std::string& testata, const std::str
 void avviaacquisizione() {
     link::numerolettura = 0;
     stato.letturemostrate = 0;
+    stato.dettinonnumeri = false;
     int32_t s = std::clamp(stato.intervallo, 0, kMaxIntervallo);
     vistacorrente().impostaTimer(true, s * 1000);
     for (Ascoltatore* a : ascoltatori)
@@ -137,6 +140,16 @@ void eseguilettura() {
     std::string risposta;
     link::ricevirisposta(static_cast<uint8_t>(std::min<uint16_t>(stato.lunghezzatestata, 255)),
                          risposta);
+    if (link::nessundato == 0 && !stato.dettinonnumeri) {
+        const auto& riga = link::tabellaletture[static_cast<size_t>(link::numerolettura)];
+        const int campi = std::min(stato.lunghezzatestata / 6, link::kMaxCampi);
+        // Not a box that waits: the run goes on, the cells stay empty.
+        if (std::any_of(riga.begin() + 1, riga.begin() + 1 + campi,
+                        [](double v) { return std::isnan(v); })) {
+            stato.dettinonnumeri = true;
+            platform::dialoghi().avviso(avvisononnumeri(link::numerolettura, risposta));
+        }
+    }
     const Comando* e = esperimento(stato.codiceesperimento);
     if (e && e->sovrapposizione) {
         if (vistacorrente().preparaSchema()) vistacorrente().mostraSchema();
@@ -166,6 +179,19 @@ std::string avvisosketch(const Comando& c, const std::string& sketch, const std:
            "Carica quello giusto con l'IDE di Arduino:\n"
            "File > Esempi > Lumetto > " +
            giusto + ",\npoi il pulsante Carica.\n\nL'acquisizione intanto continua.";
+}
+
+std::string avvisononnumeri(int lettura, const std::string& risposta) {
+    std::string leggibile = risposta;
+    for (char& c : leggibile)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+    leggibile = std::string(schemes::rifila(leggibile));
+    return "Lettura " + std::to_string(lettura) + ": la scheda manda \"" +
+           schemes::utf8dacp1252(leggibile) +
+           "\": non è una risposta di uno sketch Lumetto. I campi che non sono numeri restano "
+           "vuoti; l'acquisizione continua.\n\n"
+           "Uno sketch che scrive righe per il Serial Plotter dell'IDE di Arduino si legge con "
+           "\"esperimento libero\".";
 }
 
 namespace {
@@ -214,12 +240,22 @@ bool avviacomando(const Comando& c) {
             avvisasesbagliata(c);
             return true;
         }
-        case Azione::Utente:
+        case Azione::Utente: {
+            // Its frame is as long as the header it reads with, whatever was
+            // started before: the board sends six characters a field of it.
+            const std::string& testata = schema().testata;
+            if (testata.size() < schemes::kCaratteriCampo) {
+                platform::dialoghi().messaggio(kUtenteSenzaTestata);
+                return false;
+            }
             chiedichi(c);
             stato.codiceesperimento = c.codice;
+            stato.lunghezzatestata = static_cast<uint16_t>(std::min<size_t>(testata.size(), 255));
+            stato.numerocolonne = static_cast<uint16_t>(stato.lunghezzatestata / 6);
             avviaacquisizione();
             avvisasesbagliata(c);
             return true;
+        }
         default:
             return false;
     }

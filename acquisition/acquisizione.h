@@ -93,6 +93,8 @@ struct Stato {
     // The scheme file the run's command read, as the command names it;
     // empty for the experiments without one.
     std::string fileschema;
+    // The run has said that the board sends fields that are not numbers.
+    bool dettinonnumeri = false;
 };
 extern Stato stato;
 // Start-up values, the reading table and the link included (tests).
@@ -119,6 +121,17 @@ bool avviacomando(const Comando& c);  // experiments, scheme experiments, "Utent
 // The box for a board on `porta` ("COM13") that runs the library's sketch
 // `sketch` where the experiment of `c` wants its own.
 std::string avvisosketch(const Comando& c, const std::string& sketch, const std::string& porta);
+// "Utente" reads the header that SCADA (or the last experiment) left: with
+// no whole field in it there is nothing to ask the board for.
+inline constexpr const char* kUtenteSenzaTestata =
+    "\"Utente\" legge dalla scheda le colonne descritte nella testata dell'editor SCADA, "
+    "ma la testata è vuota: non c'è nessuna colonna da leggere.\n\n"
+    "Apri SCADA e scrivi nella \"testata\" i nomi delle colonne, 6 caratteri l'una con i "
+    "punti (per esempio \"luce..temp..\"), e nella \"maschera tipo dati\" un 1 per ogni "
+    "colonna (\"11\"); poi premi di nuovo \"Utente\".";
+// Told once a run when a reply has fields that are not numbers: the reply
+// as it came (its control characters as blanks).
+std::string avvisononnumeri(int lettura, const std::string& risposta);
 void fine();
 void chiedointervallo();
 

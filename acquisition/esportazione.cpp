@@ -1,6 +1,7 @@
 #include "acquisition/esportazione.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -29,6 +30,7 @@ char tipodi(int colonna) {
 // other value as the number the board sent, which the column's number format
 // then shows with the log's decimals.
 Variante valore(const Comando* e, double x, int colonna) {
+    if (std::isnan(x)) return std::string();  // missing: an empty cell
     if (e && e->formato.progettato) return schemes::scrivireale(x, e->formato.decimali, 7);
     const char tipo = tipodi(colonna);
     if (schemes::tipostato(tipo)) {

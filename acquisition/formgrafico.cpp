@@ -426,6 +426,7 @@ void TFormgrafico::aggiungi(const FonteGrafico& f, int r) {
         if (c.fonte != &f) continue;
         const PuntoGrafico px = f.punto(r, colonnaX_->currentData().toInt());
         const PuntoGrafico py = f.punto(r, colonnaY_->currentData().toInt());
+        if (!std::isfinite(px.valore) || !std::isfinite(py.valore)) continue;  // no point
         metti(c.serie, px.valore, py.valore);
         estendi(px.valore, py.valore, false);
         if (py.esito == 1) metti(rossi_, px.valore, py.valore);

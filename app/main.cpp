@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
         return opzioni.esito;
     }
     QApplication app(argc, argv);
+    lumetto::platform::traduzioneqt(app);
     // Desktops match the windows to the menu entry and its icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("lumetto"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lumetto")));

@@ -31,7 +31,8 @@ constexpr const char* kAiuto =
 
 bool avviabile(const acquisition::Comando& c) {
     return c.azione == acquisition::Azione::Esperimento ||
-           c.azione == acquisition::Azione::EsperimentoSchema;
+           c.azione == acquisition::Azione::EsperimentoSchema ||
+           c.azione == acquisition::Azione::Utente;
 }
 
 std::string elencoesperimenti() {

@@ -54,6 +54,15 @@ std::string difetticampi(std::string_view trama, const std::array<std::string, k
 
         const double v = valorecampo(c);
         const std::string valore = quale + " reads as " + std::to_string(v);
+        // Missing exactly when the field holds no digit and is no status word.
+        const bool parola = c == "HHHHHH" || c == "LLLLLL" || c == "SSSSSS";
+        const bool cifre =
+            parola || std::any_of(c.begin(), c.end(), [](char x) { return x >= '0' && x <= '9'; });
+        if (std::isnan(v) == cifre) return valore;
+        if (std::isnan(v)) {
+            uniti += c;
+            continue;
+        }
         if (!std::isfinite(v)) return valore;
         if (lettere && v != 0 && v != 1 && v != 2) return valore;
         if (!ultimo && std::fabs(v) > 999999) return valore;  // six characters at most
@@ -92,8 +101,9 @@ std::string difettiidentita(std::string_view riga) {
 
 std::string difettotrama(std::string_view trama) {
     std::string d = difetticampi(trama, dividicampi(trama));
-    // The conversion on its own, on text no field would hold: no NaN.
-    if (d.empty() && std::isnan(valorecampo(trama))) d = "the whole frame reads as NaN";
+    // The conversion on its own, on text no field would hold: a number or
+    // missing, never an infinity.
+    if (d.empty() && std::isinf(valorecampo(trama))) d = "the whole frame reads as infinite";
     if (d.empty()) d = difettiidentita(trama);
     return d;
 }

@@ -96,13 +96,20 @@ double valorecampo(std::string_view campo) {
         double v = 0;
         auto [fine, ec] = std::from_chars(numero.data(), numero.data() + numero.size(), v);
         if (ec == std::errc() && fine == numero.data() + numero.size()) return v;
-        if (ec == std::errc::result_out_of_range) return 0;
+        // Too small for a double is 0; too large is no value at all, not 0.
+        if (ec == std::errc::result_out_of_range)
+            return numero.find("e-") != std::string_view::npos ||
+                           numero.find("E-") != std::string_view::npos
+                       ? 0
+                       : kMancante;
     }
-    // Not a number: the digits before the first unusable character, as a whole number.
+    // Not a number: the digits before the first unusable character, as a
+    // whole number; without a digit there is no value, and 0 would be a lie.
     double v = 0;
+    bool unacifra = false;
     for (size_t k = 0; k < i && k < n; ++k)
-        if (cifra(campo[k])) v = v * 10 + (campo[k] - '0');
-    return v;
+        if (cifra(campo[k])) v = v * 10 + (campo[k] - '0'), unacifra = true;
+    return unacifra ? v : kMancante;
 }
 
 }  // namespace lumetto::link

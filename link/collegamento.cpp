@@ -210,6 +210,11 @@ void leggicaratteri(uint8_t n, std::string& testo) {
 }
 
 void ricevirisposta(uint8_t n, std::string& risposta) {
+    const bool nellatabella = numerolettura >= 1 && numerolettura <= kMaxLetture;
+    auto& riga = tabellaletture[static_cast<size_t>(std::clamp(numerolettura, 0, kMaxLetture))];
+    // Whatever an earlier run left in this row is not this reading: a value
+    // the reply does not give is missing, never an old one shown as new.
+    if (nellatabella) std::fill(riga.begin() + 1, riga.begin() + 1 + kMaxCampi, kMancante);
     std::string testo;
     leggicaratteri(n, testo);
     if (nessundato == 1) {
@@ -221,8 +226,7 @@ void ricevirisposta(uint8_t n, std::string& risposta) {
     int k = std::min(n / 6, kMaxCampi);
     for (int j = 1; j <= k; ++j) {
         double v = valorecampo(campi[static_cast<size_t>(j - 1)]);
-        if (numerolettura >= 1 && numerolettura <= kMaxLetture)
-            tabellaletture[static_cast<size_t>(numerolettura)][static_cast<size_t>(j)] = v;
+        if (nellatabella) riga[static_cast<size_t>(j)] = v;
     }
 }
 

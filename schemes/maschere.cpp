@@ -1,5 +1,6 @@
 #include "schemes/maschere.h"
 
+#include <cmath>
 #include <optional>
 
 #include "schemes/numeri.h"
@@ -7,6 +8,8 @@
 namespace lumetto::schemes {
 
 std::string formattavalore(double x, char tipo) {
+    // A value the board did not give is an empty cell, never a number.
+    if (std::isnan(x)) return std::string(6, ' ');
     // Exact comparisons: states arrive as the numbers 0, 1 and 2.
     switch (tipo) {
         case '2':

@@ -19,7 +19,8 @@ struct Rgb {
 // locale: '1' one decimal, '3' three, right-aligned in 6 and never cut; '2'
 // " OFF  ", " ON   ", " Halt " and '4' "chiude", "apre  ", "Halt  " for exactly
 // 0, 1 and 2. Any other value of '2' and '4', and any other type character,
-// gives the '1' text, so that a number is never hidden.
+// gives the '1' text, so that a number is never hidden. A missing value (NaN)
+// is six blanks.
 std::string formattavalore(double x, char tipo);
 // Whether a type character is a state's ('2' OFF/ON, '4' chiude/apre).
 inline bool tipostato(char tipo) {

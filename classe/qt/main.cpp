@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication app(argc, argv);
+    lumetto::platform::traduzioneqt(app);
     QGuiApplication::setDesktopFileName(QStringLiteral("lumetto-classe"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lumetto")));
     QApplication::setFont(lumetto::platform::carattereFinestra());

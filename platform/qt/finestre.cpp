@@ -1,8 +1,10 @@
 #include "platform/qt/finestre.h"
 
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QScreen>
 #include <QStringList>
+#include <QTranslator>
 
 namespace lumetto::platform {
 
@@ -71,6 +73,20 @@ QFont conDimensione(QFont f, int punti) {
     // machine's hinting setting, which would move the layout by pixels.
     f.setHintingPreference(QFont::PreferVerticalHinting);
     return f;
+}
+
+}  // namespace lumetto::platform
+
+namespace lumetto::platform {
+
+bool traduzioneqt(QCoreApplication& app) {
+    // One for the life of the program: the application keeps a pointer.
+    static QTranslator traduttore;
+    if (!traduttore.isEmpty()) return true;
+    if (!traduttore.load(QStringLiteral("qtbase_it"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return app.installTranslator(&traduttore);
 }
 
 }  // namespace lumetto::platform

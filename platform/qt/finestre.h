@@ -37,6 +37,12 @@ QFont carattereSans(int punti);
 QFont carattereFinestra();
 QFont conDimensione(QFont f, int punti);
 
+// Qt's own texts (the boxes' buttons, the file dialog) in Italian, as every
+// text of ours is, whatever the locale: Qt's translation of qtbase
+// (qt6-translations-l10n) installed on the application. False when it is
+// not installed, and the boxes keep Qt's English.
+bool traduzioneqt(QCoreApplication& app);
+
 // A screen reader says "Uscita", not "&Uscita".
 inline QString nomeAccessibile(QString didascalia) {
     return didascalia.remove(QLatin1Char('&'));

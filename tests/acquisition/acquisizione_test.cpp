@@ -11,6 +11,7 @@
 #include "acquisition/banco.h"
 #include "acquisition/grafico.h"
 #include "firmware/src/LumettoTrama.h"
+#include "link/campi.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "scheda/sketch.h"
@@ -114,6 +115,59 @@ TEST_F(Acquisizione, UtenteKeepsHeaderAndPanesAndSendsJ) {
     eseguilettura();
     EXPECT_EQ(inviati(), "?A?J");
     EXPECT_EQ(link::numerolettura, 1);
+}
+
+TEST_F(Acquisizione, UtenteReadsAsLongAFrameAsTheHeaderItUses) {
+    scheda("utente");
+    // At start the header is empty: nothing to ask for, and the user is told how.
+    EXPECT_FALSE(avviacomando(*comando("BitBtn11")));
+    EXPECT_THAT(box.mostrati, ElementsAre(kUtenteSenzaTestata));
+    EXPECT_FALSE(vista.attivo);
+    // Columns named in SCADA, no experiment started before.
+    auto& s = schemes::schemacorrente();
+    s.testata = "luce..temp..";
+    s.mascheratipo = "11";
+    premi("BitBtn11");
+    EXPECT_EQ(stato.lunghezzatestata, 12);
+    scheda::Logica copia("utente", 1);
+    for (int r = 1; r <= 3; ++r) {
+        eseguilettura();
+        const auto campi = link::dividicampi(copia.ricevi('J', 0));
+        for (int j = 1; j <= 2; ++j)
+            EXPECT_EQ(link::tabellaletture[size_t(r)][size_t(j)],
+                      link::valorecampo(campi[size_t(j - 1)]))
+                << "reading " << r << ", column " << j;
+    }
+    EXPECT_EQ(inviati(), "?JJJ");
+    EXPECT_THAT(box.mostrati, ElementsAre(kUtenteSenzaTestata));
+    EXPECT_TRUE(box.avvisi.empty());
+}
+
+TEST_F(Acquisizione, AFieldThatIsNotANumberIsMissingAndSaidOnceARun) {
+    // A Serial Plotter sketch asked as if it were a Lumetto one.
+    com13.onWrite = [this](const std::string& b) {
+        if (b == "J") com13.receive("temp:21.5,lu");
+    };
+    auto& s = schemes::schemacorrente();
+    s.testata = "luce..temp..";
+    s.mascheratipo = "11";
+    link::tabellaletture[1][2] = 7;  // an earlier run's value is not this reading's
+    premi("BitBtn11");
+    eseguilettura();
+    eseguilettura();
+    EXPECT_TRUE(std::isnan(link::tabellaletture[1][1]));
+    EXPECT_TRUE(std::isnan(link::tabellaletture[1][2]));
+    EXPECT_EQ(testo(vista.righe.front()), "  1               ");
+    ASSERT_EQ(box.avvisi.size(), 1u);
+    EXPECT_NE(box.avvisi[0].find(
+                  "la scheda manda \"temp:21.5,lu\": non è una risposta di uno sketch Lumetto"),
+              std::string::npos)
+        << box.avvisi[0];
+    EXPECT_TRUE(box.mostrati.empty());
+    EXPECT_TRUE(vista.attivo);
+    premi("BitBtn11");  // a new run says it again
+    eseguilettura();
+    EXPECT_EQ(box.avvisi.size(), 2u);
 }
 
 TEST_F(Acquisizione, AThousandReadingsThenTheLimit) {

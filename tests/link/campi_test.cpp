@@ -1,6 +1,8 @@
 // Reply frames cut into fields and fields into numbers.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "link/campi.h"
 
 using namespace lumetto::link;
@@ -61,14 +63,14 @@ TEST(ValoreCampo, StatusWordsAndNumbers) {
     EXPECT_EQ(valorecampo("2.5E-1"), 0.25);
 }
 
-TEST(ValoreCampo, WhatDoesNotConvertStillGivesAValue) {
-    EXPECT_EQ(valorecampo(""), 0);
-    EXPECT_EQ(valorecampo("HHHH"), 0);
-    EXPECT_EQ(valorecampo("HHHHH"), 0);
+TEST(ValoreCampo, WhatDoesNotConvertGivesItsDigitsOrIsMissing) {
+    // The digits before the first unusable character, as boards were written against.
     EXPECT_EQ(valorecampo("1.2.3"), 12);
     EXPECT_EQ(valorecampo("-7-"), 7);
-    EXPECT_EQ(valorecampo("-"), 0);
-    EXPECT_EQ(valorecampo("."), 0);
     EXPECT_EQ(valorecampo("12e"), 12);
     EXPECT_EQ(valorecampo("-3.5-"), 35);
+    EXPECT_EQ(valorecampo("1e-400"), 0);
+    // No digit, or no double: no value, never a 0 that looks measured.
+    for (const char* vuoto : {"", "HHHH", "HHHHH", "-", ".", "1e400"})
+        EXPECT_TRUE(std::isnan(valorecampo(vuoto))) << vuoto;
 }

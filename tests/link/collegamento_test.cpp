@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "link/campi.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "serial/posix/fakeport.h"
@@ -82,7 +85,8 @@ TEST_F(Collegamento, RepliesBecomeRowsOfTheTable) {
         {"23.5", 6, {23.5}},      // two characters never came: blanks, still a reply
         {"  12.5\v", 6, {12.5}},  // a vertical tab is dropped and not counted
         {" 18.52 54.87 20.00HHHHHH\r\n", 26, {18.52, 54.87, 20.0, 1}},
-        {"HHHHHHLLLLLL", 18, {1, 0, 0}},  // fields the reply lacks store 0
+        {"HHHHHHLLLLLL", 18, {1, 0, kMancante}},       // a field the reply lacks is missing
+        {"temp:21.5,lu", 12, {kMancante, kMancante}},  // no field starts after a letter
     };
     int riga = 0;
     for (const auto& c : casi) {
@@ -94,7 +98,12 @@ TEST_F(Collegamento, RepliesBecomeRowsOfTheTable) {
         ricevirisposta(static_cast<uint8_t>(c.n), risposta);
         EXPECT_EQ(nessundato, 0) << c.arriva;
         for (size_t k = 0; k < c.valori.size(); ++k)
-            EXPECT_EQ(cella(riga, int(k) + 1), c.valori[k]) << c.arriva;
+            if (std::isnan(c.valori[k]))
+                EXPECT_TRUE(std::isnan(cella(riga, int(k) + 1))) << c.arriva;
+            else
+                EXPECT_EQ(cella(riga, int(k) + 1), c.valori[k]) << c.arriva;
+        // What an earlier run left past the frame is not this reading's.
+        EXPECT_TRUE(std::isnan(cella(riga, 12))) << c.arriva;
         chiudiporta();
     }
     EXPECT_TRUE(box.mostrati.empty());
@@ -109,7 +118,8 @@ TEST_F(Collegamento, AMostlyBlankReplyIsNoReply) {
     ricevirisposta(12, risposta);
     EXPECT_EQ(nessundato, 1);
     EXPECT_EQ(risposta, "prima");
-    EXPECT_EQ(cella(1, 1), -1);
+    // No earlier value stays in the row to be shown as this reading's.
+    EXPECT_TRUE(std::isnan(cella(1, 1)));
     EXPECT_THAT(box.mostrati, ElementsAre("nessun dato in ricezione!"));
 
     // Nothing at all: the reader gives up after half the characters.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <cmath>
 
 #include <chrono>
 #include <filesystem>
@@ -95,9 +96,14 @@ class Banco : public ::testing::Test {
     }
     // The values of the board's next frame for `lettera`.
     std::vector<double> prossima(char lettera) { return valoriTrama(copia->ricevi(lettera, 0)); }
+    // Reading r, a missing value as kVuota (a NaN would never compare equal).
+    static constexpr double kVuota = -1e300;
     std::vector<double> riga(int r, size_t colonne) {
         const auto& t = link::tabellaletture[static_cast<size_t>(r)];
-        return {t.begin() + 1, t.begin() + 1 + static_cast<long>(colonne)};
+        std::vector<double> v(t.begin() + 1, t.begin() + 1 + static_cast<long>(colonne));
+        for (double& x : v)
+            if (std::isnan(x)) x = kVuota;
+        return v;
     }
     // Descriptors the program holds on the board's device; the board keeps
     // one of its own on it while plugged in.
