@@ -1,6 +1,7 @@
 #include "platform/qt/dialoghiqt.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -26,6 +27,49 @@ struct CursoreNormale {
     ~CursoreNormale() { QApplication::restoreOverrideCursor(); }
     CursoreNormale(const CursoreNormale&) = delete;
     CursoreNormale& operator=(const CursoreNormale&) = delete;
+};
+
+// Input that was waiting while the window was blocked (a click or a key
+// pressed during a long exchange with the board) reaches whatever box
+// opens next, and would answer it before anyone read it. A box takes no
+// key or button for its first moments on screen: a person needs longer to
+// read it, a queue of old input is delivered sooner.
+class Guardia final : public QObject {
+  public:
+    explicit Guardia(QWidget* box) : QObject(box), box_(box) {
+        QApplication::instance()->installEventFilter(this);
+    }
+    ~Guardia() override { QApplication::instance()->removeEventFilter(this); }
+    Guardia(const Guardia&) = delete;
+    Guardia& operator=(const Guardia&) = delete;
+
+  protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show && o == box_) orologio_.start();
+        if (!ingresso(e->type())) return false;
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || (w != box_ && !box_->isAncestorOf(w))) return false;
+        return !orologio_.isValid() || orologio_.elapsed() < kMs;
+    }
+
+  private:
+    static constexpr qint64 kMs = 300;
+    static bool ingresso(QEvent::Type t) {
+        switch (t) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+                return true;
+            default:
+                return false;
+        }
+    }
+    QWidget* box_;
+    QElapsedTimer orologio_;
 };
 
 }  // namespace
@@ -55,6 +99,7 @@ QString suffissoFiltro(const std::string& filtro) {
 void DialoghiQt::messaggio(const std::string& testo) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Lumetto"), q(testo), QMessageBox::Ok,
                     sopra());
+    new Guardia(&box);
     CursoreNormale freccia;
     box.exec();
 }
@@ -62,6 +107,7 @@ void DialoghiQt::messaggio(const std::string& testo) {
 void DialoghiQt::errore(const std::string& testo) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Lumetto"), q(testo), QMessageBox::Ok,
                     sopra());
+    new Guardia(&box);
     CursoreNormale freccia;
     box.exec();
 }
@@ -72,6 +118,7 @@ void DialoghiQt::avviso(const std::string& testo) {
                                 QMessageBox::Ok, sopra());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
+    new Guardia(box);
     box->show();
 }
 
@@ -81,18 +128,21 @@ bool DialoghiQt::conferma(const std::string& testo) {
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Sì"));
     box.button(QMessageBox::No)->setText(QStringLiteral("No"));
     box.setDefaultButton(QMessageBox::No);
+    new Guardia(&box);
     CursoreNormale freccia;
     return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<std::string> DialoghiQt::input(const std::string& titolo, const std::string& domanda,
                                              const std::string& predefinito) {
-    bool ok = false;
+    QInputDialog box(sopra());
+    box.setWindowTitle(q(titolo));
+    box.setLabelText(q(domanda));
+    box.setTextValue(q(predefinito));
+    new Guardia(&box);
     CursoreNormale freccia;
-    QString t = QInputDialog::getText(sopra(), q(titolo), q(domanda), QLineEdit::Normal,
-                                      q(predefinito), &ok);
-    if (!ok) return std::nullopt;
-    return t.toStdString();
+    if (box.exec() != QDialog::Accepted) return std::nullopt;
+    return box.textValue().toStdString();
 }
 
 std::optional<std::string> DialoghiQt::apri(const std::string& titolo, const std::string& filtro) {

@@ -566,6 +566,37 @@ TEST(DialoghiQt, BoxesShowTheArrowOverTheBusyCursor) {
     QApplication::restoreOverrideCursor();
 }
 
+TEST(DialoghiQt, ABoxStaysUntilAnsweredWhateverInputWasWaiting) {
+    platform::DialoghiQt d;
+    // A key pressed while an exchange blocked the window reaches the box as
+    // soon as it shows; the box must stay, for both boxes of a reading that
+    // did not come (the second opens inside the first, from the next tick).
+    std::vector<std::string> visti;
+    auto tasto = [&visti](const char* chi) {
+        QWidget* m = QApplication::activeModalWidget();
+        if (!m) return;
+        QTest::keyClick(m, Qt::Key_Return);
+        QTest::keyClick(m, Qt::Key_Escape);
+        if (m->isVisible()) visti.push_back(chi);
+    };
+    auto risposta = [] {
+        if (QWidget* m = QApplication::activeModalWidget()) QTest::keyClick(m, Qt::Key_Return);
+    };
+    QTimer::singleShot(0, [&] {
+        tasto("primo");
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] { tasto("secondo"); });
+            QTimer::singleShot(600, risposta);
+            d.messaggio("Arduino non collegato!!");
+            visti.push_back("secondo chiuso");
+            QTimer::singleShot(600, risposta);
+        });
+    });
+    d.messaggio("nessun dato in ricezione!");
+    EXPECT_EQ(visti, (std::vector<std::string>{"primo", "secondo", "secondo chiuso"}));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 // The plant overlay: the picture in Image1 and one label per variable.
 
 namespace {
