@@ -66,6 +66,7 @@ void avviaesperimento(int16_t codice, const std::string& testata, const std::str
     stato.lunghezzatestata = static_cast<uint16_t>(std::min<size_t>(testata.size(), 255));
     stato.codiceesperimento = codice;
     stato.numerocolonne = static_cast<uint16_t>(stato.lunghezzatestata / 6);
+    stato.colonne = colonneprogettate(testata, maschera, esperimento(codice, testata));
     avviaacquisizione();
     link::numerolettura = 0;
 }
@@ -252,6 +253,7 @@ bool avviacomando(const Comando& c) {
             stato.codiceesperimento = c.codice;
             stato.lunghezzatestata = static_cast<uint16_t>(std::min<size_t>(testata.size(), 255));
             stato.numerocolonne = static_cast<uint16_t>(stato.lunghezzatestata / 6);
+            stato.colonne = colonneprogettate(testata, schema().mascheratipo, &c);
             avviaacquisizione();
             avvisasesbagliata(c);
             return true;

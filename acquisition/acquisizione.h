@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/colonne.h"
 #include "acquisition/esperimenti.h"
 #include "link/identita.h"
 #include "schemes/maschere.h"
@@ -95,6 +96,9 @@ struct Stato {
     std::string fileschema;
     // The run has said that the board sends fields that are not numbers.
     bool dettinonnumeri = false;
+    // The run's columns with their whole names and units, as its start set
+    // them (a free run adds those the board names as they come).
+    std::vector<Colonna> colonne;
 };
 extern Stato stato;
 // Start-up values, the reading table and the link included (tests).

@@ -44,6 +44,9 @@ struct Comando {
     char lettera = 0;  // what each tick sends; 0: the ticks send nothing
     std::string_view testata = {};
     std::string_view maschera = {};
+    // The unit of each column, "|" between them, empty where a column has
+    // none or its meaning is not certain (states, counts): "°C|%|°C|".
+    std::string_view unita = {};
     std::string_view fileschema = {};  // drive-letter path, for scheme experiments
     bool sovrapposizione = false;      // shown over the plant picture (the overlay)
     bool divididopo = false;           // the header split again after the overlay's preparation
