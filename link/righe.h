@@ -31,12 +31,16 @@ enum class Scarto {
 
 // Lines from bytes in any chunking. LF, CR LF and a lone CR each end a line
 // (CR LF once, even when the chunk ends between them); the terminator is not
-// part of the line. Holds at most kMaxRiga bytes of an unfinished line.
+// part of the line. Holds at most kMaxRiga bytes of an unfinished line. Bytes
+// that are not text at the very start of the stream (what a port often gives
+// as it opens) are dropped from the first line; anywhere else they make their
+// line noise.
 class Righe {
   public:
     struct Riga {
-        std::string_view testo;  // the line; for a too long one, its first kMaxRiga bytes
-        Scarto scarto;           // nessuno, troppolunga or rumore
+        // The line, noise and all; of a too long one, its first kMaxRiga bytes.
+        std::string_view testo;
+        Scarto scarto;  // nessuno, troppolunga or rumore
     };
 
     Righe();
@@ -128,17 +132,21 @@ struct ContoFlusso {
 // comma inside a field is a decimal comma. A field is "label:value" (label
 // before the last ':', blanks around ':' ignored; in a comma-separated line of
 // labelled fields a label may hold blanks, and so may it in a line without
-// commas where words run straight into it) or a bare value. A line of words
-// names positions; a bare value at position k goes to the column the last such
-// line named k, else to "valore k". Columns come in order of first sight, at
-// most kColonne; the same name is always the same column.
+// commas where words run straight into it) or a bare value; in a comma-separated
+// line of labelled fields, digits right after a labelled whole number are its
+// decimals ("temp:21,5"). A line of words names positions; a bare value at
+// position k goes to the column the last such line named k, else to "valore
+// k". Columns come in order of first sight, at most kColonne; the same name is
+// always the same column. Words among values, or labels with no value, make a
+// line unreadable.
 class Flusso {
   public:
     // One line without its terminator.
     Esito riga(std::string_view riga);
 
     // Bytes as they come: every line ending within them that is not blank
-    // gives its Esito to `fatto`, in order.
+    // gives its Esito to `fatto`, in order (lines too long or not text too,
+    // as scartata).
     void aggiungi(std::string_view dati, const std::function<void(const Esito&)>& fatto);
 
     // See Righe::saltaprima.
@@ -187,7 +195,10 @@ std::string testovirgola(const ContoFlusso& conto);
 
 // Whether the bytes heard in a short listen at one baud look like lines of
 // text. At a wrong baud a UART delivers framing garbage: high bytes, NULs, no
-// line ends.
+// line ends. Start listening as the port opens (which resets most boards, so
+// the line idles before their first byte), or long enough to span a rest
+// between lines: a UART that joins a stream printed back to back in the middle
+// of a byte can keep a wrong start bit at the right baud too.
 enum class Ascolto {
     testo,   // mostly text, and at least one whole line between two line ends
     rumore,  // not text: try another baud
