@@ -23,11 +23,14 @@ JOBS=${JOBS:-$(nproc)}
 #   sca:   a scheme file is a few hundred bytes; long lines and more than 39
 #          lines need a few thousand.
 #   immagine: small JPEG and BMP files reach every marker and header kind.
+#   righe: a free stream; 8192 holds a line over the 4096 bytes kept and
+#          the next one.
 #   classe: a topic and a payload; a run's facts are about 300 bytes, and
 #          4096 reaches the bound of a text (1024 bytes), not of a payload
 #          (64 KiB: classe_tests tries that one).
 obiettivi=(
   "trame     trame     256"
+  "righe     righe     8192"
   "pannelli  stato     256"
   "sca       sca       4096"
   "immagine  immagine  8192"

@@ -1,5 +1,6 @@
-// Every seed of the frame, scheme and class-message fuzzers, and every input that once made
-// them fail (kept under regressioni/), through the same checks the fuzzers make.
+// Every seed of the frame, free stream, scheme and class-message fuzzers, and
+// every input that once made them fail (kept under regressioni/), through the
+// same checks the fuzzers make.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -47,6 +48,13 @@ TEST(FuzzCampioni, FramesAndPastFailuresSplitAndConvertSoundly) {
     EXPECT_GE(tutti.size() - quanti("trame"), 20u) << "the frame corpus is missing";
     for (const auto& c : tutti)
         EXPECT_EQ(lumetto::fuzz::difettotrama(c.dati), "") << c.nome;
+}
+
+TEST(FuzzCampioni, FreeStreamsAndPastFailuresReadAlikeInAnyChunking) {
+    const auto tutti = campioni("righe", "righe");
+    EXPECT_GE(tutti.size() - quanti("righe"), 12u) << "the free stream corpus is missing";
+    for (const auto& c : tutti)
+        EXPECT_EQ(lumetto::fuzz::difettorighe(c.dati), "") << c.nome;
 }
 
 TEST(FuzzCampioni, SchemeFilesAndPastFailuresLoadSaveAndReloadAlike) {
