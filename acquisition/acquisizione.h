@@ -99,6 +99,9 @@ struct Stato {
     // The run's columns with their whole names and units, as its start set
     // them (a free run adds those the board names as they come).
     std::vector<Colonna> colonne;
+    // A teacher's own experiment: its file, as the run started it; empty
+    // for every other run.
+    std::string fileesperimento;
 };
 extern Stato stato;
 // Start-up values, the reading table and the link included (tests).
