@@ -20,6 +20,7 @@
 #define TOML_ENABLE_FORMATTERS 0
 #include <toml++/toml.h>
 
+#include "acquisition/tomlascii.h"
 #include "platform/descrittore.h"
 #include "platform/salvataggio.h"
 
@@ -422,6 +423,13 @@ MioEsperimento Lettore::leggi(const toml::table& t) {
     return e;
 }
 
+ErroreEsperimento erroresintassi(const std::string& file, int riga, int carattere,
+                                 const std::string& sostanza, std::string diagnosi) {
+    return ErroreEsperimento(file + ", riga " + std::to_string(riga) + ", carattere " +
+                                 std::to_string(carattere) + ": non è TOML valido: " + sostanza,
+                             file, riga, {}, std::move(diagnosi));
+}
+
 // The gist of toml++'s syntax error in Italian, from its English text; its
 // words are toml++ 3's, a text it does not know gets the plain gist.
 std::string sostanza(std::string_view inglese) {
@@ -500,53 +508,6 @@ std::string virgolette(std::string_view t) {
     return r + "\"";
 }
 
-// ASCII letters without case, then bytes: how the list is ordered.
-bool primadi(const std::string& x, const std::string& y) {
-    auto basso = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    const bool minore =
-        std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
-                                     [&](char a, char b) { return basso(a) < basso(b); });
-    const bool maggiore =
-        std::lexicographical_compare(y.begin(), y.end(), x.begin(), x.end(),
-                                     [&](char a, char b) { return basso(a) < basso(b); });
-    return minore || (!maggiore && x < y);
-}
-
-std::string nomemostrato(const VoceEsperimento& v) {
-    return v.esperimento ? v.esperimento->nome : v.file.filename().string();
-}
-
-// One folder's *.toml into `voci` by file name (a later folder's file hides
-// an earlier one's); a folder that cannot be read into `illeggibili`.
-void leggicartella(const fs::path& cartella, bool condivisa,
-                   std::map<std::string, VoceEsperimento>& voci,
-                   std::vector<VoceEsperimento>& illeggibili) {
-    std::error_code ec;
-    fs::directory_iterator it(cartella, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string nome = it->path().filename().string();
-        if (nome.starts_with('.') || it->path().extension() != ".toml") continue;
-        std::error_code ef;
-        if (!it->is_regular_file(ef)) continue;
-        VoceEsperimento v{it->path(), condivisa, std::nullopt, {}};
-        try {
-            v.esperimento = caricaesperimento(it->path());
-        } catch (const ErroreEsperimento& e) {
-            v.errore = e.what();
-        }
-        voci[nome] = std::move(v);
-    }
-    if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory)
-        illeggibili.push_back({cartella, condivisa, std::nullopt,
-                               cartella.string() + ": la cartella non si legge: " + ec.message()});
-}
-
-// The file name's letter for a code point of U+00C0 to U+00FF: the letter
-// without its accent, '-' for × and ÷.
-constexpr std::string_view kLatino1 =
-    "aaaaaaaceeeeiiiidnooooo-ouuuuytsaaaaaaaceeeeiiiidnooooo-ouuuuyty";
-static_assert(kLatino1.size() == 64);
-
 }  // namespace
 
 ErroreEsperimento::ErroreEsperimento(const std::string& messaggio, std::string file, int riga,
@@ -567,16 +528,29 @@ bool MioEsperimento::operator==(const MioEsperimento& o) const {
 MioEsperimento leggiesperimento(std::string_view testo, std::string_view file) {
     const std::string nome(file);
     if (testo.size() > kMaxByteEsperimento) throw troppogrande(nome);
+    // toml++ skips a byte-order mark; the ASCII text must not hold one.
+    if (testo.starts_with("\xEF\xBB\xBF")) testo.remove_prefix(3);
+    const TestoAscii ascii(testo);
+    if (ascii.rigaerrata())
+        throw erroresintassi(nome, ascii.rigaerrata(), ascii.colonnaerrata(),
+                             "il file non è testo UTF-8", {});
+    auto sintassi = [&](const toml::parse_error& e) {
+        const int riga = static_cast<int>(e.source().begin.line);
+        const int colonna = ascii.colonna(riga, static_cast<int>(e.source().begin.column));
+        const std::string fuori = ascii.fuoriposto(riga, colonna);
+        return erroresintassi(nome, riga, colonna,
+                              fuori.empty() ? sostanza(e.description())
+                                            : mostra(fuori) +
+                                                  " non può stare fuori dalle virgolette (un "
+                                                  "testo va tra virgolette; le chiavi si "
+                                                  "scrivono senza accenti)",
+                              std::string(e.description()));
+    };
     toml::table t;
     try {
-        t = toml::parse(testo, nome);
+        t = toml::parse(ascii.testo(), nome);
     } catch (const toml::parse_error& e) {
-        const auto& p = e.source().begin;
-        const std::string inglese(e.description());
-        throw ErroreEsperimento(nome + ", riga " + std::to_string(p.line) + ", carattere " +
-                                    std::to_string(p.column) +
-                                    ": non è TOML valido: " + sostanza(inglese),
-                                nome, static_cast<int>(p.line), {}, inglese);
+        throw sintassi(e);
     }
     return Lettore(nome).leggi(t);
 }
@@ -630,90 +604,6 @@ void salvaesperimento(const MioEsperimento& e, const fs::path& file) {
     } catch (const platform::ErroreSalvataggio& x) {
         throw ErroreEsperimento("Impossibile salvare l'esperimento in " + nome + ": " + x.what(),
                                 nome, 0, {});
-    }
-}
-
-fs::path fileschema(const MioEsperimento& e, const fs::path& fileesperimento) {
-    if (e.schema.empty()) return {};
-    if (e.schema == "~" || e.schema.starts_with("~/")) {
-        const char* casa = std::getenv("HOME");
-        if (casa && *casa)
-            return fs::path(casa) / e.schema.substr(std::min<std::size_t>(2, e.schema.size()));
-    }
-    const fs::path p(e.schema);
-    if (p.is_absolute()) return p;
-    return fileesperimento.parent_path() / p;
-}
-
-fs::path cartellaesperimenti() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    fs::path base;
-    // The XDG rule: a relative value is ignored.
-    if (xdg && *xdg && fs::path(xdg).is_absolute()) {
-        base = xdg;
-    } else {
-        const char* casa = std::getenv("HOME");
-        base = fs::path(casa ? casa : ".") / ".local" / "share";
-    }
-    return base / "lumetto" / "esperimenti";
-}
-
-std::vector<VoceEsperimento> elencaesperimenti(const fs::path& condivisa, const fs::path& utente) {
-    std::map<std::string, VoceEsperimento> voci;
-    std::vector<VoceEsperimento> elenco;
-    leggicartella(condivisa, true, voci, elenco);
-    leggicartella(utente, false, voci, elenco);
-    for (auto& [nome, v] : voci)
-        elenco.push_back(std::move(v));
-    std::sort(elenco.begin(), elenco.end(), [](const VoceEsperimento& x, const VoceEsperimento& y) {
-        const std::string nx = nomemostrato(x), ny = nomemostrato(y);
-        if (nx != ny) return primadi(nx, ny);
-        return x.file < y.file;
-    });
-    return elenco;
-}
-
-fs::path nuovofileesperimento(std::string_view nome, const fs::path& utente,
-                              const fs::path& condivisa) {
-    std::string radice;
-    bool separa = false;
-    auto aggiungi = [&](char c) {
-        if (c == '-') {
-            separa = !radice.empty();
-            return;
-        }
-        if (separa) radice += '-';
-        separa = false;
-        radice += c;
-    };
-    // Text that is not UTF-8 (a dialog never gives it) counts as Latin-1.
-    std::u32string cp;
-    if (auto d = decodifica(nome))
-        cp = *d;
-    else
-        for (char c : nome)
-            cp += static_cast<char32_t>(static_cast<unsigned char>(c));
-    for (char32_t c : cp) {
-        if (radice.size() >= static_cast<std::size_t>(kMaxCaratteriNome)) break;
-        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
-            aggiungi(static_cast<char>(c));
-        else if (c >= 'A' && c <= 'Z')
-            aggiungi(static_cast<char>(c - 'A' + 'a'));
-        else if (c >= 0xC0 && c <= 0xFF)
-            aggiungi(kLatino1[c - 0xC0]);
-        else
-            aggiungi('-');
-    }
-    if (radice.empty()) radice = "esperimento";
-
-    auto preso = [](const fs::path& p) {
-        std::error_code ec;
-        const auto t = fs::symlink_status(p, ec).type();
-        return t != fs::file_type::none && t != fs::file_type::not_found;
-    };
-    for (int n = 1;; ++n) {
-        const std::string file = radice + (n > 1 ? "-" + std::to_string(n) : "") + ".toml";
-        if (!preso(utente / file) && !preso(condivisa / file)) return utente / file;
     }
 }
 

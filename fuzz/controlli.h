@@ -12,6 +12,7 @@ namespace lumetto::fuzz {
 std::string difettotrama(std::string_view trama);
 std::string difettosca(std::string_view file);
 std::string difettoclasse(std::string_view messaggio);
+std::string difettoesperimento(std::string_view file);
 
 // The fuzzer's verdict: a report on stderr, then a crash it keeps the input of.
 inline void esito(const std::string& difetto) {

@@ -90,7 +90,16 @@ const Sbagliato kSbagliati[] = {
     {"a single [colonna] table", kTesta + "[colonna]\nnome = \"a\"\n", 3, "colonna",
      "va scritta come [[colonna]]"},
     {"a decimal comma", kTesta + "intervallo = 1,5\n" + kColonna, 3, "", "col punto: 1.5"},
-    {"a text without quotes", kTesta + kColonna + "unita = °C\n", 5, "", "tra virgolette"},
+    {"a text without quotes", kTesta + kColonna + "unita = °C\n", 5, "",
+     "riga 5, carattere 9: non è TOML valido: \"°\" non può stare fuori dalle virgolette"},
+    {"a sign after an accented text: columns in characters",
+     "nome = \"è\" °\nmodo = \"chiesto\"\n" + kColonna, 1, "", "riga 1, carattere 12:"},
+    {"an accented key", kTesta + kColonna + "unità = \"%\"\n", 5, "", "\"à\" non può stare"},
+    {"an accented key in quotes", kTesta + kColonna + "\"unità\" = \"%\"\n", 5, "unità",
+     "chiave sconosciuta \"unità\""},
+    {"an escaped accented letter", "nome = \"\\è\"\n", 1, "", "riga 1, carattere 10"},
+    {"a byte that is not UTF-8", kTesta + "# \xff\n", 3, "",
+     "riga 3, carattere 3: non è TOML valido: il file non è testo UTF-8"},
     {"a file over 64 KiB", kTesta + kColonna + "#" + std::string(64 * 1024, 'x') + "\n", 0, "",
      "supera 64 KiB"},
 };
@@ -117,6 +126,38 @@ TEST_P(FileSbagliato, IsRefusedNamingItsLineAndKey) {
 
 INSTANTIATE_TEST_SUITE_P(Esperimenti, FileSbagliato, ::testing::ValuesIn(kSbagliati),
                          [](const auto& i) { return "r" + std::to_string(i.index); });
+
+// Accented texts as a teacher may write them, read as written though toml++
+// is handed them in ASCII (see tomlascii.h).
+struct Accentato {
+    const char* caso;
+    std::string testo;
+    const char* nome;
+};
+
+const Accentato kAccentati[] = {
+    {"in double quotes", "nome = \"Velocità °C\"", "Velocità °C"},
+    {"in single quotes, with a backslash and a double quote", "nome = 'Velocità \\ \"x\"'",
+     "Velocità \\ \"x\""},
+    {"in ''' with two quotes closing it", "nome = '''è'''''", "è''"},
+    {"in \"\"\" with two quotes closing it", "nome = \"\"\"è\"\"\"\"\"", "è\"\""},
+    {"after a line-ending backslash", "nome = \"\"\"a\\\n   § b\"\"\"", "a§ b"},
+    {"beyond U+FFFF", "nome = \"🌡 \\u00e8\"", "🌡 è"},
+    {"in comments", "# Velocità ° 🌡\nnome = \"x\" # è", "x"},
+    {"after a byte-order mark", "\xEF\xBB\xBFnome = \"è\"", "è"},
+};
+
+TEST(MioEsperimento, AccentedTextsReadAsWritten) {
+    for (const Accentato& a : kAccentati) {
+        try {
+            const MioEsperimento e =
+                leggiesperimento(a.testo + "\nmodo = \"chiesto\"\n" + kColonna, "a.toml");
+            EXPECT_EQ(e.nome, a.nome) << a.caso;
+        } catch (const ErroreEsperimento& x) {
+            ADD_FAILURE() << a.caso << ": " << x.what();
+        }
+    }
+}
 
 TEST(MioEsperimento, TheExampleReadsAndWritesInItsFixedForm) {
     const std::string scritto = R"(# Luce e temperatura sul banco 3
