@@ -1,4 +1,4 @@
-// Reading, checking, writing and listing a teacher's experiment files; the
+// Reading, checking, writing and saving a teacher's experiment files; the
 // one unit of the program that compiles toml++ (header-only and heavy).
 #include "acquisition/mioesperimento.h"
 
@@ -11,8 +11,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <map>
 #include <span>
 #include <system_error>
 
@@ -80,41 +78,6 @@ std::string numero(double v) {
     return s;
 }
 
-// The code points of a UTF-8 text; none where it is not UTF-8 (overlong
-// forms, surrogates, beyond U+10FFFF, a sequence cut short).
-std::optional<std::u32string> decodifica(std::string_view t) {
-    std::u32string r;
-    for (std::size_t i = 0; i < t.size();) {
-        const auto c = static_cast<unsigned char>(t[i]);
-        std::size_t n = 0;
-        uint32_t cp = 0, minimo = 0;
-        if (c < 0x80) {
-            r += static_cast<char32_t>(c);
-            ++i;
-            continue;
-        }
-        if ((c & 0xE0) == 0xC0) {
-            n = 1, cp = c & 0x1Fu, minimo = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            n = 2, cp = c & 0x0Fu, minimo = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            n = 3, cp = c & 0x07u, minimo = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        if (t.size() - i <= n) return std::nullopt;
-        for (std::size_t k = 1; k <= n; ++k) {
-            const auto s = static_cast<unsigned char>(t[i + k]);
-            if ((s & 0xC0) != 0x80) return std::nullopt;
-            cp = (cp << 6) | (s & 0x3Fu);
-        }
-        if (cp < minimo || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
-        r += static_cast<char32_t>(cp);
-        i += n + 1;
-    }
-    return r;
-}
-
 bool controllo(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
@@ -124,7 +87,7 @@ bool controllo(char32_t c) {
 // ones not empty, at most `massimo` characters (0: no bound).
 void controllatesto(std::string_view t, const Dove& d, std::string_view chiave, int massimo,
                     bool obbligatorio) {
-    const auto cp = decodifica(t);
+    const auto cp = puntiutf8(t);
     if (!cp) errore(d, chiave, q(chiave) + " non è testo UTF-8 valido");
     if (std::any_of(cp->begin(), cp->end(), controllo))
         errore(d, chiave,

@@ -51,6 +51,17 @@ enum class Stato { Fuori, Commento, Base, Letterale, MultiBase, MultiLetterale }
 
 }  // namespace
 
+std::optional<std::u32string> puntiutf8(std::string_view t) {
+    std::u32string r;
+    for (std::size_t i = 0; i < t.size();) {
+        const Punto p = punto(t, i);
+        if (p.n == 0) return std::nullopt;
+        r += static_cast<char32_t>(p.cp);
+        i += p.n;
+    }
+    return r;
+}
+
 TestoAscii::TestoAscii(std::string_view t) {
     bool ascii = true;
     for (char c : t)
@@ -154,8 +165,7 @@ TestoAscii::TestoAscii(std::string_view t) {
             case Stato::Base:
             case Stato::MultiBase:
                 if (c == '\\') {
-                    // The escaped character is copied as it is: a non-ASCII
-                    // one is an error toml++ tells, as an escape.
+                    // An escape is copied as it is.
                     scrivi("\\");
                     ++i;
                     if (i == t.size() || t[i] == '\n') break;

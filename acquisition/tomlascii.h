@@ -11,11 +11,16 @@
 // TOML) a control character, which toml++ refuses where it stands. Lines are
 // kept; columns, counted in characters from 1, are mapped back.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace lumetto::acquisition {
+
+// The code points of a UTF-8 text; none where it is not UTF-8 (overlong
+// forms, surrogates, beyond U+10FFFF, a sequence cut short).
+std::optional<std::u32string> puntiutf8(std::string_view t);
 
 class TestoAscii {
   public:

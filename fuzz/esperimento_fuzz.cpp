@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "acquisition/mioesperimento.h"
+#include "acquisition/tomlascii.h"
 #include "fuzz/controlli.h"
 
 namespace lumetto::fuzz {
@@ -17,27 +18,6 @@ using namespace lumetto::acquisition;
 namespace {
 
 constexpr std::string_view kNome = "fuzz.toml";
-
-// Whether a text is UTF-8 (the windows show the error as it is).
-bool utf8(std::string_view t) {
-    for (std::size_t i = 0; i < t.size();) {
-        const auto c = static_cast<unsigned char>(t[i]);
-        std::size_t n = 9;  // continuation bytes; 9: not a leading byte
-        if (c < 0x80)
-            n = 0;
-        else if ((c & 0xE0) == 0xC0)
-            n = 1;
-        else if ((c & 0xF0) == 0xE0)
-            n = 2;
-        else if ((c & 0xF8) == 0xF0)
-            n = 3;
-        if (n == 9 || t.size() - i <= n) return false;
-        for (std::size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(t[i + k]) & 0xC0) != 0x80) return false;
-        i += n + 1;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -55,7 +35,7 @@ std::string difettoesperimento(std::string_view file) {
                 (testo[dove.size()] != ':' && testo[dove.size()] != ','))
                 return "a refusal whose text and line disagree: " + testo;
         }
-        if (!utf8(testo)) return "a refusal that is not UTF-8";
+        if (!puntiutf8(testo)) return "a refusal that is not UTF-8";
         if (!x.diagnosi().empty() && testo.find(x.diagnosi()) != std::string::npos)
             return "toml++'s English shown: " + testo;
         return {};
