@@ -13,6 +13,7 @@ std::string difettotrama(std::string_view trama);
 std::string difettosca(std::string_view file);
 std::string difettoclasse(std::string_view messaggio);
 std::string difettorighe(std::string_view dati);
+std::string difettoesperimento(std::string_view file);
 
 // The fuzzer's verdict: a report on stderr, then a crash it keeps the input of.
 inline void esito(const std::string& difetto) {

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config clang-format
   clang libclang-rt-14-dev
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n fonts-liberation fonts-dejavu-core fonts-urw-base35
-  libjpeg62-turbo-dev libsqlite3-dev
+  libjpeg62-turbo-dev libsqlite3-dev libtomlplusplus-dev
   libgsl-dev python3-scipy python3-numpy
   libmosquitto-dev mosquitto mosquitto-clients openssl
   libgtest-dev libgmock-dev

@@ -1,6 +1,6 @@
-// Every seed of the frame, free stream, scheme and class-message fuzzers, and
-// every input that once made them fail (kept under regressioni/), through the
-// same checks the fuzzers make.
+// Every seed of the frame, free stream, scheme, class-message and
+// experiment-file fuzzers, and every input that once made them fail (kept
+// under regressioni/), through the same checks the fuzzers make.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -69,6 +69,13 @@ TEST(FuzzCampioni, ClassMessagesAndPastFailuresParseWholeOrNot) {
     EXPECT_GE(tutti.size() - quanti("classe"), 8u) << "the class message corpus is missing";
     for (const auto& c : tutti)
         EXPECT_EQ(lumetto::fuzz::difettoclasse(c.dati), "") << c.nome;
+}
+
+TEST(FuzzCampioni, ExperimentFilesAndPastFailuresReadWholeOrNot) {
+    const auto tutti = campioni("esperimento", "esperimento");
+    EXPECT_GE(tutti.size() - quanti("esperimento"), 10u) << "the experiment corpus is missing";
+    for (const auto& c : tutti)
+        EXPECT_EQ(lumetto::fuzz::difettoesperimento(c.dati), "") << c.nome;
 }
 
 }  // namespace
