@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "acquisition/libero.h"
 #include "link/campi.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
@@ -41,6 +42,15 @@ void impostaVista(Vista* nuova) {
     vista = nuova;
 }
 
+Vista& vistaattuale() {
+    return vistacorrente();
+}
+
+void memorizzata(int r) {
+    for (Ascoltatore* a : ascoltatori)
+        a->letturamemorizzata(r);
+}
+
 void aggiungiascoltatore(Ascoltatore* a) {
     if (a && std::find(ascoltatori.begin(), ascoltatori.end(), a) == ascoltatori.end())
         ascoltatori.push_back(a);
@@ -51,6 +61,7 @@ void togliascoltatore(Ascoltatore* a) {
 }
 
 void azzeraacquisizione() {
+    azzeralibero();
     stato = Stato{};
     link::azzeracollegamento();
 }
@@ -67,6 +78,8 @@ void avviaesperimento(int16_t codice, const std::string& testata, const std::str
     stato.codiceesperimento = codice;
     stato.numerocolonne = static_cast<uint16_t>(stato.lunghezzatestata / 6);
     stato.colonne = colonneprogettate(testata, maschera, esperimento(codice, testata));
+    stato.fileesperimento.clear();
+    stato.nomeesperimento.clear();
     avviaacquisizione();
     link::numerolettura = 0;
 }
@@ -83,6 +96,7 @@ void avviaacquisizione() {
 
 void fermaacquisizione() {
     vistacorrente().impostaTimer(false, 0);
+    fermalibero();
     link::rilasciaporte();
     for (Ascoltatore* a : ascoltatori)
         a->fermata();
@@ -123,6 +137,11 @@ std::string testoschema(int i) {
 }
 
 void eseguilettura() {
+    // A board that speaks first is never asked: the beat only watches it.
+    if (stato.codiceesperimento == kCodiceLibero) {
+        battitolibero();
+        return;
+    }
     auto lettera = letteradicodice(stato.codiceesperimento);
     if (!lettera) return;
     if (!link::inviacomando(*lettera)) return;
@@ -164,9 +183,7 @@ void eseguilettura() {
     const bool memorizzata = link::nessundato == 0;
     if (memorizzata) link::chiudiporta();
     if (stato.letturemostrate < link::kMaxLetture) ++stato.letturemostrate;
-    if (memorizzata)
-        for (Ascoltatore* a : ascoltatori)
-            a->letturamemorizzata(link::numerolettura);
+    if (memorizzata) acquisition::memorizzata(link::numerolettura);
 }
 
 std::string avvisosketch(const Comando& c, const std::string& sketch, const std::string& porta) {
@@ -254,6 +271,8 @@ bool avviacomando(const Comando& c) {
             stato.lunghezzatestata = static_cast<uint16_t>(std::min<size_t>(testata.size(), 255));
             stato.numerocolonne = static_cast<uint16_t>(stato.lunghezzatestata / 6);
             stato.colonne = colonneprogettate(testata, schema().mascheratipo, &c);
+            stato.fileesperimento.clear();
+            stato.nomeesperimento.clear();
             avviaacquisizione();
             avvisasesbagliata(c);
             return true;

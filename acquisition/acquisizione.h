@@ -45,6 +45,8 @@ class Vista {
     virtual void mostraSchema() = 0;
 };
 void impostaVista(Vista* v);
+// The window set, or a silent one.
+Vista& vistaattuale();
 
 // A window that shows nothing and only keeps its timer's state: the
 // acquisition's own when no window is set, and the base of the views that
@@ -77,6 +79,9 @@ class Ascoltatore {
 };
 void aggiungiascoltatore(Ascoltatore* a);
 void togliascoltatore(Ascoltatore* a);
+// Reading r of the run is stored: its listeners are told (the tick does it
+// for the readings it takes; the free stream for the lines that arrive).
+void memorizzata(int r);
 
 // The acquisition state (the header and type mask are those of the current
 // scheme; the reading number and table belong to the link that fills them).
@@ -102,6 +107,9 @@ struct Stato {
     // A teacher's own experiment: its file, as the run started it; empty
     // for every other run.
     std::string fileesperimento;
+    // The name of a teacher's experiment, or "esperimento libero"; empty for
+    // the runs of the table's buttons, which their captions name.
+    std::string nomeesperimento;
 };
 extern Stato stato;
 // Start-up values, the reading table and the link included (tests).

@@ -492,7 +492,7 @@ void TFormgrafico::ricostruisci() {
 
 void TFormgrafico::letturamemorizzata(int r) {
     // Hidden, it draws nothing: it is drawn again when shown.
-    if (!isVisible() || !archiviate_.empty() || r < 1 || r > link::kMaxLetture) return;
+    if (!isVisible() || !archiviate_.empty() || r < 1 || r > corrente_.letture()) return;
     if (r != disegnate_ + 1) {
         ricostruisci();
         return;

@@ -7,6 +7,7 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/esperimenti.h"
+#include "acquisition/libero.h"
 #include "link/letture.h"
 #include "schemes/cp1252.h"
 #include "schemes/maschere.h"
@@ -35,6 +36,13 @@ std::string nomecampo(std::string_view testata, int i) {
 }
 
 std::vector<ColonnaGrafico> colonnegrafico() {
+    // A free run's columns come as the board names them, whole.
+    if (stato.codiceesperimento == kCodiceLibero) {
+        std::vector<ColonnaGrafico> c;
+        for (std::size_t j = 0; j < stato.colonne.size(); ++j)
+            c.push_back({static_cast<int>(j) + 1, stato.colonne[j].nome, stato.colonne[j].tipo});
+        return c;
+    }
     // Read only: the scheme's names and count belong to the log and the
     // editor, and a run shown in the plot must not change what they offer.
     const auto& s = schemes::schemacorrente();
@@ -62,6 +70,13 @@ std::array<std::string, 3> parolestato(char tipo) {
 }
 
 PuntoGrafico puntografico(int r, int colonna) {
+    if (stato.codiceesperimento == kCodiceLibero) {
+        const auto& l = letturelibere();
+        if (r < 1 || r > static_cast<int>(l.size()) || colonna < 1 || colonna > link::kColonne)
+            return {link::kLetturaVuota[0], 0};
+        return {l[static_cast<std::size_t>(r - 1)].valori[static_cast<std::size_t>(colonna - 1)],
+                0};
+    }
     r = std::clamp(r, 0, link::kMaxLetture);
     const double v =
         link::tabellaletture[static_cast<std::size_t>(r)][static_cast<std::size_t>(colonna)];
@@ -69,6 +84,11 @@ PuntoGrafico puntografico(int r, int colonna) {
 }
 
 double xgrafico(int r, bool insecondi) {
+    if (stato.codiceesperimento == kCodiceLibero && insecondi) {
+        const auto& l = letturelibere();
+        if (r < 1 || r > static_cast<int>(l.size())) return 0;
+        return static_cast<double>(l[static_cast<std::size_t>(r - 1)].ms) / 1000.0;
+    }
     return insecondi ? static_cast<double>(r) * stato.intervallo : r;
 }
 
@@ -89,11 +109,13 @@ ScalaAsse scalatonda(double minimo, double massimo) {
 }
 
 std::string titolografico() {
+    if (!stato.nomeesperimento.empty()) return stato.nomeesperimento;
     const Comando* c = esperimento(stato.codiceesperimento, schemes::schemacorrente().testata);
     return c ? std::string(c->didascalia) : std::string();
 }
 
 int CorsaAttuale::letture() const {
+    if (stato.codiceesperimento == kCodiceLibero) return static_cast<int>(letturelibere().size());
     return std::clamp(link::numerolettura, 0, link::kMaxLetture);
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "acquisition/libero.h"
 #include "link/campi.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
@@ -40,7 +41,9 @@ void RegistroCorse::nuovacorsa() {
     fatti_ = {};
     fatti_.codice = stato.codiceesperimento;
     const Comando* c = esperimento(stato.codiceesperimento);
-    fatti_.esperimento = c ? schemes::utf8dacp1252(schemes::rifila(c->didascalia)) : "Utente";
+    fatti_.esperimento = !stato.nomeesperimento.empty() ? stato.nomeesperimento
+                         : c ? schemes::utf8dacp1252(schemes::rifila(c->didascalia))
+                             : "Utente";
     fatti_.testata = schemes::utf8dacp1252(s.testata);
     fatti_.mascheratipo = s.mascheratipo;
     fatti_.mascheracolori = s.mascheracolori;
@@ -78,10 +81,15 @@ bool RegistroCorse::apri() {
 }
 
 void RegistroCorse::letturamemorizzata(int r) {
-    if (!inCorso_ || r < 1 || r > link::kMaxLetture) return;
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - inizio_)
-                        .count();
+    // A free run's readings are its own store's, each with the time it came.
+    const bool libera = stato.codiceesperimento == kCodiceLibero;
+    const int massimo = libera ? kMaxLettureLibere : link::kMaxLetture;
+    if (!inCorso_ || r < 1 || r > massimo) return;
+    if (libera && r > static_cast<int>(letturelibere().size())) return;
+    const auto ms = libera ? letturelibere()[static_cast<size_t>(r - 1)].ms
+                           : std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - inizio_)
+                                 .count();
     if (!apri()) return;
     try {
         if (corsa_ == 0) {
@@ -95,11 +103,15 @@ void RegistroCorse::letturamemorizzata(int r) {
         l.numero = r;
         l.ms = ms;
         l.valori.fill(std::numeric_limits<double>::quiet_NaN());
-        // The columns the reply filled; the others are not this reading's.
-        const int colonne = std::min(stato.lunghezzatestata / 6, link::kMaxCampi);
-        for (int j = 1; j <= colonne; ++j)
-            l.valori[static_cast<size_t>(j - 1)] =
-                link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(j)];
+        if (libera) {
+            l.valori = letturelibere()[static_cast<size_t>(r - 1)].valori;
+        } else {
+            // The columns the reply filled; the others are not this reading's.
+            const int colonne = std::min(stato.lunghezzatestata / 6, link::kMaxCampi);
+            for (int j = 1; j <= colonne; ++j)
+                l.valori[static_cast<size_t>(j - 1)] =
+                    link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(j)];
+        }
         archivio_->aggiungi(corsa_, l);
         ultima_ = l;
         salvata_ = r;

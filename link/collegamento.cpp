@@ -78,15 +78,10 @@ uint8_t apridispositivo(const std::string& nome) {
     return serial::erroreapertura;
 }
 
-namespace {
-
-// "COM" and the number the window chose.
 std::string portascelta() {
     int n = finestra.porta ? finestra.porta() : 13;
     return ("COM" + std::to_string(n)).substr(0, 20);
 }
-
-}  // namespace
 
 bool apriporta() {
     nomeporta = portascelta();

@@ -29,6 +29,9 @@ struct VistaCollegamento {
 };
 void impostaVistaCollegamento(VistaCollegamento f);
 
+// "COM" and the number of the port chosen in the window ("COM13").
+std::string portascelta();
+
 uint8_t apridispositivo(const std::string& nome);
 bool apriporta();
 void chiudiporta();
