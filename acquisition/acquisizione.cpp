@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "acquisition/libero.h"
+#include "acquisition/proprio.h"
 #include "link/campi.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
@@ -133,6 +134,15 @@ std::string testoschema(int i) {
     double valore = i >= 1 && i <= link::kColonne
                         ? link::tabellaletture[static_cast<size_t>(r)][static_cast<size_t>(i)]
                         : 0.0;
+    // A teacher's column with its decimals and unit: "=21.5 °C".
+    if (stato.codiceesperimento == kCodiceMio && i >= 1 &&
+        i <= static_cast<int>(stato.colonne.size())) {
+        const Colonna& c = stato.colonne[static_cast<size_t>(i - 1)];
+        if (std::isnan(valore)) return "=";
+        std::string t = "=" + schemes::scrivireale(valore, std::max(c.decimali, 0), 0);
+        if (!c.unita.empty()) t += " " + schemes::cp1252dautf8(c.unita);
+        return t;
+    }
     return schemes::testovalore(valore, schemes::carattere(schema().mascheratipo, i));
 }
 
@@ -142,7 +152,9 @@ void eseguilettura() {
         battitolibero();
         return;
     }
-    auto lettera = letteradicodice(stato.codiceesperimento);
+    const bool mio = stato.codiceesperimento == kCodiceMio;
+    auto lettera = mio ? std::optional<char>(stato.letterapropria)
+                       : letteradicodice(stato.codiceesperimento);
     if (!lettera) return;
     if (!link::inviacomando(*lettera)) return;
     vistacorrente().didascalia("Arduino  collegato dato:" +
@@ -171,8 +183,15 @@ void eseguilettura() {
         }
     }
     const Comando* e = esperimento(stato.codiceesperimento);
-    if (e && e->sovrapposizione) {
+    if (mio) calibra(link::numerolettura);
+    if ((e && e->sovrapposizione) || (mio && stato.sovrapposizione)) {
         if (vistacorrente().preparaSchema()) vistacorrente().mostraSchema();
+    } else if (mio) {
+        // Whole names with units, each column as wide as its title.
+        vistacorrente().mostraPannelli();
+        vistacorrente().aggiungiRiga(rigapropria(
+            stato.colonne, link::numerolettura,
+            &link::tabellaletture[static_cast<size_t>(link::numerolettura)][1]));
     } else {
         // The row of the log; on the way it sets the export's column titles.
         Riga riga = mostralettura();

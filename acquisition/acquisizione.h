@@ -110,6 +110,10 @@ struct Stato {
     // The name of a teacher's experiment, or "esperimento libero"; empty for
     // the runs of the table's buttons, which their captions name.
     std::string nomeesperimento;
+    // A teacher's asked experiment: the letter its ticks send, and whether
+    // its scheme's picture shows it.
+    char letterapropria = 0;
+    bool sovrapposizione = false;
 };
 extern Stato stato;
 // Start-up values, the reading table and the link included (tests).
