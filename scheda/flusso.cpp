@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "scheda/scheda.h"
 
@@ -125,19 +126,21 @@ void Scheda::serviFlusso() {
     const auto& o = opz_.libero;
     const int64_t adesso = adessoNs();
     const int64_t ora = adessoMs();
+    const int64_t fine = o.righe > 0 ? o.righe : std::numeric_limits<int64_t>::max() / 2;
+    auto dovuta = [&](int64_t k) {
+        return k < fine && partenza_ + istanteRiga(o, opz_.guasto, k) <= adesso;
+    };
     // Late by more than a second (a machine that stalled): the lines of that
-    // time are skipped, as the sketch's clock went on, rather than sent in a burst.
-    const int64_t recupero = std::max(o.frequenza, 1);
+    // time are skipped, as the sketch's clock went on, rather than sent in a
+    // burst; the last one due goes out.
+    if (dovuta(riga_ + std::max(o.frequenza, 1))) {
+        const int64_t prima = riga_;
+        while (dovuta(riga_ + 1))
+            ++riga_;
+        segnala("in ritardo: saltate " + std::to_string(riga_ - prima) + " righe");
+    }
     int64_t inviate = 0;
-    while ((o.righe == 0 || riga_ < o.righe) &&
-           partenza_ + istanteRiga(o, opz_.guasto, riga_) <= adesso) {
-        if (inviate == recupero) {
-            const int64_t prima = riga_;
-            while ((o.righe == 0 || riga_ < o.righe) &&
-                   partenza_ + istanteRiga(o, opz_.guasto, riga_ + 1) <= adesso)
-                ++riga_;
-            segnala("in ritardo: saltate " + std::to_string(riga_ - prima) + " righe");
-        }
+    while (dovuta(riga_)) {
         emetti(riga_++, ora);
         ++inviate;
     }

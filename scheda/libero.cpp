@@ -122,7 +122,7 @@ RigaLibera rigaLibera(const OpzioniLibero& o, Guasto guasto, uint64_t seme, int6
     const double t = static_cast<double>(k) / std::max(o.frequenza, 1);
     const bool nomi = conNome && !o.intestazione;
     const uint64_t scelta = caso(seme, k, kScelta);
-    if (guasto != Guasto::Nessuno && guasto != Guasto::Silenzio && guastoDelFlusso(guasto) &&
+    if (colonne > 0 && guasto != Guasto::Silenzio && guastoDelFlusso(guasto) &&
         scelta % ogni(guasto) == 0) {
         r.guasto = guasto;
         r.colonnaGuasta = static_cast<size_t>(caso(seme, k, kColonna) % colonne);

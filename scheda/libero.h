@@ -23,8 +23,6 @@ struct OpzioniLibero {
     bool intestazione = false;  // a CSV header row first, then bare values
 };
 
-// The rates a free-stream board speaks at, as the program offers them.
-inline constexpr uint32_t kVelocitaLibere[] = {9600, 19200, 38400, 57600, 115200};
 constexpr int kFrequenzaMassima = 10000;
 // Silenzio: the board stops for kSilenzioMs after every kRigheTraSilenzi lines.
 constexpr int kRigheTraSilenzi = 50;
