@@ -40,14 +40,14 @@ void uso(std::FILE* f) {
                  "  --stacca N       si scollega dopo N risposte\n"
                  "  --ricollega MS   e si ricollega dopo MS millisecondi\n"
                  "  --vecchia        una scheda di prima: non risponde a \"?\" (chi sei)\n"
+                 "  --headless       nessuna finestra: gli eventi vanno sullo standard output\n"
                  "Sketch libero (--sketch libero: parla da sé, una riga da Serial Plotter):\n"
                  "  --colonne NOMI   i nomi separati da virgole (predefiniti luce,temp);\n"
                  "                   \"\" due valori senza nome, \",,\" tre\n"
                  "  --frequenza N    righe al secondo (1..10000, predefinita 10)\n"
                  "  --baud N         la velocità della scheda (predefinita 115200)\n"
                  "  --righe N        tace dopo N righe, con la porta aperta\n"
-                 "  --intestazione   prima una riga con i nomi, poi i soli valori\n"
-                 "  --headless       nessuna finestra: gli eventi vanno sullo standard output\n");
+                 "  --intestazione   prima una riga con i nomi, poi i soli valori\n");
 }
 
 template <typename T>
