@@ -16,7 +16,8 @@
    trova anche da sé, ascoltando le velocità una dopo l'altra). Senza Lumetto:
    Strumenti > Plotter seriale dell'Arduino IDE, a 115200 baud, disegna le
    stesse righe. Chiudi il Plotter prima di avviare Lumetto: la porta la tiene
-   un programma alla volta.
+   un programma alla volta. Quando un programma apre la porta la Uno si
+   riavvia: la prima riga arriva dopo circa un secondo.
 
    Questo sketch non usa la libreria Lumetto: è lo sketch che un insegnante
    scrive da sé, solo Serial.begin e Serial.print, ed è fatto apposta così. Le
