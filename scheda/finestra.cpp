@@ -67,6 +67,7 @@ QString descrizioneBreve(const std::string& nome) {
         {"utente", "sketch degli alunni: fino a 12 campi, da C1 a C12"},
         {"pin", "stato dei pin: ingressi D2…D7 e A0…A5, uscite D8…D13, servo"},
         {"tutti", "risponde a ogni lettera: tutti gli esperimenti insieme"},
+        {"libero", "flusso libero: uno sketch da Serial Plotter che parla da sé"},
     };
     auto it = testi.find(nome);
     return it == testi.end() ? QString() : QString::fromUtf8(it->second);
@@ -106,6 +107,16 @@ QString comandiSketch(const std::string& nome) {
             .arg(e.testata.size());
     }
     return {};
+}
+
+// The free stream's line, as the description under the buttons shows it.
+QString righeLibere(const OpzioniLibero& o) {
+    const RigaLibera r = rigaLibera(o, Guasto::Nessuno, 1, o.intestazione ? 1 : 0);
+    return QString("Non aspetta comandi: manda %1 righe al secondo a %2 baud, come «%3»%4.")
+        .arg(o.frequenza)
+        .arg(o.baud)
+        .arg(QString::fromStdString(r.byte.substr(0, r.byte.size() - 2)))
+        .arg(o.intestazione ? ", dopo una riga con i nomi" : "");
 }
 
 QFont fontFisso() {
@@ -578,8 +589,10 @@ void FinestraScheda::mostraSketch(const std::string& nome) {
     sketchMostrato_ = nome;
     if (auto it = sketch_.find(nome); it != sketch_.end()) it->second->setChecked(true);
     QString n = QString::fromStdString(nome).toHtmlEscaped();
+    const QString comandi =
+        nome == "libero" ? righeLibere(scheda_.opzioniLibere()) : comandiSketch(nome);
     descrizione_->setText("<b>" + n + "</b> — " + descrizioneBreve(nome).toHtmlEscaped() + "<br>" +
-                          comandiSketch(nome).toHtmlEscaped());
+                          comandi.toHtmlEscaped());
     descrizione_->setAccessibleName(descrizione_->text());
 }
 

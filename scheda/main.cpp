@@ -34,12 +34,20 @@ void uso(std::FILE* f) {
                  "  --seed N         rende ripetibile ogni esecuzione\n"
                  "  --passo S        secondi simulati per ogni risposta (predefinito 2)\n"
                  "  --campi N        campi dello sketch utente (1..12, predefinito 12)\n"
-                 "  --guasto NOME    muto, lento, perde, storpia, inonda\n"
+                 "  --guasto NOME    muto, lento, perde, storpia, inonda; per lo sketch libero:\n"
+                 "                   lunga, rumore, manca, nan, virgola, silenzio\n"
                  "  --ritardo MS     ritardo delle risposte con --guasto lento (predefinito 1500)\n"
                  "  --stacca N       si scollega dopo N risposte\n"
                  "  --ricollega MS   e si ricollega dopo MS millisecondi\n"
                  "  --vecchia        una scheda di prima: non risponde a \"?\" (chi sei)\n"
-                 "  --headless       nessuna finestra: gli eventi vanno sullo standard output\n");
+                 "  --headless       nessuna finestra: gli eventi vanno sullo standard output\n"
+                 "Sketch libero (--sketch libero: parla da sé, una riga da Serial Plotter):\n"
+                 "  --colonne NOMI   i nomi separati da virgole (predefiniti luce,temp);\n"
+                 "                   \"\" due valori senza nome, \",,\" tre\n"
+                 "  --frequenza N    righe al secondo (1..10000, predefinita 10)\n"
+                 "  --baud N         la velocità della scheda (predefinita 115200)\n"
+                 "  --righe N        tace dopo N righe, con la porta aperta\n"
+                 "  --intestazione   prima una riga con i nomi, poi i soli valori\n");
 }
 
 template <typename T>
@@ -126,6 +134,22 @@ int avvia(int argc, char** argv) {
             opz.staccaDopo = intero(1, 1000000);
         } else if (a == "--ricollega") {
             opz.ricollegaMs = intero(0, 600000);
+        } else if (a == "--colonne") {
+            std::string errore;
+            auto c = colonneDaTesto(valore(), errore);
+            if (!c) {
+                std::fprintf(stderr, "lumetto-scheda: --colonne: %s\n", errore.c_str());
+                return 2;
+            }
+            opz.libero.colonne = *c;
+        } else if (a == "--frequenza") {
+            opz.libero.frequenza = intero(1, kFrequenzaMassima);
+        } else if (a == "--baud") {
+            opz.libero.baud = static_cast<uint32_t>(intero(50, 4000000));
+        } else if (a == "--righe") {
+            opz.libero.righe = intero(1, 2000000000);
+        } else if (a == "--intestazione") {
+            opz.libero.intestazione = true;
         } else if (a == "--vecchia") {
             opz.vecchia = true;
         } else if (a == "--dosdevices") {
@@ -137,6 +161,20 @@ int avvia(int argc, char** argv) {
             uso(stderr);
             return 2;
         }
+    }
+
+    if (opz.libero.intestazione && !colonneConNome(opz.libero)) {
+        std::fprintf(stderr, "lumetto-scheda: --intestazione vuole i nomi delle colonne\n");
+        return 2;
+    }
+    if (opz.guasto != Guasto::Nessuno && guastoDelFlusso(opz.guasto) != (opz.sketch == "libero")) {
+        std::fprintf(stderr,
+                     guastoDelFlusso(opz.guasto)
+                         ? "lumetto-scheda: il guasto \"%s\" è delle righe dello sketch libero\n"
+                         : "lumetto-scheda: il guasto \"%s\" è delle risposte: lo sketch libero "
+                           "non risponde\n",
+                     nomeGuasto(opz.guasto));
+        return 2;
     }
 
     Scheda scheda(opz);

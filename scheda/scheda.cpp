@@ -1,3 +1,4 @@
+// The virtual board's pseudo-terminal, its link and the loop that serves the program.
 #include "scheda/scheda.h"
 
 #include <fcntl.h>
@@ -33,6 +34,18 @@ const char* nomeGuasto(Guasto g) {
             return "storpia";
         case Guasto::Inonda:
             return "inonda";
+        case Guasto::Lunga:
+            return "lunga";
+        case Guasto::Rumore:
+            return "rumore";
+        case Guasto::Manca:
+            return "manca";
+        case Guasto::Nan:
+            return "nan";
+        case Guasto::Virgola:
+            return "virgola";
+        case Guasto::Silenzio:
+            return "silenzio";
         case Guasto::Nessuno:
             break;
     }
@@ -41,9 +54,14 @@ const char* nomeGuasto(Guasto g) {
 
 std::optional<Guasto> guastoDaNome(const std::string& nome) {
     for (Guasto g : {Guasto::Nessuno, Guasto::Muto, Guasto::Lento, Guasto::Perde, Guasto::Storpia,
-                     Guasto::Inonda})
+                     Guasto::Inonda, Guasto::Lunga, Guasto::Rumore, Guasto::Manca, Guasto::Nan,
+                     Guasto::Virgola, Guasto::Silenzio})
         if (nome == nomeGuasto(g)) return g;
     return std::nullopt;
+}
+
+bool guastoDelFlusso(Guasto g) {
+    return g >= Guasto::Lunga;
 }
 
 namespace {
@@ -60,6 +78,7 @@ constexpr uint32_t kVelocitaScheda = 9600;
 Scheda::Scheda(Opzioni opzioni)
     : opz_(std::move(opzioni)),
       stop_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      sveglia_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       logica_(std::make_unique<Logica>(opz_.sketch, opz_.seme, opz_.passo, opz_.campiUtente)),
       guasti_(opz_.seme ^ 0x9e3779b97f4a7c15ull) {
     inizio_ = adessoMs();
@@ -78,6 +97,9 @@ Scheda::~Scheda() {
         fs::remove(link_, ec);
     if (master_ >= 0) close(master_);
     if (slave_ >= 0) close(slave_);
+    for (int fd : {timer_, guardia_})
+        if (fd >= 0) close(fd);
+    close(sveglia_);
     close(stop_);
 }
 
@@ -113,10 +135,13 @@ bool Scheda::apriPty(std::string& errore) {
         serial::posix::setLineRate(t, kVelocitaScheda);
         serial::posix::writeLine(s, t);
     }
-    std::lock_guard lock(m_);
-    master_ = m;
-    slave_ = s;
-    slavePath_ = nome;
+    {
+        std::lock_guard lock(m_);
+        master_ = m;
+        slave_ = s;
+        slavePath_ = nome;
+    }
+    guardaAperture();
     return true;
 }
 
@@ -190,6 +215,8 @@ void Scheda::controllaLinea() {
     uint32_t v = serial::posix::lineRate(t);
     if (v != velocitaSegnalata_) {
         velocitaSegnalata_ = v;
+        // The free stream tells of its rate with the line it sends.
+        if (flusso_) return;
         segnala(v == kVelocitaScheda ? "linea di nuovo a 9600 baud"
                                      : "attenzione: il programma ha impostato " +
                                            std::to_string(v) + " baud, la scheda parla a 9600");
@@ -229,6 +256,10 @@ void Scheda::rispondi(std::string r, int64_t ora) {
             segnala("risposta: " + r.substr(0, r.find_first_of("\r\n")));
         }
     }
+    contaScambio(ora);
+}
+
+void Scheda::contaScambio(int64_t ora) {
     if (opz_.staccaDopo > 0 && scambi_ == opz_.staccaDopo) {
         // The kernel hands the bytes to the program's side a moment later: the
         // queue looks empty before they are there.
@@ -266,6 +297,12 @@ void Scheda::staccaSeLetta(int64_t ora) {
 void Scheda::esegui() {
     char buf[256];
     for (;;) {
+        if (libera() != flusso_) {
+            if (flusso_)
+                fermaFlusso();
+            else
+                avviaFlusso(0);
+        }
         int64_t ora = adessoMs();
         int64_t prossimo = ora + 1000;
         {
@@ -279,10 +316,21 @@ void Scheda::esegui() {
             prossimo = std::min(prossimo, prossimaInondazione_);
         int attesa = static_cast<int>(std::clamp<int64_t>(prossimo - ora, 0, 1000));
 
-        pollfd p[2] = {{stop_, POLLIN, 0}, {master_, POLLIN, 0}};
-        int n = poll(p, master_ >= 0 ? 2 : 1, attesa);
+        // A descriptor of -1 is left out by poll().
+        pollfd p[5] = {{stop_, POLLIN, 0},
+                       {master_, POLLIN, 0},
+                       {sveglia_, POLLIN, 0},
+                       {flusso_ ? timer_ : -1, POLLIN, 0},
+                       {flusso_ && master_ >= 0 ? guardia_ : -1, POLLIN, 0}};
+        int n = poll(p, 5, attesa);
         if (n < 0 && errno != EINTR) return;
         if (p[0].revents) return;
+        if (p[2].revents & POLLIN) {
+            uint64_t volte;
+            [[maybe_unused]] ssize_t letti = read(sveglia_, &volte, sizeof volte);
+        }
+        if (p[4].revents & POLLIN) apertaDalProgramma();
+        if (p[3].revents & POLLIN) serviFlusso();
         ora = adessoMs();
 
         if (master_ >= 0 && (p[1].revents & POLLIN)) {
@@ -329,6 +377,7 @@ void Scheda::esegui() {
             std::string errore;
             if (collega(errore)) {
                 segnala("ricollegata");
+                if (flusso_) avviaFlusso(0);  // powered again: the sketch starts over
             } else {
                 segnala("non riesco a ricollegarmi: " + errore);
             }
@@ -363,6 +412,9 @@ void Scheda::cambiaSketch(const std::string& nome) {
         opz_.sketch = nome;
     }
     segnala("sketch " + nome);
+    // The free stream starts or stops on the board's thread, now.
+    uint64_t uno = 1;
+    [[maybe_unused]] ssize_t n = write(sveglia_, &uno, sizeof uno);
 }
 
 std::string Scheda::sketch() const {

@@ -13,22 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "scheda/guasti.h"
+#include "scheda/libero.h"
 #include "scheda/sketch.h"
 
 namespace lumetto::scheda {
-
-enum class Guasto {
-    Nessuno,
-    Muto,     // never answers
-    Lento,    // answers late
-    Perde,    // drops one character of every reply
-    Storpia,  // garbles one field of every reply
-    Inonda,   // sends characters all the time
-};
-
-// The name used on the command line ("muto", ...), and back.
-const char* nomeGuasto(Guasto g);
-std::optional<Guasto> guastoDaNome(const std::string& nome);
 
 struct Opzioni {
     int porta = 13;
@@ -41,6 +30,7 @@ struct Opzioni {
     int staccaDopo = 0;      // unplug after this many replies (0: never)
     int ricollegaMs = -1;    // plug back in after this long (negative: never)
     bool vecchia = false;    // an older board: it does not know "?"
+    OpzioniLibero libero{};  // the free-stream sketch's lines and rate
     std::string dosdevices;  // folder of the links; empty: the user's own
 };
 
@@ -69,6 +59,7 @@ class Scheda {
     std::string percorsoSlave() const;
     std::string percorsoLink() const { return link_; }
     bool collegata() const;
+    const OpzioniLibero& opzioniLibere() const { return opz_.libero; }
 
     // Each thing that happens, in words: on the board's thread while it
     // serves, on the caller's in collega() and cambiaSketch(). Set it before
@@ -80,6 +71,7 @@ class Scheda {
     void stacca();
     void staccaSeLetta(int64_t ora);
     void rispondi(std::string risposta, int64_t ora);
+    void contaScambio(int64_t ora);
     void diciChi(const std::string& riga);
     void scrivi(const std::string& byte);
     void controllaLinea();
@@ -87,12 +79,23 @@ class Scheda {
     void segnalaInAttesa();
     int64_t adessoMs() const;
 
+    // The free-stream sketch, on the board's thread (flusso.cpp): it speaks
+    // on a timer of its own, from its start on, and starts again whenever
+    // the program opens the port, as an Uno resets then.
+    bool libera() const;
+    void avviaFlusso(int64_t traNs);
+    void fermaFlusso();
+    void serviFlusso();
+    void emetti(int64_t k, int64_t ora);
+    void guardaAperture();
+    void apertaDalProgramma();
     Opzioni opz_;
     std::string link_;
     int master_ = -1;
     int slave_ = -1;  // keeps the master from reporting hang-up while no program has the port
     std::string slavePath_;
     int stop_ = -1;
+    int sveglia_ = -1;  // wakes esegui() when the window switches the sketch
     mutable std::mutex m_;
     std::unique_ptr<Logica> logica_;
     Rumore guasti_;
@@ -107,6 +110,13 @@ class Scheda {
     std::deque<std::pair<int64_t, std::string>> ritardate_;
     int64_t prossimaInondazione_ = 0;
     int64_t inizio_;
+
+    int timer_ = -1;    // the free stream's next line (timerfd, absolute, monotonic)
+    int guardia_ = -1;  // inotify on the slave: the program opening the port
+    bool flusso_ = false;
+    int64_t partenza_ = 0;  // monotonic nanoseconds of line 0
+    int64_t riga_ = 0;      // the next line
+    bool giusta_ = true;    // the program reads at the board's rate: lines go out whole
 };
 
 }  // namespace lumetto::scheda

@@ -41,12 +41,14 @@ std::vector<std::string> nomiSketch() {
         n.push_back(e.nome);
     n.push_back("pin");
     n.push_back("tutti");
+    n.push_back("libero");
     return n;
 }
 
 std::string esempioDi(const std::string& sketch) {
     if (sketch == "pin") return "StatoPin";
     if (sketch == "tutti") return "Tutti";
+    if (sketch == "libero") return "Libero";
     for (const auto& e : esperimenti())
         if (e.nome == sketch) return e.esempio;
     return {};
@@ -106,6 +108,8 @@ Logica::Logica(const std::string& sketch, uint64_t seme, double passoSecondi, in
             servi(nome);
         statoPin_ = comandiUscite_ = true;
         sonarStato_ = creaImpianto("sonar");
+    } else if (sketch == "libero") {
+        libera_ = true;
     } else if (trova(sketch)) {
         servi(sketch);
     } else {
@@ -142,6 +146,7 @@ std::string Logica::ricevi(char c, int64_t oraMs) {
 
 Logica::Detto Logica::ascolta(char c, int64_t oraMs) {
     Detto d;
+    if (libera_) return d;
     // A "?" is no command: it settles what was half-read, as any other
     // character does, and is answered after that.
     d.trame = trame(c, oraMs);

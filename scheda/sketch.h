@@ -28,11 +28,13 @@ struct Esperimento {
 // Every experiment with a letter, in the program's order.
 const std::vector<Esperimento>& esperimenti();
 
-// The names --sketch accepts: one per experiment, "pin" and "tutti".
+// The names --sketch accepts: one per experiment, "pin", "tutti" and
+// "libero" (the free stream: a Serial Plotter sketch that speaks first).
 std::vector<std::string> nomiSketch();
 
 // The library's example a sketch of this board stands for: "Sonar" for
-// "sonar", "StatoPin" for "pin", "Tutti" for the demo that serves every letter.
+// "sonar", "StatoPin" for "pin", "Tutti" for the demo that serves every letter,
+// "Libero" for the free stream.
 std::string esempioDi(const std::string& sketch);
 
 // What a board running the library's example `esempio` answers to "?":
@@ -50,6 +52,9 @@ class Logica {
            int campiUtente = 12);
 
     const std::string& sketch() const { return sketch_; }
+    // The free-stream sketch: it speaks on its own (Scheda times its lines)
+    // and ignores whatever it receives, "?" included.
+    bool libera() const { return libera_; }
     // A byte from the program at time oraMs; the bytes to send back.
     std::string ricevi(char c, int64_t oraMs);
     // The same, with the line that says who the board is apart from the
@@ -89,6 +94,7 @@ class Logica {
     std::unique_ptr<Impianto> sonarStato_;  // the default sketch's answer to "A" carries a distance
     bool statoPin_ = false;                 // "A" gives the pin-state reply
     bool comandiUscite_ = false;            // "H1".."L6" and "S1090" drive the pins
+    bool libera_ = false;
 
     char attesa_ = 0;  // 'H', 'L' or 'S' while its digits are awaited
     std::string cifre_;

@@ -5,7 +5,9 @@
 // after at least one blank or a status word (HHHHHH on, LLLLLL off, SSSSSS
 // halt). The pin-state panel asks with "A" for a 78-character reply and sets
 // the outputs D8 to D13 with "H1".."L6"; the servo panel moves three servos
-// with "S1090" (servo 1 to 90 degrees). "?" asks the board who it is.
+// with "S1090" (servo 1 to 90 degrees). "?" asks the board who it is. A
+// free-stream sketch speaks on its own instead, 8N1, one line of values at a
+// time (LumettoRiga), and the program sends it nothing.
 #ifndef LUMETTO_H
 #define LUMETTO_H
 
@@ -150,6 +152,36 @@ class LumettoComandi {
     uint8_t cifre_ = 0;
     uint16_t valore_ = 0;
     unsigned long dal_ = 0;
+};
+
+// ---- The free stream ------------------------------------------------------
+//
+// Una riga per il Plotter seriale dell'Arduino IDE e per l'"esperimento
+// libero" di Lumetto: coppie nome:valore separate da virgole, poi il ritorno
+// a capo ("luce:43,temp:21.5"). Lo sketch apre la linea da sé, con
+// Serial.begin(115200), e non chiama lumettoInizia (che è per gli
+// esperimenti a lettere, a 9600 baud 7E1):
+//
+//     LumettoRiga riga;
+//     riga.valore("luce", luce, 0);   // nome, valore, cifre decimali
+//     riga.valore("temp", temp, 1);
+//     riga.fine();
+//
+// valore() scrive la virgola prima di ogni valore tranne il primo; un nome
+// vuoto ("") manda il solo numero; nel nome, spazi, virgole e due punti
+// diventano "_", così la riga resta leggibile. F("temp") tiene il nome nella
+// memoria flash. Un valore che non è un numero esce "nan", e Lumetto lo
+// registra come mancante. fine() chiude la riga: una volta, dopo l'ultimo
+// valore. L'oggetto occupa un byte, sullo stack.
+class LumettoRiga {
+  public:
+    void valore(const char* nome, float v, uint8_t decimali = 2);
+    void valore(const __FlashStringHelper* nome, float v, uint8_t decimali = 2);
+    void fine();
+
+  private:
+    void separa();
+    bool primo_ = true;
 };
 
 // Servo pulses come from LumettoServo.h (Timer1), turns of a slotted disc

@@ -21,10 +21,10 @@ DISEGNI = os.path.join(SORGENTI, "docs", "guida", "cablaggi")
 SVG = "{http://www.w3.org/2000/svg}"
 
 # The calls that take a pin, and which of their arguments it is.
-CHIAMATE = {"pinMode": 0, "digitalWrite": 0, "digitalRead": 0, "analogWrite": 0, "pulseIn": 0,
-            "lumettoMisura": 0, "lumettoMisuraLM35": 0, "lumettoLM35": 0, "lumettoVolt": 0,
-            "lumettoFrazione": 0, "lumettoUscita": 0, "lumettoAttiva": 0, "lumettoChiuso": 0,
-            "lumettoGiri::inizia": 0, "lumettoServo::muovi": 1}
+CHIAMATE = {"pinMode": 0, "digitalWrite": 0, "digitalRead": 0, "analogWrite": 0, "analogRead": 0,
+            "pulseIn": 0, "lumettoMisura": 0, "lumettoMisuraLM35": 0, "lumettoLM35": 0,
+            "lumettoVolt": 0, "lumettoFrazione": 0, "lumettoUscita": 0, "lumettoAttiva": 0,
+            "lumettoChiuso": 0, "lumettoGiri::inizia": 0, "lumettoServo::muovi": 1}
 # Library calls that read pins of their own.
 IMPLICITI = {"lumettoStatoPin": ["D2", "D3", "D4", "D5", "D6", "D7",
                                  "A0", "A1", "A2", "A3", "A4", "A5"]}

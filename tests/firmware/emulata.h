@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -27,7 +28,7 @@ namespace lumetto::prove {
 class SchedaEmulata {
   public:
     explicit SchedaEmulata(const std::string& sketch, int porta = 13, int millivolt = 5000)
-        : sketch_(sketch) {
+        : sketch_(sketch), porta_(porta) {
         namespace fs = std::filesystem;
         const std::string elf =
             (fs::path(LUMETTO_FIRMWARE_BUILD) / sketch / (sketch + ".elf")).string();
@@ -85,6 +86,12 @@ class SchedaEmulata {
 
     bool pronto() const { return pronto_; }
     const std::string& sketch() const { return sketch_; }
+    // The port as the program names it ("COM13"), and the link it opens.
+    std::string porta() const { return "COM" + std::to_string(porta_); }
+    std::string collegamento() const {
+        return std::string(std::getenv("HOME")) + "/.lumetto/dosdevices/com" +
+               std::to_string(porta_);
+    }
 
     // One line to the emulator; then sincronizza() to know it is in effect.
     // With `ms`, it also waits for that much of the board's own time, so a
@@ -145,6 +152,7 @@ class SchedaEmulata {
     }
 
     std::string sketch_;
+    int porta_;
     pid_t pid_ = 0;
     int ingresso_ = -1, uscita_ = -1;
     bool pronto_ = false;
@@ -155,5 +163,15 @@ class SchedaEmulata {
     std::vector<std::string> righe_;
     bool finito_ = false;
 };
+
+// One of the library's examples ("Libero") on an emulated Uno for as long as
+// the caller keeps it, its sketch already running: the program opens
+// board->porta(). Null when the emulator did not start.
+inline std::unique_ptr<SchedaEmulata> avviaEmulata(const std::string& sketch, int porta = 13,
+                                                   int millivolt = 5000) {
+    auto board = std::make_unique<SchedaEmulata>(sketch, porta, millivolt);
+    if (!board->pronto()) board.reset();
+    return board;
+}
 
 }  // namespace lumetto::prove

@@ -234,11 +234,26 @@ avr_cycle_count_t commuta(avr_t* a, avr_cycle_count_t ora, void*) {
 // simavr takes a character's length from the frame format when the rate is
 // written, and the core writes the rate first: once the format (UCSR0C) is
 // written, the rate (UBRR0L) is written again with its own value, as the
-// chip would use it.
-constexpr avr_io_addr_t kUcsr0c = 0xC2, kUbrr0l = 0xC4;
+// chip would use it. simavr also counts a parity bit whether there is one or
+// not: without parity (8N1, a Serial Plotter sketch) the length is set again
+// here, one bit shorter (115200 baud: 85 us a character, not 93.5).
+constexpr avr_io_addr_t kUcsr0a = 0xC0, kUcsr0b = 0xC1, kUcsr0c = 0xC2, kUbrr0l = 0xC4,
+                        kUbrr0h = 0xC5;
 void formatoScritto(avr_irq_t*, uint32_t, void*) {
     auto& scrivi = avr->io[AVR_DATA_TO_IO(kUbrr0l)].w;
-    if (scrivi.c) scrivi.c(avr, kUbrr0l, avr->data[kUbrr0l], scrivi.param);
+    if (!scrivi.c) return;
+    scrivi.c(avr, kUbrr0l, avr->data[kUbrr0l], scrivi.param);
+    const uint8_t c = avr->data[kUcsr0c];
+    if ((c >> 4) & 3) return;  // UPM0: parity on, the count is right
+    // The handler's parameter is simavr's UART: its length of a character.
+    auto* uart = static_cast<avr_uart_t*>(scrivi.param);
+    const avr_cycle_count_t ubrr =
+        avr->data[kUbrr0l] | static_cast<avr_cycle_count_t>(avr->data[kUbrr0h] & 0x0F) << 8;
+    const avr_cycle_count_t ciclibit = (ubrr + 1) * ((avr->data[kUcsr0a] & 0x02) ? 8 : 16);
+    const int dati[] = {5, 6, 7, 8, 8, 8, 8, 9};
+    const int bit =
+        1 + dati[((c >> 1) & 3) | ((avr->data[kUcsr0b] >> 2 & 1) << 2)] + ((c >> 3) & 1 ? 2 : 1);
+    uart->cycles_per_byte = ciclibit * static_cast<avr_cycle_count_t>(bit);
 }
 
 // ---- The serial line -----------------------------------------------------

@@ -4,14 +4,17 @@
 // imply, within the sensor's resolution, at any supply a USB port gives; and
 // every sketch says who it is.
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -333,3 +336,85 @@ TEST(SketchLinea, VersionIsTheLibrarysOwn) {
         if (riga.rfind("version=", 0) == 0) versione = riga.substr(8);
     EXPECT_EQ(versione, lumetto::trama::kVersione);
 }
+
+// The free-stream sketches speak first, at 115200 baud 8N1, and read
+// nothing: about ten lines a second of the board's own time, each
+// "luce:NN,temp:NN.N", with the values the voltages on A0 and A1 give.
+// Libero reads them with analogRead against a supply it takes for 5 V, so it
+// is off at another supply; LiberoLumetto is right at any.
+namespace {
+
+struct CasoLibero {
+    const char* sketch;
+    int millivolt;  // the board's supply
+    int a0, a1;     // mV on the photoresistor's divider (a share of the supply) and the LM35
+    double luce, temp, tolleranza;
+};
+
+void PrintTo(const CasoLibero& c, std::ostream* o) {
+    *o << c.sketch << " at " << c.millivolt << " mV";
+}
+
+class RigheLibere : public ::testing::TestWithParam<CasoLibero> {};
+
+// The point, whatever the tests' locale.
+double numero(const std::string& s) {
+    double v = -1;
+    std::from_chars(s.data(), s.data() + s.size(), v);
+    return v;
+}
+
+}  // namespace
+
+TEST_P(RigheLibere, DieciRigheAlSecondoConIValoriDegliIngressi) {
+    const CasoLibero& c = GetParam();
+    auto board = prove::avviaEmulata(c.sketch, 13, c.millivolt);
+    ASSERT_TRUE(board) << c.sketch << ": the emulator did not start";
+    board->comanda("analogico 0 " + std::to_string(c.a0));
+    board->comanda("analogico 1 " + std::to_string(c.a1));
+    ASSERT_TRUE(board->sincronizza(300));  // the lines of before have other values
+    const int fd = ::open(board->collegamento().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ::tcflush(fd, TCIFLUSH);
+    ASSERT_TRUE(board->sincronizza(1000));
+    std::string letto;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+        letto.append(buf, static_cast<size_t>(n));
+    ::close(fd);
+    // The first line may have begun before the flush.
+    ASSERT_NE(letto.find('\n'), std::string::npos) << letto;
+    letto.erase(0, letto.find('\n') + 1);
+    const std::regex riga(R"(luce:(\d{1,3}),temp:(\d{1,3}\.\d)\r\n)");
+    int righe = 0;
+    for (std::sregex_iterator i(letto.begin(), letto.end(), riga), fine; i != fine; ++i) {
+        EXPECT_NEAR(numero((*i)[1]), c.luce, c.tolleranza) << (*i)[0];
+        EXPECT_NEAR(numero((*i)[2]), c.temp, c.tolleranza) << (*i)[0];
+        ++righe;
+    }
+    // A second of the board's time: 100 ms of delay and the line's own
+    // 1.6 ms each, the first perhaps cut by the flush.
+    EXPECT_GE(righe, 8) << letto;
+    EXPECT_LE(righe, 10) << letto;
+    EXPECT_EQ(std::regex_replace(letto, riga, ""), "") << "bytes that are no line: " << letto;
+}
+
+// The converter reads mV x 1023 / supply, truncated. Libero: luce is
+// map(reading, 0, 1023, 0, 100), truncated; temp reading x 500 / 1023 with one
+// decimal. LiberoLumetto: the share of the supply, and the LM35 on 1.1 V.
+INSTANTIATE_TEST_SUITE_P(Uno, RigheLibere,
+                         ::testing::Values(
+                             // 439 and 43 steps: 42 and 21.017.
+                             CasoLibero{"Libero", 5000, 2150, 215, 42, 21.0, 0},
+                             // 1023 and 204 steps: 100 and 99.707.
+                             CasoLibero{"Libero", 5000, 5000, 1000, 100, 99.7, 0},
+                             // At 4.6 V the divider gives 43 % of it, 1978 mV: still 439
+                             // steps of light, but the LM35's 215 mV are 47 steps, 22.97.
+                             CasoLibero{"Libero", 4600, 1978, 215, 42, 23.0, 0},
+                             CasoLibero{"LiberoLumetto", 5000, 2150, 215, 43, 21.5, 0.15},
+                             CasoLibero{"LiberoLumetto", 4600, 1978, 215, 43, 21.5, 0.15}),
+                         [](const auto& i) {
+                             return std::string(i.param.sketch) + "_" +
+                                    std::to_string(i.param.millivolt) + "_" +
+                                    std::to_string(i.index);
+                         });

@@ -185,6 +185,22 @@ TEST_F(FinestraTest, MostraQuelloCheIlProgrammaComanda) {
     EXPECT_TRUE(collegamento.contains("COM13"));
 }
 
+// The free stream started from its button speaks on its own, and shows its
+// last line; another sketch chosen, it falls silent.
+TEST_F(FinestraTest, LoSketchLiberoParlaDaSeEMostraLUltimaRiga) {
+    avvia();
+    trova<QPushButton>("sketch_libero")->click();
+    EXPECT_TRUE(trova<QLabel>("descrizioneSketch")->text().contains("115200 baud"));
+    ASSERT_TRUE(finche([&] { return byte("ultimaRisposta").startsWith("luce:"); }));
+    EXPECT_TRUE(byte("ultimaRisposta").endsWith("␍␊"));
+    trova<QPushButton>("sketch_pin")->click();
+    ASSERT_TRUE(finche([&] { return righeCon("sketch pin") == 1; }));
+    std::this_thread::sleep_for(300ms);  // three lines' time
+    const std::string ultima = scheda_->ultimaRisposta();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(scheda_->ultimaRisposta(), ultima);
+}
+
 TEST_F(FinestraTest, GliEventiDiUnAltroFiloArrivanoInOrdineEntroIlLimite) {
     constexpr int kEventi = 1200;
     std::thread altro([&] {

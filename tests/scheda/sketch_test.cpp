@@ -71,7 +71,7 @@ TEST(SketchTutti, LetterHWaitsForADigitBeforeItIsPneumatics) {
 TEST(SketchTutti, UnknownNamesAreRefused) {
     EXPECT_THROW(Logica("sconosciuto", 1), std::invalid_argument);
     auto nomi = nomiSketch();
-    EXPECT_EQ(nomi.size(), esperimenti().size() + 2);
+    EXPECT_EQ(nomi.size(), esperimenti().size() + 3);
     for (const auto& n : nomi)
         EXPECT_NO_THROW(Logica(n, 1)) << n;
 }
