@@ -242,6 +242,17 @@ const std::vector<Comando>& comandi() {
          .didascalia = "grafico",
          .gestore = "grafico",
          .azione = A::Grafico},
+        // Not in the design either: any sketch of the teacher's, below "grafico".
+        {.controllo = "BitBtn34",
+         .didascalia = "il mio esperimento...",
+         .gestore = "mioesperimento",
+         .azione = A::MioEsperimento},
+        {.controllo = "BitBtn35",
+         .didascalia = "esperimento libero",
+         .gestore = "esperimentolibero",
+         .azione = A::Libero,
+         .sketch = "libero",
+         .esempio = "Libero"},
     };
     return tabella;
 }

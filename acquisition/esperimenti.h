@@ -20,8 +20,10 @@ enum class Azione {
     Excel,
     Fine,
     Intervallo,
-    Grafico,  // the plot window, non-modal
-    Nessuna,  // a button with no command bound
+    Grafico,         // the plot window, non-modal
+    MioEsperimento,  // the teacher's own experiments: a list to start, make, edit
+    Libero,          // the free stream: a board that speaks first
+    Nessuna,         // a button with no command bound
 };
 
 // How "->EXCEL" writes a value: the design's fixed format (right-aligned in

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "acquisition/libero.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "platform/dialoghi.h"
@@ -229,7 +230,7 @@ void Tmainform::inizia() {
     schemes::schemacorrente().punto = 1;
     // Asked for on the command line: as if its button were pressed now that
     // the port search has said what it found.
-    if (const Comando* c = std::exchange(allavvio_, nullptr)) esegui(*c);
+    if (auto f = std::exchange(allavvio_, nullptr)) f();
 }
 
 void Tmainform::disponi(int W, int H) {
@@ -286,6 +287,13 @@ void Tmainform::disponi(int W, int H) {
     grafico->setGeometry(cerca("BitBtn28")->geometry());
     grafico->setFont(Button2->font());
     grafico->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    // The teacher's own experiments on the places of the hidden "-" and "+".
+    for (auto [nome, posto] :
+         {std::pair{"BitBtn34", "BitBtn26"}, std::pair{"BitBtn35", "BitBtn27"}}) {
+        QPushButton* b = cerca(nome);
+        b->setGeometry(cerca(posto)->geometry());
+        b->setFont(Button2->font());
+    }
     QPushButton* fotocellula = cerca("BitBtn1");
     fotocellula->setGeometry(cerca("BitBtn6")->geometry());
     fotocellula->setFont(Button2->font());
@@ -349,6 +357,14 @@ void Tmainform::esegui(const Comando& c) {
                 grafico_->activateWindow();
             }
             break;
+        case Azione::MioEsperimento:
+            if (mioesperimento_) mioesperimento_();
+            break;
+        case Azione::Libero: {
+            CursoreOccupato occupato;
+            avvialibero(0);
+            break;
+        }
         case Azione::Nessuna:
             break;
     }

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -54,7 +55,14 @@ class Tmainform final : public QWidget, public Vista {
     // What a button of the command table does.
     void esegui(const Comando& c);
     // A command to run once at the end of the set-up (none: nothing).
-    void eseguiallavvio(const Comando* c) { allavvio_ = c; }
+    void eseguiallavvio(const Comando* c) {
+        if (c) allavvio_ = [this, c] { esegui(*c); };
+    }
+    // What to do at start-up instead, once the board is found (an
+    // experiment file on the command line).
+    void eseguiallavvio(std::function<void()> f) { allavvio_ = std::move(f); }
+    // What "il mio esperimento..." opens: the list of the teacher's experiments.
+    void impostaMioEsperimento(std::function<void()> f) { mioesperimento_ = std::move(f); }
 
     // Vista
     void impostaTimer(bool attivo, int intervalloMs) override;
@@ -107,7 +115,8 @@ class Tmainform final : public QWidget, public Vista {
     QPointer<QDialog> editor_;
     QPointer<QWidget> grafico_;
     bool graficoAperto_ = false;
-    const Comando* allavvio_ = nullptr;
+    std::function<void()> allavvio_;
+    std::function<void()> mioesperimento_;
 };
 
 }  // namespace lumetto::acquisition

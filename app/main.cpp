@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     lumetto::platform::impostaDialoghi(!traccia.empty() && traccia != "0"
                                            ? static_cast<lumetto::platform::Dialoghi*>(&tracciati)
                                            : &dialoghi);
-    const int esito = lumetto::eseguiprogramma(opzioni.esperimento);
+    const int esito = lumetto::eseguiprogramma(opzioni);
     lumetto::platform::impostaDialoghi(nullptr);
     return esito;
 }

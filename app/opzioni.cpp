@@ -2,9 +2,12 @@
 
 #include "app/opzioni.h"
 
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "acquisition/esperimenti.h"
+#include "acquisition/libero.h"
 #include "app/versione.h"
 
 namespace lumetto {
@@ -18,7 +21,11 @@ constexpr const char* kAiuto =
     "\n"
     "  --esperimento NOME  avvia subito l'esperimento, trovata la scheda\n"
     "                      (NOME come sul pulsante: sonar, termostato,\n"
-    "                      regolazione-pi, ...; l'elenco con --esperimento ?)\n"
+    "                      regolazione-pi, ...; l'elenco con --esperimento ?),\n"
+    "                      uno dei tuoi (il suo nome o il suo file .toml)\n"
+    "                      o \"libero\" per una scheda che scrive da sola\n"
+    "  --baud N            la velocità dell'esperimento libero (9600, 19200,\n"
+    "                      38400, 57600, 115200); senza, la trova ascoltando\n"
     "  --help              mostra questo aiuto ed esce\n"
     "  --version           mostra la versione ed esce\n"
     "\n"
@@ -32,7 +39,26 @@ constexpr const char* kAiuto =
 bool avviabile(const acquisition::Comando& c) {
     return c.azione == acquisition::Azione::Esperimento ||
            c.azione == acquisition::Azione::EsperimentoSchema ||
-           c.azione == acquisition::Azione::Utente;
+           c.azione == acquisition::Azione::Utente || c.azione == acquisition::Azione::Libero;
+}
+
+// A teacher's experiment named on the command line: a file, or the name of
+// one in the teacher's or the school's folder. An error is the file's own.
+bool cercamio(const std::string& nome, Opzioni& o) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (nome.ends_with(".toml") || fs::is_regular_file(nome, ec)) {
+        o.mio = acquisition::caricaesperimento(nome);
+        o.fileesperimento = fs::absolute(nome, ec).string();
+        return true;
+    }
+    for (const auto& v : acquisition::elencaesperimenti()) {
+        if (!v.esperimento || nomeopzione(v.esperimento->nome) != nomeopzione(nome)) continue;
+        o.mio = v.esperimento;
+        o.fileesperimento = v.file.string();
+        return true;
+    }
+    return false;
 }
 
 std::string elencoesperimenti() {
@@ -73,13 +99,40 @@ Opzioni leggiopzioni(const std::vector<std::string>& argomenti) {
             for (const auto& c : acquisition::comandi())
                 if (avviabile(c) && nomeopzione(c.didascalia) == nomeopzione(nome))
                     o.esperimento = c.controllo;
+            // "libero" is the free stream's button, "esperimento libero".
+            if (nomeopzione(nome) == "libero") o.esperimento = "BitBtn35";
             if (o.esperimento.empty()) {
+                try {
+                    if (cercamio(nome, o)) continue;
+                } catch (const acquisition::ErroreEsperimento& e) {
+                    o.azione = Opzioni::Azione::Errore;
+                    o.testo = std::string("lumetto: ") + e.what() + "\n";
+                    o.esito = 2;
+                    return o;
+                }
                 o.azione = Opzioni::Azione::Errore;
                 o.testo = "lumetto: esperimento sconosciuto «" + nome +
                           "»; gli esperimenti sono:\n" + elencoesperimenti();
                 o.esito = 2;
                 return o;
             }
+            continue;
+        }
+        if (a == "--baud" || a.rfind("--baud=", 0) == 0) {
+            std::string n = a.size() > 6               ? a.substr(7)
+                            : i + 1 < argomenti.size() ? argomenti[++i]
+                                                       : "";
+            const auto& ammessi = acquisition::kBaudLiberi;
+            const auto it = std::find_if(ammessi.begin(), ammessi.end(),
+                                         [&](uint32_t b) { return std::to_string(b) == n; });
+            if (it == ammessi.end()) {
+                o.azione = Opzioni::Azione::Errore;
+                o.testo = "lumetto: velocità «" + n +
+                          "» non ammessa; le velocità sono 9600, 19200, 38400, 57600, 115200\n";
+                o.esito = 2;
+                return o;
+            }
+            o.baud = *it;
             continue;
         }
         if (a == "--help" || a == "-h") {

@@ -3,9 +3,13 @@
 // once the board is found, in Italian; nothing else, so that a mistyped
 // option is said rather than ignored.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "acquisition/mioesperimento.h"
 
 namespace lumetto {
 
@@ -16,6 +20,12 @@ struct Opzioni {
     // The control of the experiment to start at once (a desktop launcher, a
     // class demonstration); empty: none.
     std::string esperimento;
+    // The free stream's rate (--baud); 0: found by listening.
+    uint32_t baud = 0;
+    // A teacher's experiment to start at once, read from its file (a path,
+    // or the name of one of the teacher's or the school's experiments).
+    std::optional<acquisition::MioEsperimento> mio;
+    std::string fileesperimento;
 };
 
 // An experiment's name on the command line: its caption in lower case, every

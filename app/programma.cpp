@@ -4,7 +4,9 @@
 
 #include "acquisition/esperimenti.h"
 #include "acquisition/formgrafico.h"
+#include "acquisition/libero.h"
 #include "acquisition/mainform.h"
+#include "acquisition/proprio.h"
 #include "acquisition/pubblicazione.h"
 #include "acquisition/registrocorse.h"
 #include "link/collegamento.h"
@@ -17,6 +19,12 @@
 namespace lumetto {
 
 int eseguiprogramma(const std::string& esperimento) {
+    Opzioni o;
+    o.esperimento = esperimento;
+    return eseguiprogramma(o);
+}
+
+int eseguiprogramma(const Opzioni& opzioni) {
     // A new user's c: drive, with the default plants where the scheme commands
     // look for them. A failure is told and the program goes on: only those
     // commands need the files, and they say so again when one is missing.
@@ -45,7 +53,14 @@ int eseguiprogramma(const std::string& esperimento) {
     mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
     mainform.impostaGrafico(&grafico);
 
-    mainform.eseguiallavvio(acquisition::comando(esperimento));
+    if (opzioni.mio) {
+        mainform.eseguiallavvio(
+            [&opzioni] { acquisition::avviamio(*opzioni.mio, opzioni.fileesperimento); });
+    } else if (opzioni.esperimento == "BitBtn35") {
+        mainform.eseguiallavvio([&opzioni] { acquisition::avvialibero(opzioni.baud); });
+    } else {
+        mainform.eseguiallavvio(acquisition::comando(opzioni.esperimento));
+    }
     // Showing it runs its set-up: layout over the screen, then the port search.
     mainform.show();
     const int esito = QApplication::exec();

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "app/opzioni.h"
+
 namespace lumetto {
 
 // Runs the program until its main window closes; the exit code of the loop.
@@ -12,5 +14,8 @@ namespace lumetto {
 // `esperimento` names the control of an experiment to start once the board
 // is found (empty: none).
 int eseguiprogramma(const std::string& esperimento = {});
+// The same with what the command line asked: a built-in experiment, the
+// free stream at a rate, or a teacher's experiment read from its file.
+int eseguiprogramma(const Opzioni& opzioni);
 
 }  // namespace lumetto

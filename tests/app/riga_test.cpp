@@ -49,6 +49,10 @@ TEST(RigaDiComando, HelpAndVersionWithoutADisplayAndNothingElse) {
          "lumetto: esperimento sconosciuto «Motore+Encod»; gli esperimenti sono:\n"
          "  regolazione-pi\n"},
         {"--esperimento 'Motore+ Encoder' --version", 0, "lumetto " + versione + "\n"},
+        {"--esperimento libero --baud 4800", 2, "lumetto: velocità «4800» non ammessa"},
+        {"--esperimento utente --esperimento libero --baud 57600 --version", 0, "lumetto "},
+        // A teacher's file that cannot be used is said before any window.
+        {"--esperimento manca.toml", 2, "lumetto: manca.toml: "},
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.argomenti);
