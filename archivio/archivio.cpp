@@ -428,6 +428,7 @@ void Archivio::leggicolonne(Corsa& c) {
     Uso uso(i);
     i.lega(1, c.id);
     c.colonne.clear();
+    // Decimals another SQLite tool wrote out of reason are held in range.
     while (i.passo())
         c.colonne.push_back(
             {i.testo(0), i.testo(1), static_cast<int>(std::clamp<int64_t>(i.intero(2), -1, 99))});
