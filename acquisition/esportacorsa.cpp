@@ -17,7 +17,7 @@ namespace lumetto::acquisition {
 void salvacsv(const std::string& file, const CorsaArchiviata& corsa) {
     std::vector<archivio::ColonnaCsv> colonne;
     for (const ColonnaGrafico& c : corsa.colonne())
-        colonne.push_back({c.indice, c.nome});
+        colonne.push_back({c.indice, c.nome, c.unita});
     try {
         platform::salvasicuro(file, archivio::testocsv(colonne, corsa.tutte()));
     } catch (const platform::ErroreSalvataggio& e) {
@@ -31,7 +31,7 @@ void salvaxls(const std::string& file, const CorsaArchiviata& corsa) {
     celle[{0, 0}] = u"lettura";
     celle[{0, 1}] = u"secondi";
     for (uint32_t j = 0; j < colonne.size(); ++j)
-        celle[{0, j + 2}] = utf16(colonne[j].nome);
+        celle[{0, j + 2}] = utf16(titolocolonna(colonne[j]));
     uint32_t riga = 1;
     for (const archivio::Lettura& l : corsa.tutte()) {
         celle[{riga, 0}] = static_cast<double>(l.numero);

@@ -15,8 +15,8 @@ class ErroreEsportazione : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Header row "lettura", "secondi" and the run's column names, then a row a
-// reading. Written all or nothing.
+// Header row "lettura", "secondi" and the run's columns with their units
+// ("temp [°C]"), then a row a reading. Written all or nothing.
 void salvacsv(const std::string& file, const CorsaArchiviata& corsa);
 void salvaxls(const std::string& file, const CorsaArchiviata& corsa);
 

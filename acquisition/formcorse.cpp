@@ -48,6 +48,22 @@ std::string descrizione(const archivio::Corsa& c) {
     return datacorsa(c) + " (" + c.esperimento + ", " + std::to_string(c.letture) + " letture)";
 }
 
+// The run's facts below the list: where and how it ran, its own experiment
+// file, its columns as the plot names them ("temp [°C], luce [%]"), the note.
+QString fatti(const archivio::Corsa& c) {
+    std::string t =
+        c.esperimento + " su " + c.porta + ", ogni " + std::to_string(c.intervallo) + " s";
+    if (!c.sketch.empty()) t += ", sketch " + c.sketch + " " + c.versione;
+    if (!c.fileesperimento.empty()) t += ", file dell'esperimento " + c.fileesperimento;
+    if (!c.fileschema.empty()) t += ", schema " + c.fileschema;
+    std::string colonne;
+    for (const ColonnaGrafico& k : colonnegrafico(c))
+        colonne += (colonne.empty() ? "" : ", ") + titolocolonna(k);
+    if (!colonne.empty()) t += "\ncolonne: " + colonne;
+    if (!c.nota.empty()) t += "\n" + c.nota;
+    return QString::fromStdString(t);
+}
+
 }  // namespace
 
 TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidget* parent)
@@ -90,6 +106,8 @@ TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidge
     nota_ = new QLabel(this);
     nota_->setObjectName(QStringLiteral("LabelNota"));
     nota_->setWordWrap(true);
+    // Names, titles and notes are the user's words, never markup.
+    nota_->setTextFormat(Qt::PlainText);
     nota_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     apri_ =
@@ -123,15 +141,7 @@ TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidge
         const auto id = selezionate();
         QString t;
         if (id.size() == 1 && archivio()) {
-            if (auto c = archivio_->corsa(id.front())) {
-                t = QString::fromStdString(c->esperimento + " su " + c->porta + ", ogni " +
-                                           std::to_string(c->intervallo) + " s");
-                if (!c->sketch.empty())
-                    t += QString::fromStdString(", sketch " + c->sketch + " " + c->versione);
-                if (!c->fileschema.empty())
-                    t += QString::fromStdString(", schema " + c->fileschema);
-                if (!c->nota.empty()) t += QStringLiteral("\n") + QString::fromStdString(c->nota);
-            }
+            if (auto c = archivio_->corsa(id.front())) t = fatti(*c);
         }
         nota_->setText(t);
     });

@@ -16,6 +16,10 @@
 
 namespace lumetto::acquisition {
 
+std::string titolocolonna(const ColonnaGrafico& c) {
+    return c.unita.empty() ? c.nome : c.nome + " [" + c.unita + "]";
+}
+
 std::string nomecampo(std::string_view testata, int i) {
     const std::size_t inizio = static_cast<std::size_t>(i - 1) * schemes::kCaratteriCampo;
     if (i < 1 || inizio + schemes::kCaratteriCampo > testata.size()) return {};
@@ -62,6 +66,25 @@ std::vector<ColonnaGrafico> colonnegrafico(std::string_view testata, std::string
         c.push_back({i, nome, schemes::carattere(maschera, i)});
     }
     return c;
+}
+
+std::vector<ColonnaGrafico> colonnegrafico(const archivio::Corsa& c) {
+    // Facts made by hand (a bench's run whose facts have not come) may name
+    // no columns: their header still does.
+    const auto colonne = c.colonne.empty() ? archivio::colonnedatestata(c.testata) : c.colonne;
+    const int n = std::min<int>(static_cast<int>(colonne.size()), archivio::kColonne);
+    std::vector<ColonnaGrafico> v;
+    for (int i = 1; i <= n; ++i) {
+        const archivio::ColonnaCorsa& k = colonne[static_cast<std::size_t>(i - 1)];
+        std::string nome = k.nome.empty() ? "C" + std::to_string(i) : k.nome;
+        // Two curves never share a name: a repeated one gets its column.
+        const auto uguale = [&](const ColonnaGrafico& g) { return g.nome == nome; };
+        if (std::any_of(v.begin(), v.end(), uguale)) nome += " (" + std::to_string(i) + ")";
+        const char tipo = schemes::carattere(c.mascheratipo, i);
+        // A state has words, not units.
+        v.push_back({i, std::move(nome), tipo, schemes::tipostato(tipo) ? "" : k.unita});
+    }
+    return v;
 }
 
 std::array<std::string, 3> parolestato(char tipo) {
@@ -120,11 +143,7 @@ int CorsaAttuale::letture() const {
 }
 
 CorsaArchiviata::CorsaArchiviata(archivio::Corsa corsa, std::vector<archivio::Lettura> letture)
-    : corsa_(std::move(corsa)), letture_(std::move(letture)) {
-    const std::string testata = schemes::cp1252dautf8(corsa_.testata);
-    colonne_ = colonnegrafico(testata, corsa_.mascheratipo,
-                              static_cast<int>(testata.size() / schemes::kCaratteriCampo));
-}
+    : corsa_(std::move(corsa)), letture_(std::move(letture)), colonne_(colonnegrafico(corsa_)) {}
 
 PuntoGrafico CorsaArchiviata::punto(int r, int colonna) const {
     if (r < 1 || r > letture() || colonna < 1 || colonna > archivio::kColonne) return {};

@@ -14,11 +14,15 @@
 namespace lumetto::acquisition {
 
 struct ColonnaGrafico {
-    int indice = 0;    // column of the reading table, 1 to 12
-    std::string nome;  // short name, UTF-8
-    char tipo = '1';   // of the type mask: '2' and '4' are states
+    int indice = 0;       // column of the reading table, 1 to 12
+    std::string nome;     // UTF-8: the header's short name, or an archived run's whole one
+    char tipo = '1';      // of the type mask: '2' and '4' are states
+    std::string unita{};  // UTF-8; empty: none, or not known
     bool stato() const { return schemes::tipostato(tipo); }
 };
+
+// "temp [°C]", or the name alone when it has no unit.
+std::string titolocolonna(const ColonnaGrafico& c);
 
 // The name of field i (from 1) of a header: its characters without the
 // dots and the blanks around them ("temp.." is "temp"), the last whole field
@@ -33,6 +37,9 @@ std::vector<ColonnaGrafico> colonnegrafico(std::string_view testata, std::string
                                            int n);
 // Those of the current run.
 std::vector<ColonnaGrafico> colonnegrafico();
+// Those of a kept run, with the names and units it kept (its header's when
+// it has none), no two alike; a state has no unit.
+std::vector<ColonnaGrafico> colonnegrafico(const archivio::Corsa& c);
 
 // The words of a state column's steps 0, 1 and 2, as the log writes them.
 std::array<std::string, 3> parolestato(char tipo);
@@ -81,9 +88,10 @@ class CorsaAttuale final : public FonteGrafico {
     std::string titolo() const override { return titolografico(); }
 };
 
-// A run from the archive: its readings as they were kept (the seconds are
-// those measured from its start); no condition marks, since the conditions
-// of today's scheme say nothing about it.
+// A run from the archive: its columns with the names and units it kept,
+// its readings as they were kept (the seconds are those measured from its
+// start); no condition marks, since the conditions of today's scheme say
+// nothing about it.
 class CorsaArchiviata final : public FonteGrafico {
   public:
     CorsaArchiviata(archivio::Corsa corsa, std::vector<archivio::Lettura> letture);

@@ -23,8 +23,11 @@ void PubblicazioneClasse::letturamemorizzata(int r) {
     // Without the archive there is no run id to publish under.
     const int64_t id = registro_.corsa();
     if (id == 0) return;
-    if (id != corsa_) {
+    // A new run, or its facts written again (a free run named a column):
+    // the facts go before the reading that needs them.
+    if (id != corsa_ || registro_.revisione() != revisione_) {
         corsa_ = id;
+        revisione_ = registro_.revisione();
         pubblicatore_.corsa(registro_.fatti());
     }
     if (const archivio::Lettura* l = registro_.salvata(r)) pubblicatore_.lettura(*l);

@@ -30,6 +30,7 @@ class PubblicazioneClasse final : public Ascoltatore {
     RegistroCorse& registro_;
     classe::Pubblicatore pubblicatore_;
     int64_t corsa_ = 0;  // the run the publisher was told of
+    int revisione_ = 0;  // of its facts, as the archive's listener counts them
 };
 
 // The class's settings files read at start: the listener to install, or

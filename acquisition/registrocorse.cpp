@@ -24,6 +24,17 @@ namespace {
 constexpr const char* kContinua =
     ".\nLa corsa continua: le letture restano in memoria e si esportano con ->EXCEL.";
 
+// The run's columns as the archive keeps them; those of its header when
+// the run names none.
+std::vector<archivio::ColonnaCorsa> colonnearchivio(const std::vector<Colonna>& colonne,
+                                                    const std::string& testata) {
+    if (colonne.empty()) return archivio::colonnedatestata(testata);
+    std::vector<archivio::ColonnaCorsa> v;
+    for (const Colonna& c : colonne)
+        v.push_back({c.nome, c.unita, c.decimali});
+    return v;
+}
+
 }  // namespace
 
 std::string nomebanco() {
@@ -55,6 +66,9 @@ void RegistroCorse::nuovacorsa() {
     fatti_.sketch = stato.scheda.sketch;
     fatti_.versione = stato.scheda.versione;
     fatti_.banco = nomebanco();
+    fatti_.fileesperimento = stato.fileesperimento;
+    fatti_.colonne = colonnearchivio(stato.colonne, fatti_.testata);
+    colonne_ = stato.colonne;
     inizio_ = std::chrono::steady_clock::now();
     corsa_ = 0;
     salvata_ = 0;
@@ -95,8 +109,19 @@ void RegistroCorse::letturamemorizzata(int r) {
         if (corsa_ == 0) {
             // The port is the one this run's exchanges opened.
             fatti_.porta = link::nomeporta;
+            fatti_.colonne = colonnearchivio(stato.colonne, fatti_.testata);
+            colonne_ = stato.colonne;
             corsa_ = archivio_->nuovacorsa(fatti_);
             fatti_.id = corsa_;
+            ++revisione_;
+        } else if (stato.colonne != colonne_) {
+            // A free run named a column after its facts were written: they
+            // are written again before the reading that holds it.
+            auto colonne = colonnearchivio(stato.colonne, fatti_.testata);
+            archivio_->sostituiscicolonne(corsa_, colonne);
+            fatti_.colonne = std::move(colonne);
+            colonne_ = stato.colonne;
+            ++revisione_;
         }
         salvata_ = 0;
         archivio::Lettura l;

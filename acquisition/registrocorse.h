@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "acquisition/acquisizione.h"
 #include "archivio/archivio.h"
@@ -37,6 +38,9 @@ class RegistroCorse final : public Ascoltatore {
     // r as committed to the archive: null when r is not the last reading
     // committed in this run.
     const archivio::Corsa& fatti() const { return fatti_; }
+    // Counts the times the facts were written: the run's first reading, and
+    // each change of its columns after it (a free run naming a new one).
+    int revisione() const { return revisione_; }
     const archivio::Lettura* salvata(int r) const {
         return salvata_ == r && r != 0 ? &ultima_ : nullptr;
     }
@@ -48,6 +52,8 @@ class RegistroCorse final : public Ascoltatore {
     std::filesystem::path file_;
     std::unique_ptr<archivio::Archivio> archivio_;
     archivio::Corsa fatti_;
+    std::vector<Colonna> colonne_;  // stato.colonne as fatti_ holds them
+    int revisione_ = 0;
     archivio::Lettura ultima_;
     int salvata_ = 0;
     std::chrono::steady_clock::time_point inizio_;

@@ -23,10 +23,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Each step brings the schema from version i to i + 1; a file of any earlier
-// version is brought up to date step by step, in one transaction a step.
-constexpr const char* kMigrazioni[] = {
-    R"(CREATE TABLE corsa (
+void metticolonne(Istruzione& metti, int64_t corsa, const std::vector<ColonnaCorsa>& colonne);
+
+// Runs kept before columns were: theirs named by their header, once, so
+// that every run reads back alike.
+void nomidatestata(Connessione& db) {
+    std::vector<std::pair<int64_t, std::string>> corse;
+    {
+        Istruzione leggi(db, "SELECT id, testata FROM corsa");
+        Uso uso(leggi);
+        while (leggi.passo())
+            corse.emplace_back(leggi.intero(0), leggi.testo(1));
+    }
+    Istruzione metti(db,
+                     "INSERT INTO colonna (corsa, indice, nome, unita, decimali) "
+                     "VALUES (?1, ?2, ?3, ?4, ?5)");
+    for (const auto& [id, testata] : corse)
+        metticolonne(metti, id, colonnedatestata(testata));
+}
+
+// Each step brings the schema from version i to i + 1, with what it must
+// compute after its SQL; a file of any earlier version is brought up to date
+// step by step, in one transaction a step.
+struct Migrazione {
+    const char* sql;
+    void (*dopo)(Connessione&);
+};
+constexpr Migrazione kMigrazioni[] = {
+    {R"(CREATE TABLE corsa (
          id INTEGER PRIMARY KEY,
          codice INTEGER NOT NULL,
          esperimento TEXT NOT NULL,
@@ -52,19 +76,34 @@ constexpr const char* kMigrazioni[] = {
          v8 REAL, v9 REAL, v10 REAL, v11 REAL, v12 REAL, v13 REAL,
          PRIMARY KEY (corsa, numero)) WITHOUT ROWID;
        CREATE INDEX corsa_inizio ON corsa(inizio);)",
+     nullptr},
     // 2: what the class's broker acknowledged, run by run and reading by
     // reading (0 until it does; the runs and readings kept before are taken
     // as not sent, and a bench without a class simply never marks them).
-    R"(ALTER TABLE corsa ADD COLUMN pubblicata INTEGER NOT NULL DEFAULT 0;
+    {R"(ALTER TABLE corsa ADD COLUMN pubblicata INTEGER NOT NULL DEFAULT 0;
        ALTER TABLE lettura ADD COLUMN pubblicata INTEGER NOT NULL DEFAULT 0;
        CREATE INDEX lettura_dapubblicare ON lettura(corsa, numero) WHERE pubblicata = 0;)",
+     nullptr},
+    // 3: each run's columns with their whole names and units (indice is the
+    // reading's v1 to v13; decimali NULL where the run did not say), and the
+    // file of a teacher's own experiment. The runs kept before get the names
+    // of their header.
+    {R"(CREATE TABLE colonna (
+         corsa INTEGER NOT NULL REFERENCES corsa(id) ON DELETE CASCADE,
+         indice INTEGER NOT NULL,
+         nome TEXT NOT NULL,
+         unita TEXT NOT NULL DEFAULT '',
+         decimali INTEGER,
+         PRIMARY KEY (corsa, indice)) WITHOUT ROWID;
+       ALTER TABLE corsa ADD COLUMN fileesperimento TEXT NOT NULL DEFAULT '';)",
+     nomidatestata},
 };
 static_assert(std::size(kMigrazioni) == kVersione);
 
 constexpr const char* kColonneCorsa =
     "id, codice, esperimento, testata, mascheratipo, mascheracolori, mascheradimensioni, "
     "fileschema, intervallo, inizio, fuso, porta, sketch, versione, banco, titolo, nota, "
-    "(SELECT count(*) FROM lettura WHERE lettura.corsa = corsa.id)";
+    "fileesperimento, (SELECT count(*) FROM lettura WHERE lettura.corsa = corsa.id)";
 
 std::string ora(const char* formato, bool utc) {
     std::time_t t = std::time(nullptr);
@@ -153,8 +192,22 @@ Corsa leggicorsa(const Istruzione& i) {
     c.banco = i.testo(14);
     c.titolo = i.testo(15);
     c.nota = i.testo(16);
-    c.letture = static_cast<int>(i.intero(17));
+    c.fileesperimento = i.testo(17);
+    c.letture = static_cast<int>(i.intero(18));
     return c;
+}
+
+void metticolonne(Istruzione& metti, int64_t corsa, const std::vector<ColonnaCorsa>& colonne) {
+    const std::size_t n = std::min(colonne.size(), static_cast<std::size_t>(kColonne));
+    for (std::size_t k = 0; k < n; ++k) {
+        const ColonnaCorsa& c = colonne[k];
+        metti.lega(1, corsa).lega(2, static_cast<int64_t>(k + 1)).lega(3, c.nome).lega(4, c.unita);
+        if (c.decimali >= 0)
+            metti.lega(5, int64_t{c.decimali});
+        else
+            metti.legavuoto(5);
+        metti.esegui();
+    }
 }
 
 }  // namespace
@@ -165,8 +218,17 @@ struct Archivio::Stato {
           nuova(migrata(),
                 "INSERT INTO corsa (codice, esperimento, testata, mascheratipo, mascheracolori, "
                 "mascheradimensioni, fileschema, intervallo, inizio, fuso, porta, sketch, "
-                "versione, banco, titolo, nota) "
-                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)"),
+                "versione, banco, titolo, nota, fileesperimento) "
+                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
+                "?17)"),
+          colonna(db,
+                  "INSERT INTO colonna (corsa, indice, nome, unita, decimali) "
+                  "VALUES (?1, ?2, ?3, ?4, ?5)"),
+          colonne(db,
+                  "SELECT nome, unita, coalesce(decimali, -1) FROM colonna WHERE corsa = ?1 "
+                  "ORDER BY indice"),
+          senzacolonne(db, "DELETE FROM colonna WHERE corsa = ?1"),
+          dapubblicare(db, "UPDATE corsa SET pubblicata = 0 WHERE id = ?1"),
           lettura(db,
                   "INSERT OR REPLACE INTO lettura (corsa, numero, ms, v1, v2, v3, v4, v5, v6, v7, "
                   "v8, v9, v10, v11, v12, v13) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
@@ -213,7 +275,8 @@ struct Archivio::Stato {
             Transazione t(db);
             // Another program may have migrated meanwhile: look again inside.
             if (db.intero("PRAGMA user_version") > v) continue;
-            db.esegui(kMigrazioni[v]);
+            db.esegui(kMigrazioni[v].sql);
+            if (kMigrazioni[v].dopo) kMigrazioni[v].dopo(db);
             db.esegui(("PRAGMA user_version = " + std::to_string(v + 1)).c_str());
             t.conferma();
         }
@@ -221,7 +284,8 @@ struct Archivio::Stato {
     }
 
     Connessione db;
-    Istruzione nuova, lettura, elenco, una, letture, titolo, elimina;
+    Istruzione nuova, colonna, colonne, senzacolonne, dapubblicare;
+    Istruzione lettura, elenco, una, letture, titolo, elimina;
     Istruzione corsedapubblicare, letturedapubblicare, corsapubblicata, letturapubblicata;
 };
 
@@ -296,6 +360,7 @@ auto protetto(F&& f) {
 
 int64_t Archivio::nuovacorsa(const Corsa& c) {
     return protetto([&] {
+        Transazione t(s_->db);
         Istruzione& i = s_->nuova;
         Uso uso(i);
         i.lega(1, int64_t{c.codice})
@@ -313,10 +378,28 @@ int64_t Archivio::nuovacorsa(const Corsa& c) {
             .lega(13, c.versione)
             .lega(14, c.banco)
             .lega(15, c.titolo)
-            .lega(16, c.nota);
+            .lega(16, c.nota)
+            .lega(17, c.fileesperimento);
         while (i.passo()) {
         }
-        return static_cast<int64_t>(sqlite3_last_insert_rowid(s_->db.db()));
+        const auto id = static_cast<int64_t>(sqlite3_last_insert_rowid(s_->db.db()));
+        metticolonne(s_->colonna, id, c.colonne.empty() ? colonnedatestata(c.testata) : c.colonne);
+        t.conferma();
+        return id;
+    });
+}
+
+void Archivio::sostituiscicolonne(int64_t corsa, const std::vector<ColonnaCorsa>& colonne) {
+    protetto([&] {
+        Transazione t(s_->db);
+        s_->senzacolonne.lega(1, corsa).esegui();
+        // The run's key is checked here too: a deleted run fails as a reading does.
+        metticolonne(s_->colonna, corsa, colonne);
+        s_->dapubblicare.lega(1, corsa).esegui();
+        if (sqlite3_changes(s_->db.db()) == 0)
+            throw ErroreArchivio(ErroreArchivio::Tipo::Eliminata,
+                                 "la corsa è stata eliminata dall'archivio");
+        t.conferma();
     });
 }
 
@@ -340,25 +423,47 @@ void Archivio::aggiungi(int64_t corsa, const std::vector<Lettura>& letture) {
     });
 }
 
+void Archivio::leggicolonne(Corsa& c) {
+    Istruzione& i = s_->colonne;
+    Uso uso(i);
+    i.lega(1, c.id);
+    c.colonne.clear();
+    // Decimals another SQLite tool wrote out of reason are held in range.
+    while (i.passo())
+        c.colonne.push_back(
+            {i.testo(0), i.testo(1), static_cast<int>(std::clamp<int64_t>(i.intero(2), -1, 99))});
+    // A run written by hand, without columns: its header still names them.
+    if (c.colonne.empty()) c.colonne = colonnedatestata(c.testata);
+}
+
 std::vector<Corsa> Archivio::elenco(const Filtro& f) {
     return protetto([&] {
-        Istruzione& i = s_->elenco;
-        Uso uso(i);
-        i.lega(1, f.testo).lega(2, f.dal).lega(3, f.al);
         std::vector<Corsa> corse;
-        while (i.passo())
-            corse.push_back(leggicorsa(i));
+        {
+            Istruzione& i = s_->elenco;
+            Uso uso(i);
+            i.lega(1, f.testo).lega(2, f.dal).lega(3, f.al);
+            while (i.passo())
+                corse.push_back(leggicorsa(i));
+        }
+        for (Corsa& c : corse)
+            leggicolonne(c);
         return corse;
     });
 }
 
 std::optional<Corsa> Archivio::corsa(int64_t id) {
     return protetto([&]() -> std::optional<Corsa> {
-        Istruzione& i = s_->una;
-        Uso uso(i);
-        i.lega(1, id);
-        if (!i.passo()) return std::nullopt;
-        return leggicorsa(i);
+        std::optional<Corsa> c;
+        {
+            Istruzione& i = s_->una;
+            Uso uso(i);
+            i.lega(1, id);
+            if (!i.passo()) return std::nullopt;
+            c = leggicorsa(i);
+        }
+        leggicolonne(*c);
+        return c;
     });
 }
 
@@ -390,11 +495,15 @@ std::vector<Lettura> Archivio::letture(int64_t id) {
 
 std::vector<Corsa> Archivio::corsedapubblicare() {
     return protetto([&] {
-        Istruzione& i = s_->corsedapubblicare;
-        Uso uso(i);
         std::vector<Corsa> corse;
-        while (i.passo())
-            corse.push_back(leggicorsa(i));
+        {
+            Istruzione& i = s_->corsedapubblicare;
+            Uso uso(i);
+            while (i.passo())
+                corse.push_back(leggicorsa(i));
+        }
+        for (Corsa& c : corse)
+            leggicolonne(c);
         return corse;
     });
 }

@@ -13,12 +13,28 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumetto::archivio {
 
 inline constexpr int kColonne = 13;  // values of a reading, columns 1 to 13
-inline constexpr int kVersione = 2;  // the schema this code writes (user_version)
+inline constexpr int kVersione = 3;  // the schema this code writes (user_version)
+
+// A column of a run as people read it: column i of the run is value i of
+// its readings.
+struct ColonnaCorsa {
+    std::string nome;     // UTF-8, whole ("temp", "luce esterna")
+    std::string unita{};  // UTF-8; empty: none, or not known
+    int decimali = -1;    // shown; -1: the run did not say
+    friend bool operator==(const ColonnaCorsa&, const ColonnaCorsa&) = default;
+};
+
+// The columns a header names (UTF-8, 6 characters a field, dots as filler):
+// one a whole field, at most kColonne, named as the plot names them ("temp..",
+// the last whole field with the rest of its name past it, "C3" for a field of
+// dots, a repeated name with its column: "temp (3)"); no units.
+std::vector<ColonnaCorsa> colonnedatestata(std::string_view testata);
 
 // A run's facts. Texts are UTF-8; times are the start's, in UTC
 // ("2026-12-09T10:15:02.123Z") and the local zone's offset ("+01:00").
@@ -34,7 +50,12 @@ struct Corsa {
     std::string porta, sketch, versione;  // sketch and version: what the board said
     std::string banco;                    // the bench (the PC's name)
     std::string titolo, nota;
-    int letture = 0;  // readings kept (filled when read back)
+    // In column order, at most kColonne (more are not kept). A run written
+    // without them takes those of its header; read back, a run always has
+    // them, old runs included.
+    std::vector<ColonnaCorsa> colonne{};
+    std::string fileesperimento{};  // a teacher's own experiment file; empty otherwise
+    int letture = 0;                // readings kept (filled when read back)
 };
 
 // A stored reading: its number in the run, milliseconds since the run's
@@ -90,8 +111,13 @@ class Archivio {
     const std::filesystem::path& file() const { return file_; }
     const std::optional<std::filesystem::path>& spostato() const { return spostato_; }
 
-    // A new run with its facts (its id and counts are ignored); its id.
+    // A new run with its facts and columns (its id and counts are
+    // ignored), in one commit; its id.
     int64_t nuovacorsa(const Corsa& c);
+    // The run's columns replaced in one commit (a free run that named a new
+    // one): its facts count as not sent to the class again. Throws, with
+    // Tipo::Eliminata, for a run no longer in the archive.
+    void sostituiscicolonne(int64_t corsa, const std::vector<ColonnaCorsa>& colonne);
     // One reading of a run, committed before it returns. A number already
     // stored is replaced (a resend is harmless).
     void aggiungi(int64_t corsa, const Lettura& l);
@@ -122,6 +148,7 @@ class Archivio {
   private:
     struct Stato;
     void apri();
+    void leggicolonne(Corsa& c);
     std::filesystem::path file_;
     std::optional<std::filesystem::path> spostato_;
     std::unique_ptr<Stato> s_;

@@ -10,13 +10,16 @@
 
 namespace lumetto::archivio {
 
-// A column of the file: the reading's value column (1 to 13) and its name.
+// A column of the file: the reading's value column (1 to 13), its name and
+// unit (UTF-8).
 struct ColonnaCsv {
     int indice = 1;
     std::string nome;
+    std::string unita{};  // empty: none
 };
 
-// The whole file: "lettura,secondi,<names>" and a row per reading; a value
+// The whole file: "lettura,secondi,<titles>" and a row per reading; a
+// column's title is "temp [°C]", or its name alone without a unit. A value
 // the reading does not hold is an empty field. Lines end with CR LF.
 std::string testocsv(const std::vector<ColonnaCsv>& colonne, const std::vector<Lettura>& letture);
 

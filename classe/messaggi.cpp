@@ -33,11 +33,11 @@ std::string utf8(const QString& s) {
 }
 
 // A text as a payload holds it: valid UTF-8 (a bad byte becomes U+FFFD)
-// cut, where longer, to kMaxTesto bytes at the end of a character.
-QString testolimitato(std::string_view s) {
+// cut, where longer, to `massimo` bytes at the end of a character.
+QString testolimitato(std::string_view s, std::size_t massimo = kMaxTesto) {
     QByteArray u = q(s).toUtf8();
-    if (static_cast<std::size_t>(u.size()) > kMaxTesto) {
-        qsizetype fine = static_cast<qsizetype>(kMaxTesto);
+    if (static_cast<std::size_t>(u.size()) > massimo) {
+        qsizetype fine = static_cast<qsizetype>(massimo);
         while (fine > 0 && (static_cast<unsigned char>(u[fine]) & 0xC0) == 0x80)
             --fine;
         u.truncate(fine);
@@ -70,7 +70,8 @@ Errore intero(const QJsonObject& o, const char* chiave, int64_t minimo, int64_t 
     return {};
 }
 
-Errore testo(const QJsonObject& o, const char* chiave, bool obbligatorio, std::string& fuori) {
+Errore testo(const QJsonObject& o, const char* chiave, bool obbligatorio, std::string& fuori,
+             std::size_t massimo = kMaxTesto) {
     const QJsonValue v = o.value(QLatin1StringView(chiave));
     if (v.isUndefined()) {
         if (obbligatorio) return std::string("manca «") + chiave + "»";
@@ -79,9 +80,39 @@ Errore testo(const QJsonObject& o, const char* chiave, bool obbligatorio, std::s
     }
     if (!v.isString()) return std::string("«") + chiave + "» non è un testo";
     std::string t = utf8(v.toString());
-    if (t.size() > kMaxTesto)
-        return std::string("«") + chiave + "» supera " + std::to_string(kMaxTesto) + " byte";
+    if (t.size() > massimo)
+        return std::string("«") + chiave + "» supera " + std::to_string(massimo) + " byte";
     fuori = std::move(t);
+    return {};
+}
+
+// A run's columns: at most kColonne objects, each a name (1 to
+// kMaxNomeColonna bytes), a unit (at most kMaxUnita) and the decimals shown
+// (0 to kMaxDecimali), the last two optional. None given: the header's.
+Errore leggicolonne(const QJsonObject& o, std::vector<archivio::ColonnaCorsa>& colonne) {
+    colonne.clear();
+    const QJsonValue v = o.value(QLatin1StringView("colonne"));
+    if (v.isUndefined()) return {};  // a bench older than the columns
+    if (!v.isArray()) return "«colonne» non è un elenco";
+    const QJsonArray a = v.toArray();
+    if (a.size() > archivio::kColonne)
+        return "«colonne» ha più di " + std::to_string(archivio::kColonne) + " colonne";
+    for (qsizetype k = 0; k < a.size(); ++k) {
+        const std::string quale = "colonna " + std::to_string(k + 1) + ": ";
+        if (!a.at(k).isObject()) return quale + "non è un oggetto";
+        const QJsonObject c = a.at(k).toObject();
+        archivio::ColonnaCorsa col;
+        Errore e;
+        if (!(e = testo(c, "nome", true, col.nome, kMaxNomeColonna)).empty()) return quale + e;
+        if (col.nome.empty()) return quale + "«nome» è vuoto";
+        if (!(e = testo(c, "unita", false, col.unita, kMaxUnita)).empty()) return quale + e;
+        if (c.contains(QLatin1StringView("decimali"))) {
+            int64_t d = 0;
+            if (!(e = intero(c, "decimali", 0, kMaxDecimali, d)).empty()) return quale + e;
+            col.decimali = static_cast<int>(d);
+        }
+        colonne.push_back(std::move(col));
+    }
     return {};
 }
 
@@ -151,6 +182,8 @@ Errore leggicorsa(const QJsonObject& o, int64_t id, archivio::Corsa& c) {
     };
     for (const Campo& k : campi)
         if (!(e = testo(o, k.chiave, k.obbligatorio, c.*k.campo)).empty()) return e;
+    if (!(e = leggicolonne(o, c.colonne)).empty()) return e;
+    if (c.colonne.empty()) c.colonne = archivio::colonnedatestata(c.testata);
     // The teacher's window orders and shows runs by their start.
     if (!QDateTime::fromString(q(c.inizio), Qt::ISODateWithMs).isValid())
         return "«inizio» non è una data e ora ISO 8601";
@@ -262,6 +295,22 @@ std::string scrivicorsa(const archivio::Corsa& c) {
     o.insert(QLatin1StringView("versione"), testolimitato(c.versione));
     o.insert(QLatin1StringView("banco"), testolimitato(c.banco));
     o.insert(QLatin1StringView("titolo"), testolimitato(c.titolo));
+    // A run without columns sends its header's, as the teacher would make them.
+    const auto colonne = c.colonne.empty() ? archivio::colonnedatestata(c.testata) : c.colonne;
+    QJsonArray a;
+    for (std::size_t k = 0; k < colonne.size() && k < archivio::kColonne; ++k) {
+        const archivio::ColonnaCorsa& col = colonne[k];
+        QJsonObject x;
+        QString nome = testolimitato(col.nome, kMaxNomeColonna);
+        if (nome.isEmpty()) nome = QStringLiteral("C%1").arg(k + 1);
+        x.insert(QLatin1StringView("nome"), nome);
+        if (!col.unita.empty())
+            x.insert(QLatin1StringView("unita"), testolimitato(col.unita, kMaxUnita));
+        if (col.decimali >= 0 && col.decimali <= kMaxDecimali)
+            x.insert(QLatin1StringView("decimali"), col.decimali);
+        a.append(x);
+    }
+    o.insert(QLatin1StringView("colonne"), a);
     return documento(o);
 }
 

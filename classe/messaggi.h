@@ -24,10 +24,18 @@
 //             "testata":"temp..tempo.","mascheratipo":"13","intervallo":2,
 //             "inizio":"2026-12-09T10:15:02.123Z","fuso":"+01:00",
 //             "porta":"COM13","sketch":"Termostato","versione":"0.2.0",
-//             "banco":"banco03","titolo":""}
+//             "banco":"banco03","titolo":"",
+//             "colonne":[{"nome":"temp","unita":"°C","decimali":1},
+//                        {"nome":"tempo"}]}
 //            "id" must be the topic's; id, codice, esperimento, testata,
 //            intervallo (0 to 2^31-1 seconds) and inizio (ISO 8601 in UTC)
 //            are required, the other texts may be left out (empty).
+//            "colonne" are the run's columns in order, at most 13, each a
+//            name (1 to kMaxNomeColonna bytes), a unit (at most kMaxUnita
+//            bytes; left out: none) and the decimals shown (0 to
+//            kMaxDecimali; left out: not said). A bench sends them again
+//            when a free run names a new column; without them (a bench
+//            older than them) the run's columns are its header's.
 //   letture: {"numero":1,"ms":0,"valori":[21.5,null,3]}
 //            numero 1 to 1000, ms 0 to 2^53, at most 13 values, each a
 //            number or null for a column the reading has no value in;
@@ -52,6 +60,9 @@ inline constexpr std::size_t kMaxTesto = 1024;           // bytes of any text in
 inline constexpr std::size_t kMaxMessaggio = 64 * 1024;  // bytes of a payload
 inline constexpr std::size_t kMaxArgomento = 256;        // bytes of a topic
 inline constexpr int kMaxNumero = 1000;                  // readings of a run
+inline constexpr std::size_t kMaxNomeColonna = 256;      // bytes of a column's name
+inline constexpr std::size_t kMaxUnita = 64;             // bytes of a column's unit
+inline constexpr int kMaxDecimali = 15;                  // decimals a column shows
 inline constexpr int64_t kMaxIntero = int64_t{1} << 53;  // exact in any JSON reader
 
 // Whether a class or bench name can be one topic level: 1 to kMaxLivello
@@ -91,7 +102,8 @@ std::string scrivilettura(const archivio::Lettura& l);
 // A message taken as good: from which bench, and what it says. For a run's
 // facts and readings `corsa` is the run's id from the topic; a run's facts
 // fill the fields of archivio::Corsa the payload has (mascheracolori,
-// mascheradimensioni, fileschema, nota and letture stay empty).
+// mascheradimensioni, fileschema, fileesperimento, nota and letture stay
+// empty; colonne are the header's when the payload names none).
 struct Messaggio {
     std::string classe, banco;
     int64_t corsa = 0;

@@ -62,11 +62,12 @@ std::string Pubblicatore::avvia() {
 }
 
 void Pubblicatore::corsa(const archivio::Corsa& fatti) {
+    const bool stessa = fatti.id == corrente_.id && stato_.stato == Stato::InCorsa;
     corrente_ = fatti;
     stato_ = {Stato::InCorsa, fatti.esperimento, fatti.sketch, fatti.versione, fatti.id};
     if (!connesso_) return;
     pubblicacorsa(corrente_);
-    pubblicastato();
+    if (!stessa) pubblicastato();
 }
 
 void Pubblicatore::lettura(const archivio::Lettura& l) {

@@ -43,7 +43,9 @@ class Pubblicatore {
     // Starts the connection; empty, or why it cannot start (Italian).
     std::string avvia();
 
-    // A run is in the archive under fatti.id: it is "in corsa".
+    // A run is in the archive under fatti.id: it is "in corsa". Told again
+    // with the same run's changed facts (a free run named a new column),
+    // the facts go again and the state stays.
     void corsa(const archivio::Corsa& fatti);
     // A reading of that run, already committed to the archive.
     void lettura(const archivio::Lettura& l);

@@ -43,6 +43,13 @@ std::string difetticorsa(const archivio::Corsa& c, int64_t corsa) {
                                  &c.porta, &c.sketch, &c.versione, &c.banco, &c.titolo})
         if (!corto(*t)) return "run facts with a text past the bound";
     if (c.inizio.empty()) return "run facts with no start";
+    if (c.colonne.size() > static_cast<std::size_t>(archivio::kColonne))
+        return "run facts with more columns than a reading holds";
+    for (const archivio::ColonnaCorsa& k : c.colonne) {
+        if (k.nome.empty() || k.nome.size() > kMaxNomeColonna || k.unita.size() > kMaxUnita)
+            return "a column's name or unit out of bounds";
+        if (k.decimali < -1 || k.decimali > kMaxDecimali) return "a column's decimals out of range";
+    }
     return {};
 }
 

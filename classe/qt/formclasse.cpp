@@ -228,14 +228,17 @@ void TFormclasse::aggiorna() {
         const auto t = tessere_.find(nome);
         if (t != tessere_.end()) t->second->update();
         // An open plot follows its bench to a new run, and takes the facts of
-        // one that came without them.
+        // one that came without them or named a new column since.
         const auto g = grafici_.find(nome);
         const Banco* b = aula_.banco(nome);
         if (g == grafici_.end() || !g->second.finestra || !b) continue;
         const CorsaRicevuta* c = b->mostrata();
         const auto& mostrate = g->second.finestra->corsemostrate();
         const bool senzafatti = !mostrate.empty() && mostrate.front()->corsa().inizio.empty();
-        if (c && (b->corsamostrata() != g->second.corsa || (senzafatti && c->fatti)))
+        const bool altrecolonne = !mostrate.empty() && c && c->fatti &&
+                                  mostrate.front()->corsa().colonne != c->fatti->colonne;
+        if (c &&
+            (b->corsamostrata() != g->second.corsa || (senzafatti && c->fatti) || altrecolonne))
             mostracorsa(g->second, *b);
     }
     cambiati_.clear();

@@ -44,9 +44,13 @@ std::vector<archivio::Lettura> inordine(const CorsaRicevuta& c) {
 EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
                        const std::vector<Aula::CorsaDellaLezione>& corse) {
     // A run is its bench and its start, to the millisecond.
-    std::map<std::pair<std::string, std::string>, int64_t> presenti;
-    for (const archivio::Corsa& c : a.elenco())
-        presenti.emplace(std::pair{c.banco, c.inizio}, c.id);
+    struct Presente {
+        int64_t id = 0;
+        std::vector<archivio::ColonnaCorsa> colonne;
+    };
+    std::map<std::pair<std::string, std::string>, Presente> presenti;
+    for (archivio::Corsa& c : a.elenco())
+        presenti.emplace(std::pair{c.banco, c.inizio}, Presente{c.id, std::move(c.colonne)});
     EsitoArchivio e;
     for (const auto& quale : corse) {
         const CorsaRicevuta* c = ricevuta(aula, quale);
@@ -59,21 +63,27 @@ EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
         const auto it = presenti.find(chiave);
         if (it == presenti.end()) {
             const int64_t id = a.nuovacorsa(*c->fatti);
-            presenti.emplace(chiave, id);
+            presenti.emplace(chiave, Presente{id, c->fatti->colonne});
             a.aggiungi(id, inordine(*c));
             ++e.nuove;
             continue;
         }
         std::map<int, archivio::Lettura> tenute;
-        for (archivio::Lettura& l : a.letture(it->second))
+        for (archivio::Lettura& l : a.letture(it->second.id))
             tenute.emplace(l.numero, std::move(l));
         std::vector<archivio::Lettura> mancanti;
         for (const auto& [n, l] : c->letture) {
             const auto t = tenute.find(n);
             if (t == tenute.end() || !archivio::stessalettura(t->second, l)) mancanti.push_back(l);
         }
-        a.aggiungi(it->second, mancanti);
-        ++(mancanti.empty() ? e.invariate : e.aggiornate);
+        // A free run that named a column since it was collected: its columns too.
+        const bool colonne = !c->fatti->colonne.empty() && c->fatti->colonne != it->second.colonne;
+        if (colonne) {
+            a.sostituiscicolonne(it->second.id, c->fatti->colonne);
+            it->second.colonne = c->fatti->colonne;
+        }
+        a.aggiungi(it->second.id, mancanti);
+        ++(mancanti.empty() && !colonne ? e.invariate : e.aggiornate);
     }
     return e;
 }
@@ -129,7 +139,7 @@ void scrivicartella(const std::string& file, const Aula& aula,
         celle[{riga, 0}] = u"lettura";
         celle[{riga, 1}] = u"secondi";
         for (uint32_t j = 0; j < colonne.size(); ++j)
-            celle[{riga, j + 2}] = acquisition::utf16(colonne[j].nome);
+            celle[{riga, j + 2}] = acquisition::utf16(acquisition::titolocolonna(colonne[j]));
         ++riga;
         for (const archivio::Lettura& l : corsa.tutte()) {
             if (riga >= xls::kRighe) break;

@@ -15,7 +15,7 @@ namespace lumetto::classe {
 // What the archive took.
 struct EsitoArchivio {
     int nuove = 0;         // runs written for the first time
-    int aggiornate = 0;    // runs already there that got readings they lacked
+    int aggiornate = 0;    // runs already there that got readings or columns they lacked
     int invariate = 0;     // runs already there whole
     int senzaletture = 0;  // runs no reading of which came: left out
 };
@@ -27,7 +27,8 @@ EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
                        const std::vector<Aula::CorsaDellaLezione>& corse);
 
 // One sheet a bench (named as a sheet may be), its runs one under the other:
-// a line with the experiment and the start, the column names, the readings.
+// a line with the experiment and the start, the columns with their units
+// ("temp [°C]"), the readings.
 // Throws acquisition::ErroreEsportazione naming the file.
 void scrivicartella(const std::string& file, const Aula& aula,
                     const std::vector<Aula::CorsaDellaLezione>& corse);

@@ -7,12 +7,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "acquisition/grafico.h"
-#include "schemes/cp1252.h"
 
 namespace lumetto::classe {
 
@@ -39,14 +39,10 @@ Aspetto aspetto(const Banco* b) {
     return {QStringLiteral("offline"), QColor(0xB0, 0x20, 0x20)};
 }
 
-// The value columns of a run: named by its header once its facts came,
-// else by their number.
+// The value columns of a run: with the names and units of its facts once
+// they came, else named by their number.
 std::vector<acquisition::ColonnaGrafico> colonne(const CorsaRicevuta& c) {
-    if (c.fatti) {
-        const std::string testata = schemes::cp1252dautf8(c.fatti->testata);
-        return acquisition::colonnegrafico(testata, c.fatti->mascheratipo,
-                                           static_cast<int>(testata.size() / 6));
-    }
+    if (c.fatti) return acquisition::colonnegrafico(*c.fatti);
     std::vector<acquisition::ColonnaGrafico> v;
     if (c.letture.empty()) return v;
     const archivio::Lettura& l = c.letture.rbegin()->second;
@@ -58,6 +54,24 @@ std::vector<acquisition::ColonnaGrafico> colonne(const CorsaRicevuta& c) {
 
 QString numero(double v) {
     return std::isfinite(v) ? QString::number(v, 'g', 6) : QStringLiteral("-");
+}
+
+// The run's last value of each column under its name and unit ("temp [°C] 21.5").
+struct Valore {
+    acquisition::ColonnaGrafico colonna;
+    QString testo;
+};
+std::vector<Valore> valori(const CorsaRicevuta* c) {
+    std::vector<Valore> v;
+    if (!c) return v;
+    const archivio::Lettura* ultima = c->letture.empty() ? nullptr : &c->letture.rbegin()->second;
+    for (auto& k : colonne(*c)) {
+        const double x = ultima ? ultima->valori[static_cast<size_t>(k.indice - 1)] : NAN;
+        QString t =
+            QString::fromStdString(acquisition::titolocolonna(k)) + QStringLiteral(" ") + numero(x);
+        v.push_back({std::move(k), std::move(t)});
+    }
+    return v;
 }
 
 }  // namespace
@@ -87,6 +101,14 @@ QString Tessera::testoletture() const {
     const std::size_t ultima = n > 0 ? static_cast<std::size_t>(c->letture.rbegin()->first) : 0;
     if (ultima > n) t += QStringLiteral(" (%1 mancanti)").arg(ultima - n);
     return t;
+}
+
+QString Tessera::testovalori() const {
+    const Banco* b = aula_.banco(banco_);
+    QStringList t;
+    for (const Valore& v : valori(b ? b->mostrata() : nullptr))
+        t << v.testo;
+    return t.join(QStringLiteral("  "));
 }
 
 void Tessera::paintEvent(QPaintEvent*) {
@@ -152,15 +174,14 @@ void Tessera::paintEvent(QPaintEvent*) {
     p.drawText(QRect(m, y, w, riga), Qt::AlignLeft, fm.elidedText(scheda, Qt::ElideRight, w));
     y += riga + 2;
 
-    // The last values with their columns' names; the first two coloured as their curves.
-    const auto cols = c ? colonne(*c) : std::vector<acquisition::ColonnaGrafico>{};
-    const archivio::Lettura* ultima =
-        c && !c->letture.empty() ? &c->letture.rbegin()->second : nullptr;
+    // The last values with their columns' names and units; the first two
+    // coloured as their curves.
+    const std::vector<Valore> ultimi = valori(c);
     int x = m;
     std::vector<const acquisition::ColonnaGrafico*> curve;
-    for (const auto& k : cols) {
-        const double v = ultima ? ultima->valori[static_cast<size_t>(k.indice - 1)] : NAN;
-        const QString t = QString::fromStdString(k.nome) + QStringLiteral(" ") + numero(v);
+    for (const Valore& u : ultimi) {
+        const acquisition::ColonnaGrafico& k = u.colonna;
+        const QString& t = u.testo;
         const int tl = fm.horizontalAdvance(t);
         if (x + tl > m + w) break;
         QColor colore = palette().text().color();

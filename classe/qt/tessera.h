@@ -24,6 +24,8 @@ class Tessera final : public QWidget {
     // What the tile says, as texts (for tests and the accessible name).
     QString testostato() const;
     QString testoletture() const;
+    // The last values under their columns' names and units ("temp [°C] 21.5  luce [%] 43").
+    QString testovalori() const;
 
     static constexpr int kLarghezza = 320;
     static constexpr int kAltezza = 178;

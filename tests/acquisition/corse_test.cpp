@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QChart>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QTreeWidget>
@@ -76,6 +77,7 @@ TEST(Corse, ListedReopenedComparedTitledDeletedExported) {
         primo = archivia(a, "termostato", "temp..uscita", "2026-12-01T09:00:00.000Z", 3, 1);
         sonar = archivia(a, "Sonar", "dist..", "2026-12-02T09:00:00.000Z", 2, 5);
         secondo = archivia(a, "termostato", "temp..uscita", "2026-12-09T10:15:00.000Z", 4, 2);
+        a.sostituiscicolonne(secondo, {{"temp", "°C", 1}, {"uscita, PWM", "%"}});
     }
     prove::DialoghiScritti box;
     TFormgrafico g;
@@ -118,6 +120,9 @@ TEST(Corse, ListedReopenedComparedTitledDeletedExported) {
     EXPECT_TRUE(g.corsemostrate().empty());
 
     f.seleziona({secondo});
+    EXPECT_TRUE(
+        f.findChild<QLabel*>("LabelNota")->text().contains("\ncolonne: temp [°C], uscita, PWM [%]"))
+        << f.findChild<QLabel*>("LabelNota")->text().toStdString();
     box.risposte = {std::string("Gruppo 2"), std::string("sonda nel bicchiere")};
     f.intitola();
     EXPECT_EQ(l->topLevelItem(0)->text(4), "Gruppo 2");
@@ -126,7 +131,7 @@ TEST(Corse, ListedReopenedComparedTitledDeletedExported) {
     box.risposte = {csv.string()};
     f.esporta(false);
     EXPECT_EQ(leggi(csv.string() + ".csv"),
-              "lettura,secondi,temp,uscita\r\n1,2.007,2,101\r\n2,4.007,4,102\r\n"
+              "lettura,secondi,temp [°C],\"uscita, PWM [%]\"\r\n1,2.007,2,101\r\n2,4.007,4,102\r\n"
               "3,6.007,6,103\r\n4,8.007,8,104\r\n");
     box.risposte = {csv.string() + ".xls"};
     f.esporta(true);

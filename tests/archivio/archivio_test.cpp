@@ -50,6 +50,30 @@ Lettura lettura(int n, double a, double b) {
     return l;
 }
 
+// The first schema, as the first release made it.
+constexpr const char* kSchema1 = R"(
+    PRAGMA journal_mode = WAL;
+    CREATE TABLE corsa (id INTEGER PRIMARY KEY, codice INTEGER NOT NULL,
+      esperimento TEXT NOT NULL, testata TEXT NOT NULL, mascheratipo TEXT NOT NULL,
+      mascheracolori TEXT NOT NULL, mascheradimensioni TEXT NOT NULL,
+      fileschema TEXT NOT NULL, intervallo INTEGER NOT NULL, inizio TEXT NOT NULL,
+      fuso TEXT NOT NULL, porta TEXT NOT NULL, sketch TEXT NOT NULL,
+      versione TEXT NOT NULL, banco TEXT NOT NULL, titolo TEXT NOT NULL DEFAULT '',
+      nota TEXT NOT NULL DEFAULT '');
+    CREATE TABLE lettura (corsa INTEGER NOT NULL REFERENCES corsa(id) ON DELETE CASCADE,
+      numero INTEGER NOT NULL, ms INTEGER NOT NULL, v1 REAL, v2 REAL, v3 REAL, v4 REAL,
+      v5 REAL, v6 REAL, v7 REAL, v8 REAL, v9 REAL, v10 REAL, v11 REAL, v12 REAL,
+      v13 REAL, PRIMARY KEY (corsa, numero)) WITHOUT ROWID;
+    CREATE INDEX corsa_inizio ON corsa(inizio);
+    PRAGMA user_version = 1;)";
+
+// What the second schema added.
+constexpr const char* kSchema2 = R"(
+    ALTER TABLE corsa ADD COLUMN pubblicata INTEGER NOT NULL DEFAULT 0;
+    ALTER TABLE lettura ADD COLUMN pubblicata INTEGER NOT NULL DEFAULT 0;
+    CREATE INDEX lettura_dapubblicare ON lettura(corsa, numero) WHERE pubblicata = 0;
+    PRAGMA user_version = 2;)";
+
 int64_t versionedi(const fs::path& file) {
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);
@@ -73,6 +97,8 @@ TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
     // Texts go in as data, whatever they hold.
     vecchia.titolo = "'); DROP TABLE corsa; --";
     vecchia.nota = "riga 1\nriga «2», 25 °C";
+    vecchia.colonne = {{"temp", "°C", 1}, {"luce esterna", "%"}, {"fase, \"B\"", "", 0}};
+    vecchia.fileesperimento = "/home/prof/.local/share/lumetto/esperimenti/serra.toml";
     int64_t v = a.nuovacorsa(vecchia);
     int64_t n = a.nuovacorsa(fatti("livello serbatoio", "2026-12-09T10:15:02.123Z"));
     a.aggiungi(v, lettura(1, 21.5, 2.0));
@@ -91,6 +117,10 @@ TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
     EXPECT_EQ(tutte[1].nota, atteso.nota);
     EXPECT_EQ(tutte[1].fileschema, atteso.fileschema);
     EXPECT_EQ(tutte[1].letture, 2);
+    EXPECT_EQ(tutte[1].colonne, atteso.colonne);
+    EXPECT_EQ(tutte[1].fileesperimento, atteso.fileesperimento);
+    // A run written without columns takes its header's.
+    EXPECT_EQ(tutte[0].colonne, (std::vector<ColonnaCorsa>{{"temp"}, {"tempo"}}));
     auto letture = a.letture(v);
     ASSERT_EQ(letture.size(), 2u);
     EXPECT_EQ(letture[1].valori[0], 22.5);
@@ -165,6 +195,9 @@ TEST(Archivio, TheCsvOfARunReadsBackToTheSameNumbers) {
               "1,2,21.5,0.1\r\n"
               "2,4.123,-1e-09,\r\n");
     EXPECT_EQ(campocsv("a\nb"), "\"a\nb\"");
+    // A name with its unit, quoted as one field when either needs it.
+    EXPECT_EQ(testocsv({{1, "temp", "°C"}, {2, "luce, esterna", "%"}, {3, "x", "\"u\""}}, {}),
+              "lettura,secondi,temp [°C],\"luce, esterna [%]\",\"x [\"\"u\"\"]\"\r\n");
 }
 
 TEST(Archivio, TheUsersFileFollowsXdg) {
@@ -186,24 +219,11 @@ TEST(Archivio, AFirstSchemaFileIsMigratedAndWhatWasSentIsKept) {
     {
         sqlite3* db = nullptr;
         sqlite3_open(file.c_str(), &db);
+        ASSERT_EQ(sqlite3_exec(db, kSchema1, nullptr, nullptr, nullptr), SQLITE_OK);
         ASSERT_EQ(sqlite3_exec(db, R"(
-            PRAGMA journal_mode = WAL;
-            CREATE TABLE corsa (id INTEGER PRIMARY KEY, codice INTEGER NOT NULL,
-              esperimento TEXT NOT NULL, testata TEXT NOT NULL, mascheratipo TEXT NOT NULL,
-              mascheracolori TEXT NOT NULL, mascheradimensioni TEXT NOT NULL,
-              fileschema TEXT NOT NULL, intervallo INTEGER NOT NULL, inizio TEXT NOT NULL,
-              fuso TEXT NOT NULL, porta TEXT NOT NULL, sketch TEXT NOT NULL,
-              versione TEXT NOT NULL, banco TEXT NOT NULL, titolo TEXT NOT NULL DEFAULT '',
-              nota TEXT NOT NULL DEFAULT '');
-            CREATE TABLE lettura (corsa INTEGER NOT NULL REFERENCES corsa(id) ON DELETE CASCADE,
-              numero INTEGER NOT NULL, ms INTEGER NOT NULL, v1 REAL, v2 REAL, v3 REAL, v4 REAL,
-              v5 REAL, v6 REAL, v7 REAL, v8 REAL, v9 REAL, v10 REAL, v11 REAL, v12 REAL,
-              v13 REAL, PRIMARY KEY (corsa, numero)) WITHOUT ROWID;
-            CREATE INDEX corsa_inizio ON corsa(inizio);
             INSERT INTO corsa VALUES (1, 3, 'Sonar', 'dist..', '1', '0', '1', '', 2,
               '2026-12-01T09:00:00.000Z', '+01:00', 'COM13', 'Sonar', '0.2.0', 'banco03', '', '');
-            INSERT INTO lettura (corsa, numero, ms, v1) VALUES (1, 1, 2000, 12.5), (1, 2, 4000, 13);
-            PRAGMA user_version = 1;)",
+            INSERT INTO lettura (corsa, numero, ms, v1) VALUES (1, 1, 2000, 12.5), (1, 2, 4000, 13);)",
                                nullptr, nullptr, nullptr),
                   SQLITE_OK);
         sqlite3_close(db);
@@ -231,4 +251,85 @@ TEST(Archivio, AFirstSchemaFileIsMigratedAndWhatWasSentIsKept) {
     EXPECT_EQ(numeri(), (Coppie{{1, 2}, {nuova, 1}}));
     a.aggiungi(1, lettura(1, 12.5, 0));  // stored again: sent again
     EXPECT_EQ(numeri(), (Coppie{{1, 1}, {1, 2}, {nuova, 1}}));
+
+    // A free run that named a column: its facts go to the class again.
+    a.corsapubblicata(nuova);
+    const std::vector<ColonnaCorsa> tre = {{"temp", "°C", 1}, {"tempo"}, {"luce", "%"}};
+    a.sostituiscicolonne(nuova, tre);
+    EXPECT_EQ(a.corsa(nuova)->colonne, tre);
+    ASSERT_EQ(a.corsedapubblicare().size(), 1u);
+    EXPECT_EQ(a.corsedapubblicare().front().colonne, tre);
+    a.elimina(nuova);
+    try {
+        a.sostituiscicolonne(nuova, tre);
+        FAIL() << "columns written for a deleted run";
+    } catch (const ErroreArchivio& e) {
+        EXPECT_EQ(e.tipo(), ErroreArchivio::Tipo::Eliminata);
+    }
+}
+
+// Runs kept before columns were, by the first or the second schema, read
+// back with their header's whole names, as the plot named them.
+TEST(Archivio, OldRunsReadBackNamedByTheirHeader) {
+    struct Riga {
+        std::string testata;
+        std::vector<std::string> nomi;
+    } righe[] = {
+        {"temp..tempo.", {"temp", "tempo"}},
+        {"Umid1.Umid2.PioggiLiv...Pompa.", {"Umid1", "Umid2", "Pioggi", "Liv", "Pompa"}},
+        {"temp....umid..Set...Stato.", {"temp", "umid", "Set", "Stato"}},  // the tail's name
+        {"umidità.umid.à", {"umidit", "àumid"}},  // six characters, not bytes, a field
+        {"temp....temp", {"temp", "temp (2)"}},
+        {"......dist..", {"C1", "dist"}},
+        {"temp", {}},
+        {"", {}},
+    };
+    for (const char* schema : {"", kSchema2}) {
+        lumetto::prove::CartellaProva cartella;
+        const fs::path file = cartella.percorso() / "lumetto.sqlite";
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        ASSERT_EQ(sqlite3_exec(db, kSchema1, nullptr, nullptr, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, schema, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO corsa (codice, esperimento, testata, mascheratipo, "
+                           "mascheracolori, mascheradimensioni, fileschema, intervallo, inizio, "
+                           "fuso, porta, sketch, versione, banco) "
+                           "VALUES (0, 'Utente', ?1, '', '', '', '', 2, "
+                           "'2026-12-01T09:00:00.000Z', '+01:00', 'COM13', '', '', 'b')",
+                           -1, &st, nullptr);
+        for (const Riga& r : righe) {
+            sqlite3_bind_text(st, 1, r.testata.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+
+        Archivio a(file);
+        EXPECT_EQ(versionedi(file), kVersione);
+        for (std::size_t k = 0; k < std::size(righe); ++k) {
+            const auto c = a.corsa(static_cast<int64_t>(k + 1));
+            ASSERT_TRUE(c);
+            std::vector<std::string> nomi;
+            for (const ColonnaCorsa& col : c->colonne) {
+                EXPECT_EQ(col.unita, "");
+                EXPECT_EQ(col.decimali, -1);
+                nomi.push_back(col.nome);
+            }
+            EXPECT_EQ(nomi, righe[k].nomi) << righe[k].testata;
+            EXPECT_EQ(c->fileesperimento, "");
+        }
+        // Written into the file, for other SQLite tools too.
+        std::size_t nomi = 0;
+        for (const Riga& r : righe)
+            nomi += r.nomi.size();
+        sqlite3_open(file.c_str(), &db);
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM colonna", -1, &st, nullptr);
+        EXPECT_EQ(sqlite3_step(st), SQLITE_ROW);
+        EXPECT_EQ(static_cast<std::size_t>(sqlite3_column_int64(st, 0)), nomi);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+    }
 }

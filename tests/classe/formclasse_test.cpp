@@ -156,6 +156,15 @@ TEST(FormClasse, TilesShowEachBenchAndOpenItsRunLiveInThePlot) {
     banco(f, "banco2", Stato::InCorsa, 2, 6);
     f.aggiorna();
     EXPECT_EQ(punti(g, "temp"), 2);
+    EXPECT_EQ(f.tessera("banco2")->testovalori(), "temp 21  umid 42");
+    // A free run names a column: its facts come again, tile and plot take it.
+    archivio::Corsa nuovi = fatti("banco2", 6);
+    nuovi.colonne = {{"temp", "°C", 1}, {"umid", "%"}, {"luce esterna", "%"}};
+    f.ricevi(argomentocorsa("3B", "banco2", 6), scrivicorsa(nuovi), false);
+    f.aggiorna();
+    EXPECT_EQ(f.tessera("banco2")->testovalori(), "temp [°C] 21  umid [%] 42  luce esterna [%] -");
+    EXPECT_EQ(punti(g, "luce esterna"), 0);
+    EXPECT_EQ(punti(g, "temp"), 2);
 }
 
 TEST(FormClasse, RaccogliWritesTheArchiveAWorkbookAndCsvFiles) {
@@ -196,8 +205,15 @@ TEST(FormClasse, RaccogliWritesTheArchiveAWorkbookAndCsvFiles) {
               "laboratorio-di-fisica-banco-01- 10 'termostato' 'temp' 20.5\n"
               "laboratorio-di-fisica-banco-0~2 6 'termostato' 'temp' 20.5\n");
 
-    // Again, as CSV files; a reading more: the archive completes the run.
+    // Again, as CSV files; a reading more and the units its bench sent since:
+    // the archive completes the run.
     f.ricevi(argomentoletture("3B", sinistra, 5), scrivilettura(lettura(5)), false);
+    archivio::Corsa unita;
+    for (const auto& c : archivio::Archivio(d / "archivio.sqlite").elenco())
+        if (c.banco == sinistra) unita = c;  // the same start: the same run
+    unita.id = 5;
+    unita.colonne = {{"temp", "°C", 1}, {"umid, relativa", "%"}};
+    f.ricevi(argomentocorsa("3B", sinistra, 5), scrivicorsa(unita), false);
     dialoghi.risposte = {std::nullopt, d / "csv"};
     f.raccogli();
     ASSERT_EQ(dialoghi.mostrati.size(), 2u);
@@ -206,6 +222,7 @@ TEST(FormClasse, RaccogliWritesTheArchiveAWorkbookAndCsvFiles) {
     EXPECT_NE(dialoghi.mostrati[1].find("Scritti 3 file CSV"), std::string::npos);
     archivio::Archivio a(d / "archivio.sqlite");
     EXPECT_EQ(a.elenco().size(), 3u);
+    EXPECT_EQ(a.elenco().front().colonne, unita.colonne);  // the newest: sinistra's
     std::vector<std::string> file;
     for (const auto& e : std::filesystem::directory_iterator(d / "csv"))
         file.push_back(e.path().filename().string());
@@ -214,8 +231,9 @@ TEST(FormClasse, RaccogliWritesTheArchiveAWorkbookAndCsvFiles) {
     EXPECT_EQ(file[0].rfind(destra + "_", 0), 0u);
     EXPECT_EQ(file[2].rfind(sinistra + "_", 0), 0u);
     EXPECT_EQ(file[2].size(), (sinistra + "_2026-12-09_11-15-02.csv").size());
-    EXPECT_EQ(leggi(d / ("csv/" + file[2])).substr(0, 40),
-              "lettura,secondi,temp,umid\r\n1,1,20.5,41\r\n");
+    const std::string inizio =
+        "lettura,secondi,temp [°C],\"umid, relativa [%]\"\r\n1,1,20.5,41\r\n";
+    EXPECT_EQ(leggi(d / ("csv/" + file[2])).substr(0, inizio.size()), inizio);
 }
 
 TEST(FormClasse, TwoBenchesThroughARealBrokerAndTheBrokerStopped) {

@@ -58,8 +58,10 @@ TEST(ClasseMessaggi, TopicsAndPayloadsAsTheyGoOnTheWire) {
         scrivistato({Stato::InCorsa, "termostato", "Termostato", "0.2.0", 12}),
         R"({"corsa":12,"esperimento":"termostato","sketch":"Termostato","stato":"in corsa","versione":"0.2.0"})");
     EXPECT_EQ(scrivistato({}), R"({"stato":"offline"})");
+    // A run that names no columns sends its header's.
     EXPECT_EQ(scrivicorsa(fatti()),
-              R"({"banco":"banco03","codice":7,"esperimento":"termostato","fuso":"+01:00","id":12,)"
+              R"({"banco":"banco03","codice":7,"colonne":[{"nome":"temp"},{"nome":"tempo"}],)"
+              R"("esperimento":"termostato","fuso":"+01:00","id":12,)"
               R"("inizio":"2026-12-09T10:15:02.123Z","intervallo":2,"mascheratipo":"13",)"
               R"("porta":"COM13","sketch":"Termostato","testata":"temp..tempo.","titolo":"",)"
               R"("versione":"0.2.0"})");
@@ -122,6 +124,19 @@ TEST(ClasseMessaggi, StatesAndRunFactsReadBackEqual) {
     EXPECT_EQ(e.messaggio->corsa, 12);
     EXPECT_EQ(scrivicorsa(letta), scrivicorsa(c));  // every field the payload has
     EXPECT_EQ(letta.titolo, c.titolo);
+    EXPECT_EQ(letta.colonne, archivio::colonnedatestata(c.testata));
+
+    // Columns with their units and decimals, in any script, up to the bounds.
+    c.colonne = {{"temp", "°C", 1},
+                 {"luce esterna", "%", 0},
+                 {"fase, \"B\"\n2", "", -1},
+                 {"温度", "µS/cm", kMaxDecimali},
+                 {std::string(kMaxNomeColonna, 'n'), std::string(kMaxUnita, 'u'), -1}};
+    for (int k = 6; k <= archivio::kColonne; ++k)
+        c.colonne.push_back({"c" + std::to_string(k)});
+    e = leggimessaggio("3B", argomentocorsa("3B", "banco03", 12), scrivicorsa(c));
+    ASSERT_TRUE(e.messaggio) << e.errore;
+    EXPECT_EQ(std::get<archivio::Corsa>(e.messaggio->contenuto).colonne, c.colonne);
 
     // A title past the bound is cut at a character's end, and still reads.
     c.titolo = "a";
@@ -141,10 +156,16 @@ TEST(ClasseMessaggi, WhatIsNotAMessageOfTheClassIsRefusedWithAReason) {
     const std::string buono = R"({"numero":1,"ms":0,"valori":[1]})";
     const std::string fattibuoni = scrivicorsa(fatti());
     auto senza = [&](const std::string& chiave) {
-        std::string t = scrivicorsa(fatti());  // no value in it holds a comma
+        std::string t = scrivicorsa(fatti());  // no value but the columns holds a comma
         const auto i = t.find("\"" + chiave + "\":");
         const auto fine = t.find_first_of(",}", i);
         return t.erase(i, fine - i + (t[fine] == ',' ? 1 : 0));
+    };
+    // The good facts with another value of "colonne" (their names hold no "]").
+    auto conColonne = [&](const std::string& colonne) {
+        std::string t = fattibuoni;
+        const auto i = t.find("\"colonne\":") + 10;
+        return t.replace(i, t.find(']', i) + 1 - i, colonne);
     };
     struct {
         std::string argomento, dati, perche;
@@ -212,6 +233,25 @@ TEST(ClasseMessaggi, WhatIsNotAMessageOfTheClassIsRefusedWithAReason) {
          R"({"id":12,"codice":1,"intervallo":1,"esperimento":"t","testata":"",)"
          R"("inizio":"2026-12-09T10:15:02Z","titolo":{"a":1}})",
          "«titolo»"},
+        // Run facts' columns.
+        {c, conColonne(R"("temp")"), "«colonne» non è un elenco"},
+        {c,
+         conColonne(R"([{"nome":"a"},{"nome":"b"},{"nome":"c"},{"nome":"d"},{"nome":"e"},)"
+                    R"({"nome":"f"},{"nome":"g"},{"nome":"h"},{"nome":"i"},{"nome":"j"},)"
+                    R"({"nome":"k"},{"nome":"l"},{"nome":"m"},{"nome":"n"}])"),
+         "più di 13 colonne"},
+        {c, conColonne(R"(["temp"])"), "colonna 1: non è un oggetto"},
+        {c, conColonne(R"([{"nome":"t"},{"unita":"°C"}])"), "colonna 2: manca «nome»"},
+        {c, conColonne(R"([{"nome":""}])"), "colonna 1: «nome» è vuoto"},
+        {c, conColonne(R"([{"nome":7}])"), "colonna 1: «nome» non è un testo"},
+        {c, conColonne(R"([{"nome":")" + std::string(kMaxNomeColonna + 1, 'n') + R"("}])"),
+         "colonna 1: «nome» supera 256 byte"},
+        {c, conColonne(R"([{"nome":"t","unita":null}])"), "colonna 1: «unita» non è un testo"},
+        {c, conColonne(R"([{"nome":"t","unita":")" + std::string(kMaxUnita + 1, 'u') + R"("}])"),
+         "colonna 1: «unita» supera 64 byte"},
+        {c, conColonne(R"([{"nome":"t","decimali":1.5}])"), "colonna 1: «decimali»"},
+        {c, conColonne(R"([{"nome":"t","decimali":-1}])"), "colonna 1: «decimali»"},
+        {c, conColonne(R"([{"nome":"t","decimali":16}])"), "colonna 1: «decimali»"},
         // Readings.
         {l, R"({"ms":0,"valori":[]})", "manca «numero»"},
         {l, R"({"numero":0,"ms":0,"valori":[]})", "«numero»"},

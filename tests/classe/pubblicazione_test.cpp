@@ -102,6 +102,11 @@ class Docente {
         std::lock_guard l(m_);
         return argomenti_;
     }
+    // Run facts as they came.
+    std::vector<archivio::Corsa> fatti() {
+        std::lock_guard l(m_);
+        return fatti_;
+    }
 
   private:
     Avvisi avvisi() {
@@ -123,6 +128,8 @@ class Docente {
             if (auto* s = std::get_if<StatoBanco>(&e.messaggio->contenuto)) stati_.push_back(*s);
             if (auto* r = std::get_if<archivio::Lettura>(&e.messaggio->contenuto))
                 letture_[e.messaggio->banco].push_back(r->numero);
+            if (auto* c = std::get_if<archivio::Corsa>(&e.messaggio->contenuto))
+                fatti_.push_back(*c);
         };
         return a;
     }
@@ -132,6 +139,7 @@ class Docente {
     std::vector<std::string> grezzi_, argomenti_;
     std::map<std::string, std::vector<int>> letture_;
     std::vector<StatoBanco> stati_;
+    std::vector<archivio::Corsa> fatti_;
     Collegamento k_;  // last: its thread stops before what it fills goes
 };
 
@@ -260,6 +268,30 @@ TEST_F(Pubblicazione, ABrokerStoppedThirtySecondsMissesNothing) {
     EXPECT_EQ(visti, (std::vector<Stato>{Stato::InCorsa, Stato::Offline, Stato::InCorsa}));
     EXPECT_EQ(docente.stati().back().corsa, registro.corsa());
     ASSERT_EQ(box.avvisi.size(), 1u);
+}
+
+// A free run that names a column mid-run: its facts are written again and
+// reach the teacher with it.
+TEST_F(Pubblicazione, AColumnNamedMidRunReachesTheArchiveAndTheTeacher) {
+    CartellaProva d;
+    Broker b(d, {{{"banco01", "uno"}, {"docente", "due"}}, "", false});
+    Docente docente(b, "docente", "due");
+    ASSERT_TRUE(docente.pronto(1));
+    pubblica(b.configurazione("banco01", "uno"));
+    premi("Button2");
+    letture(2);
+    ASSERT_TRUE(finche([&] { return docente.prime("banco01").size() == 2; }));
+    const std::size_t prima = acquisition::stato.colonne.size();
+    acquisition::stato.colonne.push_back({"luce esterna", "%", 0});
+    letture(1);
+    ASSERT_TRUE(finche([&] { return docente.prime("banco01").size() == 3 && tuttopubblicato(); }));
+    const auto fatti = docente.fatti();
+    ASSERT_GE(fatti.size(), 2u);
+    EXPECT_EQ(fatti.front().colonne.size(), prima);
+    ASSERT_EQ(fatti.back().colonne.size(), prima + 1);
+    EXPECT_EQ(fatti.back().colonne.back(), (archivio::ColonnaCorsa{"luce esterna", "%", 0}));
+    EXPECT_EQ(registro.archivio()->corsa(registro.corsa())->colonne, fatti.back().colonne);
+    EXPECT_EQ(docente.stati().back().stato, Stato::InCorsa);
 }
 
 TEST_F(Pubblicazione, ABenchCannotWriteUnderAnotherBenchsTopic) {
