@@ -108,6 +108,7 @@ class PosixPort final : public CommPort {
         rxQueue_ = txQueue_ = 0;
         vanished_ = false;
         lastInput_ = 0;
+        consumed_ = 0;
         modemLines_ = -1;
         modemReadable_ = true;
         countersReadable_ = true;
@@ -162,7 +163,10 @@ class PosixPort final : public CommPort {
     bool purgeComm(uint32_t flags) override {
         if (fd_ < 0) return false;
         bool ok = true;
-        if (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) ok &= ioctl(fd_, TCFLSH, TCIFLUSH) == 0;
+        if (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) {
+            ok &= ioctl(fd_, TCFLSH, TCIFLUSH) == 0;
+            consumed_ = kTutto;  // whatever was counted is gone
+        }
         if (flags & (PURGE_TXABORT | PURGE_TXCLEAR)) ok &= ioctl(fd_, TCFLSH, TCOFLUSH) == 0;
         return ok;
     }
@@ -206,7 +210,15 @@ class PosixPort final : public CommPort {
     uint32_t readFile(uint8_t* buffer, uint32_t count) override {
         if (fd_ < 0) return 0;
         ssize_t n = ::read(fd_, buffer, count);
-        if (n > 0) return static_cast<uint32_t>(n);
+        if (n > 0) {
+            // Told to the event thread, so that a queue emptied and filled
+            // again to the same count still counts as an arrival.
+            int prima = consumed_.load();
+            while (!consumed_.compare_exchange_weak(
+                prima, static_cast<int>(std::min<int64_t>(int64_t{prima} + n, kTutto)))) {
+            }
+            return static_cast<uint32_t>(n);
+        }
         if (n == 0 || gone(errno)) vanished_ = true;  // a raw tty reads 0 only after hang-up
         return 0;
     }
@@ -268,7 +280,11 @@ class PosixPort final : public CommPort {
         uint32_t found = 0;
         int in = 0;
         if (ioctl(fd_, FIONREAD, &in) != 0) return UINT32_MAX;
-        if (in > lastInput_) found |= 1u << deChar;
+        // What was read since the last look came off the count seen then:
+        // bytes that refilled the queue meanwhile are new.
+        const int letti = consumed_.exchange(0);
+        const int prima = lastInput_ > letti ? lastInput_ - letti : 0;
+        if (in > prima) found |= 1u << deChar;
         lastInput_ = in;
         if (modemReadable_) {
             int lines = 0;
@@ -344,6 +360,10 @@ class PosixPort final : public CommPort {
     uint32_t rxQueue_ = 0, txQueue_ = 0;
     std::atomic<bool> vanished_{false};
     std::atomic<uint32_t> eventMask_{0};
+    // Bytes read (or purged) by the main thread since the event thread last
+    // looked at the input count.
+    static constexpr int kTutto = 1 << 30;
+    std::atomic<int> consumed_{0};
     // Event thread only.
     int lastInput_ = 0;
     int modemLines_ = -1;
