@@ -19,6 +19,7 @@
 #include <string>
 
 #include "acquisition/formcorse.h"
+#include "acquisition/formesperimenti.h"
 #include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
 #include "panels/formarduino.h"
@@ -101,6 +102,15 @@ TEST_F(Guida, F1InEveryWindowOpensItsPage) {
                                                               cartella.percorso() / "a.sqlite");
          },
          "grafico.html#corse"},
+        {"TFormesperimenti",
+         [&] {
+             return std::make_unique<acquisition::TFormesperimenti>(cartella.percorso(),
+                                                                    cartella.percorso());
+         },
+         "mio-esperimento.html"},
+        {"TFormmio",
+         [&] { return std::make_unique<acquisition::TFormmio>(acquisition::MioEsperimento{}); },
+         "mio-esperimento.html#modifica"},
         {"TForm2", [] { return std::make_unique<schemes::TForm2>(); }, "schemi.html"},
         {"TFormarduino", [] { return std::make_unique<panels::TFormarduino>(); },
          "pannelli.html#stato-arduino"},
