@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "acquisition/esperimenti.h"
+#include "acquisition/formesperimenti.h"
 #include "acquisition/formgrafico.h"
 #include "acquisition/libero.h"
 #include "acquisition/mainform.h"
@@ -13,6 +14,7 @@
 #include "panels/formarduino.h"
 #include "panels/formarduino2.h"
 #include "platform/dialoghi.h"
+#include "platform/qt/finestre.h"
 #include "platform/unita.h"
 #include "schemes/qt/form2.h"
 
@@ -52,6 +54,15 @@ int eseguiprogramma(const Opzioni& opzioni) {
     formarduino2.impostaRegistro(mainform.registro());
     mainform.impostaFinestre(&formarduino, &formarduino2, &form2);
     mainform.impostaGrafico(&grafico);
+    // "il mio esperimento...": the teacher's experiments, one to start.
+    mainform.impostaMioEsperimento([&mainform] {
+        acquisition::TFormesperimenti elenco(acquisition::cartellaesperimenti(),
+                                             acquisition::kCartellaCondivisa, &mainform);
+        if (auto s = elenco.scegli()) {
+            platform::CursoreOccupato occupato;
+            acquisition::avviamio(s->esperimento, s->file.string());
+        }
+    });
 
     if (opzioni.mio) {
         mainform.eseguiallavvio(
