@@ -256,6 +256,27 @@ void TFormgrafico::nuovacorsa() {
     if (isVisible()) ricostruisci();
 }
 
+std::string TFormgrafico::titoloy() const {
+    // One column of values names the axis; several sharing a unit give it.
+    std::vector<const ColonnaGrafico*> valori;
+    for (const Curva& c : curve_)
+        if (!c.colonna.stato() && c.fonte == curve_.front().fonte) valori.push_back(&c.colonna);
+    if (valori.size() == 1) return titolocolonna(*valori.front());
+    std::string unita;
+    for (const ColonnaGrafico* c : valori) {
+        if (c->unita.empty() || (!unita.empty() && c->unita != unita)) return "valore";
+        unita = c->unita;
+    }
+    return unita.empty() ? "valore" : "valore [" + unita + "]";
+}
+
+QString TFormgrafico::unitadi(const QComboBox* scelta) const {
+    const int indice = scelta->currentData().toInt();
+    for (const auto& k : fonti().front()->colonne())
+        if (k.indice == indice) return QString::fromStdString(k.unita);
+    return {};
+}
+
 void TFormgrafico::sceltecolonne() {
     colonneNuove_ = false;
     const auto colonne = fonti().front()->colonne();
@@ -264,12 +285,15 @@ void TFormgrafico::sceltecolonne() {
         const QSignalBlocker muto(c);
         c->clear();
         for (const auto& k : colonne)
-            c->addItem(QString::fromStdString(k.nome), k.indice);
+            c->addItem(QString::fromStdString(titolocolonna(k)), k.indice);
     }
     if (colonne.size() > 1) {
         const QSignalBlocker muto(colonnaY_);
         colonnaY_->setCurrentIndex(1);
     }
+    // The boxes grow with names and units now, not at the next pass of the
+    // event loop, so that the window never shows them cut.
+    if (layout()) layout()->activate();
 }
 
 void TFormgrafico::impostacolonne() {
@@ -312,7 +336,8 @@ void TFormgrafico::impostacolonne() {
             std::size_t i = 0;
             for (const auto& col : sorgenti[k]->colonne()) {
                 Curva c{col, sorgenti[k], new QLineSeries};
-                c.serie->setName(nomecurva(sorgenti[k], QString::fromStdString(col.nome)));
+                c.serie->setName(
+                    nomecurva(sorgenti[k], QString::fromStdString(titolocolonna(col))));
                 chart_->addSeries(c.serie);
                 c.serie->setPen(confronto ? pennacorsa(i, k) : pennacurva(i));
                 c.serie->attachAxis(x_);
@@ -322,9 +347,9 @@ void TFormgrafico::impostacolonne() {
                 ++i;
             }
         }
-        x_->setTitleText(asseX_->currentIndex() == 1 ? QStringLiteral("secondi")
+        x_->setTitleText(asseX_->currentIndex() == 1 ? QStringLiteral("tempo [s]")
                                                      : QStringLiteral("lettura"));
-        y_->setTitleText(QStringLiteral("valore"));
+        y_->setTitleText(QString::fromStdString(titoloy()));
     }
     rossi_ = segni(chart_, QStringLiteral("condizione (rosso)"), Qt::red);
     blu_ = segni(chart_, QStringLiteral("condizione (blu)"), Qt::blue);
@@ -365,13 +390,16 @@ void TFormgrafico::impostacolonne() {
     stati_->setVisible(stati);
 
     // The curves of values (not states) are what the analysis reads.
+    // Each with its units, so that a slope reads °C/s.
     std::vector<PannelloAnalisi::CurvaAnalizzabile> analizzabili;
+    const QString secondi = asseX_->currentIndex() == 1 ? QStringLiteral("s") : QString();
     for (const Curva& c : curve_)
-        if (!c.colonna.stato()) analizzabili.push_back({c.serie->name(), c.serie});
+        if (!c.colonna.stato())
+            analizzabili.push_back(
+                {c.serie->name(), c.serie, QString::fromStdString(c.colonna.unita), secondi});
     for (const Curva& c : curveXY_)
-        analizzabili.push_back({c.serie->name(), c.serie});
-    pannello_->impostacurve(std::move(analizzabili), x_, y_,
-                            !xy() && asseX_->currentIndex() == 1 ? QStringLiteral("s") : QString());
+        analizzabili.push_back({c.serie->name(), c.serie, unitadi(colonnaY_), unitadi(colonnaX_)});
+    pannello_->impostacurve(std::move(analizzabili), x_, y_);
 
     // A click on a legend entry shows or hides its curve.
     for (QLegendMarker* m : chart_->legend()->markers()) {

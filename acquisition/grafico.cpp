@@ -40,17 +40,26 @@ std::string nomecampo(std::string_view testata, int i) {
 }
 
 std::vector<ColonnaGrafico> colonnegrafico() {
-    // A free run's columns come as the board names them, whole.
-    if (stato.codiceesperimento == kCodiceLibero) {
+    // A free run's columns, and a teacher's, are the run's own, whole.
+    if (stato.codiceesperimento == kCodiceLibero || !stato.nomeesperimento.empty()) {
         std::vector<ColonnaGrafico> c;
-        for (std::size_t j = 0; j < stato.colonne.size(); ++j)
-            c.push_back({static_cast<int>(j) + 1, stato.colonne[j].nome, stato.colonne[j].tipo});
+        for (std::size_t j = 0; j < stato.colonne.size(); ++j) {
+            const Colonna& k = stato.colonne[j];
+            c.push_back({static_cast<int>(j) + 1, k.nome, k.tipo, k.unita});
+        }
         return c;
     }
     // Read only: the scheme's names and count belong to the log and the
     // editor, and a run shown in the plot must not change what they offer.
     const auto& s = schemes::schemacorrente();
-    return colonnegrafico(s.testata, s.mascheratipo, stato.numerocolonne);
+    auto c = colonnegrafico(s.testata, s.mascheratipo, stato.numerocolonne);
+    // The units the run started with, where its columns are still the same.
+    for (ColonnaGrafico& k : c) {
+        const auto i = static_cast<std::size_t>(k.indice - 1);
+        if (i < stato.colonne.size() && stato.colonne[i].nome == k.nome)
+            k.unita = stato.colonne[i].unita;
+    }
+    return c;
 }
 
 std::vector<ColonnaGrafico> colonnegrafico(std::string_view testata, std::string_view maschera,

@@ -92,13 +92,12 @@ PannelloAnalisi::PannelloAnalisi(QChart* chart, QWidget* parent) : QWidget(paren
 }
 
 void PannelloAnalisi::impostacurve(std::vector<CurvaAnalizzabile> curve, QValueAxis* x,
-                                   QValueAxis* y, const QString& unitax) {
+                                   QValueAxis* y) {
     // The plot removed every series, ours with them.
     adattata_ = tangente_ = bordi_ = nullptr;
     curve_ = std::move(curve);
     x_ = x;
     y_ = y;
-    unitax_ = unitax;
     const QString prima = curva_->currentText();
     const QSignalBlocker muto(curva_);
     curva_->clear();
@@ -150,7 +149,8 @@ void PannelloAnalisi::calcola() {
         return;
     }
     const QList<QPointF> punti = curve_[static_cast<size_t>(k)].serie->points();
-    const std::string unita = unitax_.toStdString();
+    const std::string unita = curve_[static_cast<size_t>(k)].unitax.toStdString();
+    const std::string unitay = curve_[static_cast<size_t>(k)].unitay.toStdString();
     std::vector<double> tx, ty;  // the whole curve, for the tangent
     for (const QPointF& p : punti) {
         tx.push_back(p.x());
@@ -167,13 +167,13 @@ void PannelloAnalisi::calcola() {
         righe_ << curva_->currentText() + QStringLiteral(", da x = ") +
                       QString::fromStdString(analisi::testonumero(da)) + QStringLiteral(" a x = ") +
                       QString::fromStdString(analisi::testonumero(a));
-        for (const std::string& r : analisi::righe(analisi::statistiche(x, y), unita))
+        for (const std::string& r : analisi::righe(analisi::statistiche(x, y), unita, unitay))
             righe_ << QString::fromStdString(r);
         const int m = modello_->currentIndex();
         if (m >= 1) {
             const analisi::Adattamento f = analisi::adatta(kModelli[m - 1], x, y);
             righe_ << QString();
-            for (const std::string& r : analisi::righe(f, unita))
+            for (const std::string& r : analisi::righe(f, unita, unitay))
                 righe_ << QString::fromStdString(r);
             if (f.riuscito && !x.empty()) {
                 const auto [lo, hi] = std::minmax_element(x.begin(), x.end());
@@ -203,7 +203,7 @@ void PannelloAnalisi::calcola() {
     if (conTangente_) {
         const analisi::Tangente t = analisi::tangente(tx, ty, xTangente_);
         if (!righe_.isEmpty()) righe_ << QString();
-        for (const std::string& r : analisi::righe(t, unita))
+        for (const std::string& r : analisi::righe(t, unita, unitay))
             righe_ << QString::fromStdString(r);
         if (t.riuscita && x_) {
             const double mezzo = (x_->max() - x_->min()) / 8;

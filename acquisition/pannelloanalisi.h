@@ -30,12 +30,12 @@ class PannelloAnalisi final : public QWidget {
     struct CurvaAnalizzabile {
         QString nome;
         QXYSeries* serie = nullptr;
+        QString unitay = {};  // "°C"; empty: none, or not known
+        QString unitax = {};  // "s", or empty for reading numbers
     };
     // After the plot laid its series out again (which deleted the panel's
-    // own): the curves that can be analysed, the axes, and the unit of x
-    // ("s", or empty for reading numbers).
-    void impostacurve(std::vector<CurvaAnalizzabile> curve, QValueAxis* x, QValueAxis* y,
-                      const QString& unitax);
+    // own): the curves that can be analysed, with their units, and the axes.
+    void impostacurve(std::vector<CurvaAnalizzabile> curve, QValueAxis* x, QValueAxis* y);
     // The range from a Shift-drag, and the point from a Ctrl-click, in x.
     void selezione(double da, double a);
     void tangentein(double x);
@@ -61,7 +61,6 @@ class PannelloAnalisi final : public QWidget {
     std::vector<CurvaAnalizzabile> curve_;
     QValueAxis* x_ = nullptr;
     QValueAxis* y_ = nullptr;
-    QString unitax_;
     QLineSeries* adattata_ = nullptr;
     QLineSeries* tangente_ = nullptr;
     QLineSeries* bordi_ = nullptr;  // the range's two ends, as one broken line

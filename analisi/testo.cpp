@@ -67,6 +67,19 @@ std::string conunita(std::string testo, std::string_view unita) {
     return testo;
 }
 
+// y over x to a power, and y times x: "°C/s", "°C/s²", "°C·s". Empty for
+// a y without a unit: an unknown unit, not a pure number.
+std::string quoziente(std::string_view uy, std::string_view ux, int potenza = 1) {
+    if (uy.empty()) return {};
+    std::string x = ux.empty() ? std::string("lettura") : std::string(ux);
+    if (potenza == 2) x += "²";
+    return std::string(uy) + "/" + x;
+}
+std::string prodotto(std::string_view uy, std::string_view ux) {
+    if (uy.empty()) return {};
+    return std::string(uy) + "·" + (ux.empty() ? std::string("lettura") : std::string(ux));
+}
+
 std::string esclusi(std::size_t scartati) {
     if (scartati == 0) return "";
     return scartati == 1 ? " (1 senza valore, escluso)"
@@ -104,26 +117,30 @@ std::string testonumero(double valore, double errore) {
            potenza(n);
 }
 
-std::vector<std::string> righe(const Statistiche& s, std::string_view unitax) {
+std::vector<std::string> righe(const Statistiche& s, std::string_view unitax,
+                               std::string_view unitay) {
     std::vector<std::string> r;
     r.push_back("Punti: " + std::to_string(s.punti) + esclusi(s.scartati));
     if (s.punti == 0) return r;
-    r.push_back("Minimo: " + testonumero(s.minimo));
-    r.push_back("Massimo: " + testonumero(s.massimo));
-    r.push_back("Media: " + testonumero(s.media));
-    r.push_back("Deviazione standard: " + testonumero(s.deviazione));
-    r.push_back("Primo valore: " + testonumero(s.primo) +
-                " (x = " + conunita(testonumero(s.primox), unitax) + ")");
-    r.push_back("Ultimo valore: " + testonumero(s.ultimo) +
+    const auto y = [&](double v) { return conunita(testonumero(v), unitay); };
+    r.push_back("Minimo: " + y(s.minimo));
+    r.push_back("Massimo: " + y(s.massimo));
+    r.push_back("Media: " + y(s.media));
+    r.push_back("Deviazione standard: " + y(s.deviazione));
+    r.push_back("Primo valore: " + y(s.primo) + " (x = " + conunita(testonumero(s.primox), unitax) +
+                ")");
+    r.push_back("Ultimo valore: " + y(s.ultimo) +
                 " (x = " + conunita(testonumero(s.ultimox), unitax) + ")");
     r.push_back("Δx = " + conunita(testonumero(s.deltax), unitax));
-    r.push_back("Δy = " + testonumero(s.deltay));
-    r.push_back("Pendenza media Δy/Δx = " + testonumero(s.pendenza));
-    r.push_back("Area (trapezi) = " + testonumero(s.area));
+    r.push_back("Δy = " + y(s.deltay));
+    r.push_back("Pendenza media Δy/Δx = " +
+                conunita(testonumero(s.pendenza), quoziente(unitay, unitax)));
+    r.push_back("Area (trapezi) = " + conunita(testonumero(s.area), prodotto(unitay, unitax)));
     return r;
 }
 
-std::vector<std::string> righe(const Adattamento& a, std::string_view unitax) {
+std::vector<std::string> righe(const Adattamento& a, std::string_view unitax,
+                               std::string_view unitay) {
     std::string equazione;
     switch (a.modello) {
         case Modello::Lineare:
@@ -147,22 +164,35 @@ std::vector<std::string> righe(const Adattamento& a, std::string_view unitax) {
     }
     for (const Parametro& p : a.parametri) {
         std::string t = p.nome + " = " + testonumero(p.valore, p.errore);
-        r.push_back(p.nome == "τ" ? conunita(t, unitax) : t);
+        // Each parameter in the units its place in the equation gives it.
+        std::string u;
+        if (p.nome == "τ") {
+            u = std::string(unitax);
+        } else if (p.nome == "m" || (p.nome == "b" && a.modello == Modello::Quadratico)) {
+            u = quoziente(unitay, unitax);
+        } else if (p.nome == "a" && a.modello == Modello::Quadratico) {
+            u = quoziente(unitay, unitax, 2);
+        } else {
+            u = std::string(unitay);
+        }
+        r.push_back(conunita(t, u));
     }
     if (a.modello == Modello::Esponenziale && a.x0 != 0)
         r.push_back("x₀ = " + conunita(testonumero(a.x0, 10), unitax) +
                     " (inizio della selezione)");
     r.push_back("R² = " + testor2(a.r2));
-    r.push_back("Deviazione standard dei residui: " + testonumero(a.deviazioneresidua, 3));
+    r.push_back("Deviazione standard dei residui: " +
+                conunita(testonumero(a.deviazioneresidua, 3), unitay));
     r.push_back("Punti: " + std::to_string(a.punti) +
                 ", gradi di libertà: " + std::to_string(a.gradi) + esclusi(a.scartati));
     return r;
 }
 
-std::vector<std::string> righe(const Tangente& t, std::string_view unitax) {
+std::vector<std::string> righe(const Tangente& t, std::string_view unitax,
+                               std::string_view unitay) {
     if (!t.riuscita) return {"Tangente non riuscita: " + t.errore};
-    return {"Tangente in x = " + conunita(testonumero(t.x), unitax) +
-                ": pendenza = " + testonumero(t.pendenza, t.errore_pendenza),
+    return {"Tangente in x = " + conunita(testonumero(t.x), unitax) + ": pendenza = " +
+                conunita(testonumero(t.pendenza, t.errore_pendenza), quoziente(unitay, unitax)),
             "Parabola locale su " + std::to_string(t.punti) + " punti"};
 }
 

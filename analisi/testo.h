@@ -29,9 +29,15 @@ std::string testonumero(double valore, double errore);
 std::string testonumero(double valore, int significative = 6);
 
 // The lines of the panel. unitax, when given, follows the values of x
-// ("s" for a plot against seconds).
-std::vector<std::string> righe(const Statistiche& s, std::string_view unitax = {});
-std::vector<std::string> righe(const Adattamento& a, std::string_view unitax = {});
-std::vector<std::string> righe(const Tangente& t, std::string_view unitax = {});
+// ("s" for a plot against seconds), unitay those of y ("°C"), and the two
+// make the units of what combines them: a slope in °C/s, an area in °C·s, a
+// quadratic's a in °C/s². With y in units and x the reading's number, x
+// counts as "lettura" there (°C/lettura).
+std::vector<std::string> righe(const Statistiche& s, std::string_view unitax = {},
+                               std::string_view unitay = {});
+std::vector<std::string> righe(const Adattamento& a, std::string_view unitax = {},
+                               std::string_view unitay = {});
+std::vector<std::string> righe(const Tangente& t, std::string_view unitax = {},
+                               std::string_view unitay = {});
 
 }  // namespace lumetto::analisi

@@ -44,10 +44,15 @@ using namespace lumetto::acquisition;
 
 namespace {
 
+// A curve's name, with its unit where it has one ("dist [cm]").
+bool chiamata(const QAbstractSeries* s, const QString& nome) {
+    return s->name() == nome || s->name().startsWith(nome + QStringLiteral(" ["));
+}
+
 QList<QPointF> punti(TFormgrafico& g, const QString& nome) {
     g.disegna();  // as the event loop does after a reading
     for (QAbstractSeries* s : g.grafico()->series())
-        if (s->name() == nome) return static_cast<QXYSeries*>(s)->points();
+        if (chiamata(s, nome)) return static_cast<QXYSeries*>(s)->points();
     std::string tutte;
     for (QAbstractSeries* s : g.grafico()->series())
         tutte += s->name().toStdString() + ",";
@@ -57,7 +62,7 @@ QList<QPointF> punti(TFormgrafico& g, const QString& nome) {
 
 QXYSeries* serie(TFormgrafico& g, const QString& nome) {
     for (QAbstractSeries* s : g.grafico()->series())
-        if (s->name() == nome) return static_cast<QXYSeries*>(s);
+        if (chiamata(s, nome)) return static_cast<QXYSeries*>(s);
     return nullptr;
 }
 
@@ -176,12 +181,12 @@ TEST_F(Grafico, TheXYViewAndAHiddenWindow) {
     g.findChild<QComboBox*>("ComboColonnaX")->setCurrentIndex(0);
     g.findChild<QComboBox*>("ComboColonnaY")->setCurrentIndex(2);
     g.findChild<QCheckBox*>("CheckXY")->setChecked(true);
-    EXPECT_EQ(punti(g, "Az / Ax"), (QList<QPointF>{{0.1, 0.5}, {0.2, 0.6}}));
+    EXPECT_EQ(punti(g, "Az [g] / Ax [g]"), (QList<QPointF>{{0.1, 0.5}, {0.2, 0.6}}));
     ++link::numerolettura;
     link::tabellaletture[3][1] = 0.3;
     link::tabellaletture[3][3] = 0.7;
     g.letturamemorizzata(3);
-    EXPECT_EQ(punti(g, "Az / Ax").back(), QPointF(0.3, 0.7));
+    EXPECT_EQ(punti(g, "Az [g] / Ax [g]").back(), QPointF(0.3, 0.7));
 }
 
 TEST_F(Grafico, ThermostatRunAgainstTheVirtualBoard) {
@@ -253,7 +258,9 @@ TEST_F(Grafico, EveryCurveHasItsOwnNameAndColour) {
     g.show();
     corsa(1, "temp..set...scost.banda.tempo.azp...azi...azt...", "11111111",
           {{21.5, 25, 3.5, 10, 2, 35, 4.25, 39.3}});
-    const QStringList pi = {"temp", "set", "scost", "banda", "tempo", "azp", "azi", "azt"};
+    // Whole names with the units of the experiment's table.
+    const QStringList pi = {"temp [°C]", "set [°C]", "scost [°C]", "banda [°C]",
+                            "tempo [s]", "azp [%]",  "azi [%]",    "azt [%]"};
     QStringList nomi, scelte;
     QSet<QRgb> colori;
     for (QAbstractSeries* s : g.grafico()->series())
