@@ -18,7 +18,13 @@ enum class Esportazione {
 // With an empty file name the save dialog asks for one; a name without an
 // extension gets ".xls". The window zeroes the reading counters afterwards
 // unless the export failed.
+//
+// A teacher's experiment and the free stream write their own columns: the
+// whole names with units over them ("temp [°C]"), each column with its
+// decimals; a free run of more readings than a sheet holds writes the first
+// kMaxRigheFoglio - 1 and says where the others are.
 Esportazione esportafoglio(const std::string& nomefile, uint16_t m);
+inline constexpr int kMaxRigheFoglio = 65536;
 
 // The name of a cell: the column's letter (A for 1 ... Z for 26) and the row
 // in decimal. A column outside 1 to 26 has no letter and gives '?', a name

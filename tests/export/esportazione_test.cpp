@@ -2,6 +2,7 @@
 // spreadsheet object, the save dialog and the messages. Files are read back
 // with xlrd where it is installed.
 #include "acquisition/esportazione.h"
+#include "acquisition/proprio.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,30 @@ TEST_F(Esporta, SonarConTreLetture) {
         {{2, 2}, 15.0},         {{3, 1}, 3.0}, {{3, 2}, 20.0},
     };
     EXPECT_EQ(letto(file, "sonar"), celle);
+}
+
+// A teacher's experiment writes its own columns: whole names with units, the
+// values as stored, a missing one as an empty cell.
+TEST_F(Esporta, UnEsperimentoProprioScriveINomiInteriConLeUnita) {
+    stato.codiceesperimento = kCodiceMio;
+    stato.nomeesperimento = "Luce e temperatura";
+    stato.colonne = {{"luce esterna", "%", 0, '1'}, {"temp", "°C", 1, '1'}};
+    link::tabellaletture[1][1] = 43;
+    link::tabellaletture[1][2] = 21.5;
+    link::tabellaletture[2][1] = 44;
+    link::tabellaletture[2][2] = std::nan("");
+    stato.letturemostrate = 2;
+    const std::string file = cartella / "mio.xls";
+    dialoghi.risposte.push_back(file);
+    EXPECT_EQ(excel(), Esportazione::salvata);
+    if (!prove::pythonconxlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+    const xls::Celle celle = {
+        {{0, 1}, testo("lettura")}, {{0, 2}, testo("luce esterna [%]")},
+        {{0, 3}, testo("temp [°C]")}, {{1, 1}, 1.0}, {{1, 2}, 43.0}, {{1, 3}, 21.5},
+        {{2, 1}, 2.0},              {{2, 2}, 44.0},
+    };
+    EXPECT_EQ(letto(file, "Foglio1"), celle);
 }
 
 // Every other experiment writes each number as the board sent it, shown with
