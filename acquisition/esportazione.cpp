@@ -142,8 +142,9 @@ Esportazione esportafoglio(const std::string& nomefile, uint16_t m) {
                     if (d < 0) continue;
                     const auto k = static_cast<int32_t>(j) + 2;
                     foglio.Range(nomecella(2, k), nomecella(n + 1, k))
-                        .NumberFormat(d == 0 ? std::string("0")
-                                             : "0." + std::string(static_cast<std::size_t>(d), '0'));
+                        .NumberFormat(d == 0
+                                          ? std::string("0")
+                                          : "0." + std::string(static_cast<std::size_t>(d), '0'));
                 }
             }
             // Value column i lands in sheet column i + 2, within the range up

@@ -32,6 +32,7 @@
 #include <functional>
 #include <iterator>
 
+#include "acquisition/decima.h"
 #include "acquisition/formcorse.h"
 #include "acquisition/pannelloanalisi.h"
 #include "acquisition/vistagrafico.h"
@@ -136,10 +137,15 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
     stati_->hide();
 
     vista_ = new VistaGrafico(
-        chart_, [this] { auto_->setChecked(false); },
+        chart_,
+        [this] {
+            auto_->setChecked(false);
+            ridecima();
+        },
         [this] {
             auto_->setChecked(true);
             applicascala();
+            ridecima();
         },
         this);
     vista_->setObjectName(QStringLiteral("Grafico"));
@@ -485,6 +491,16 @@ void TFormgrafico::disegna() {
     // change a point (1.3 s for a run of 1000 readings drawn again), so
     // more than one point goes in through replace(), which is one change.
     programmato_ = false;
+    // A curve grown past what a screen shows is drawn from its points below.
+    for (Curva& c : curve_) {
+        const auto nuovi = attesa_.find(c.serie);
+        if (nuovi == attesa_.end()) continue;
+        c.tutti += nuovi->second;
+        if (c.tutti.size() > kPuntiSchermo) {
+            c.decimata = true;
+            attesa_.erase(nuovi);
+        }
+    }
     for (auto& [serie, punti] : attesa_) {
         if (punti.size() == 1) {
             serie->append(punti.front());
@@ -499,10 +515,31 @@ void TFormgrafico::disegna() {
         for (QLegendMarker* m : chart_->legend()->markers(valori))
             m->setVisible(valori->count() + stati->count() > 0);
     applicascala();
+    // A long run growing by 100 lines a second is drawn again a few times a
+    // second, not at every line: each drawing reads all of it.
+    const bool decimate =
+        std::any_of(curve_.begin(), curve_.end(), [](const Curva& c) { return c.decimata; });
+    if (decimate && !ridecimata_.isValid()) {
+        ridecima();
+    } else if (decimate && !ridecimaprevista_) {
+        ridecimaprevista_ = true;
+        QTimer::singleShot(std::max<qint64>(0, kRitmoMs - ridecimata_.elapsed()), this, [this] {
+            ridecimaprevista_ = false;
+            ridecima();
+        });
+    }
     if (!pannello_->isHidden()) pannello_->calcola();
 }
 
+void TFormgrafico::ridecima() {
+    ridecimata_.start();
+    const int colonne = std::max(1, static_cast<int>(chart_->plotArea().width()));
+    for (Curva& c : curve_)
+        if (c.decimata) c.serie->replace(decima(c.tutti, x_->min(), x_->max(), colonne));
+}
+
 void TFormgrafico::ricostruisci() {
+    ridecimata_.invalidate();  // new series: what the screen shows, at once
     if (colonneNuove_) sceltecolonne();
     attesa_.clear();
     impostacolonne();

@@ -8,6 +8,7 @@
 // of one column against another; saved as PNG or PDF for a lab report.
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QPointF>
 #include <QStringList>
@@ -95,7 +96,16 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
         QLineSeries* serie = nullptr;
         double ultimo = 0;  // the last value, where a state's step starts
         bool vuota = true;
+        // Every point; past kPuntiSchermo the series holds only what the
+        // screen can show of them (decima.h), drawn again when the view moves.
+        QList<QPointF> tutti = {};
+        bool decimata = false;
     };
+    static constexpr qsizetype kPuntiSchermo = 4000;
+    static constexpr qint64 kRitmoMs = 250;
+    void ridecima();
+    QElapsedTimer ridecimata_;
+    bool ridecimaprevista_ = false;
     void sceltecolonne();  // the X-Y view's boxes for the run's columns
     void impostacolonne();
     void aggiungi(const FonteGrafico& f, int r);

@@ -28,6 +28,7 @@
 #include <string>
 
 #include "acquisition/acquisizione.h"
+#include "acquisition/decima.h"
 #include "acquisition/formgrafico.h"
 #include "acquisition/mainform.h"
 #include "acquisition/pannelloanalisi.h"
@@ -357,4 +358,25 @@ TEST_F(Grafico, ARangeOfACurveIsMeasuredAndFitted) {
     EXPECT_TRUE(pannello->risultati()->toPlainText().contains("Non riuscito"))
         << pannello->risultati()->toPlainText().toStdString();
     EXPECT_EQ(serie(g, "adattamento esponenziale"), nullptr);
+}
+
+// A long run as the screen shows it: no more than two points a pixel
+// column, every peak kept, the line running on to the borders of a zoom.
+TEST(Decima, EveryPeakStaysAndNoMoreThanTwoPointsAColumn) {
+    QList<QPointF> punti;
+    for (int i = 0; i < 100000; ++i)
+        punti.append(QPointF(i, std::sin(i / 500.0)));
+    punti[54321].setY(7);
+    punti[77777].setY(-9);
+    const auto intero = decima(punti, 0, 99999, 1000);
+    EXPECT_LE(intero.size(), 2 * (1000 + 1));  // the right border is a column of its own
+    EXPECT_TRUE(intero.contains(QPointF(54321, 7)));
+    EXPECT_TRUE(intero.contains(QPointF(77777, -9)));
+    EXPECT_TRUE(std::is_sorted(intero.begin(), intero.end(),
+                               [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }));
+    const auto zoom = decima(punti, 50000.5, 60000.5, 100);
+    EXPECT_LE(zoom.size(), 2 * (100 + 1) + 2);
+    EXPECT_EQ(zoom.front().x(), 50000);  // just outside, so the line reaches the border
+    EXPECT_EQ(zoom.back().x(), 60001);
+    EXPECT_TRUE(zoom.contains(QPointF(54321, 7)));
 }

@@ -159,9 +159,14 @@ TEST_F(Esporta, UnEsperimentoProprioScriveINomiInteriConLeUnita) {
     if (!prove::pythonconxlrd())
         GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
     const xls::Celle celle = {
-        {{0, 1}, testo("lettura")}, {{0, 2}, testo("luce esterna [%]")},
-        {{0, 3}, testo("temp [°C]")}, {{1, 1}, 1.0}, {{1, 2}, 43.0}, {{1, 3}, 21.5},
-        {{2, 1}, 2.0},              {{2, 2}, 44.0},
+        {{0, 1}, testo("lettura")},
+        {{0, 2}, testo("luce esterna [%]")},
+        {{0, 3}, testo("temp [°C]")},
+        {{1, 1}, 1.0},
+        {{1, 2}, 43.0},
+        {{1, 3}, 21.5},
+        {{2, 1}, 2.0},
+        {{2, 2}, 44.0},
     };
     EXPECT_EQ(letto(file, "Foglio1"), celle);
 }
