@@ -37,7 +37,7 @@
 //            when a free run names a new column; without them (a bench
 //            older than them) the run's columns are its header's.
 //   letture: {"numero":1,"ms":0,"valori":[21.5,null,3]}
-//            numero 1 to 1000, ms 0 to 2^53, at most 13 values, each a
+//            numero 1 to 100000, ms 0 to 2^53, at most 13 values, each a
 //            number or null for a column the reading has no value in;
 //            values past the last one given are missing too.
 // Every text is at most kMaxTesto bytes (the writers cut a longer one at a
@@ -59,7 +59,7 @@ inline constexpr std::size_t kMaxLivello = 64;           // bytes of a class or 
 inline constexpr std::size_t kMaxTesto = 1024;           // bytes of any text in a payload
 inline constexpr std::size_t kMaxMessaggio = 64 * 1024;  // bytes of a payload
 inline constexpr std::size_t kMaxArgomento = 256;        // bytes of a topic
-inline constexpr int kMaxNumero = 1000;                  // readings of a run
+inline constexpr int kMaxNumero = 100000;  // readings of a run (a free run holds that many)
 inline constexpr std::size_t kMaxNomeColonna = 256;      // bytes of a column's name
 inline constexpr std::size_t kMaxUnita = 64;             // bytes of a column's unit
 inline constexpr int kMaxDecimali = 15;                  // decimals a column shows

@@ -174,7 +174,7 @@ TEST(ClasseAula, EachSequenceOfMessagesLeavesTheBenchRight) {
          no,
          1},
         {"a reading out of range",
-         {fatti(12), {corsa12 + "/letture", R"({"numero":1001,"ms":0,"valori":[]})"}},
+         {fatti(12), {corsa12 + "/letture", R"({"numero":100001,"ms":0,"valori":[]})"}},
          1,
          1,
          0,

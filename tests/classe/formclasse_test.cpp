@@ -163,8 +163,8 @@ TEST(FormClasse, TilesShowEachBenchAndOpenItsRunLiveInThePlot) {
     f.ricevi(argomentocorsa("3B", "banco2", 6), scrivicorsa(nuovi), false);
     f.aggiorna();
     EXPECT_EQ(f.tessera("banco2")->testovalori(), "temp [°C] 21  umid [%] 42  luce esterna [%] -");
-    EXPECT_EQ(punti(g, "luce esterna"), 0);
-    EXPECT_EQ(punti(g, "temp"), 2);
+    EXPECT_EQ(punti(g, "luce esterna [%]"), 0);
+    EXPECT_EQ(punti(g, "temp [°C]"), 2);
 }
 
 TEST(FormClasse, RaccogliWritesTheArchiveAWorkbookAndCsvFiles) {

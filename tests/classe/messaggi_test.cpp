@@ -255,7 +255,7 @@ TEST(ClasseMessaggi, WhatIsNotAMessageOfTheClassIsRefusedWithAReason) {
         // Readings.
         {l, R"({"ms":0,"valori":[]})", "manca «numero»"},
         {l, R"({"numero":0,"ms":0,"valori":[]})", "«numero»"},
-        {l, R"({"numero":1001,"ms":0,"valori":[]})", "«numero»"},
+        {l, R"({"numero":100001,"ms":0,"valori":[]})", "«numero»"},
         {l, R"({"numero":1.5,"ms":0,"valori":[]})", "«numero»"},
         {l, R"({"numero":"1","ms":0,"valori":[]})", "«numero»"},
         {l, R"({"numero":1,"ms":-1,"valori":[]})", "«ms»"},
