@@ -39,6 +39,9 @@ struct Corsa {
     // The teacher's columns, and where each column the board names goes.
     std::vector<ColonnaEsperimento> attese;
     std::vector<int> mappa;
+    // Columns whose decimals follow what the board writes: the most seen,
+    // so that the log's points stand one under the other.
+    std::vector<bool> decimaliautomatici;
     // Said once a run.
     bool dettosilenzio = false, dettiscarti = false, dettavirgola = false, dettoritmo = false;
 };
@@ -84,8 +87,23 @@ int colonnadi(Corsa& c, const std::string& nome) {
             return k - 1;
     }
     if (stato.colonne.size() >= static_cast<std::size_t>(link::kColonne)) return -1;
-    stato.colonne.push_back({nome, {}, -1, '1'});
+    stato.colonne.push_back({nome, {}, 0, '1'});
+    c.decimaliautomatici.resize(stato.colonne.size(), false);
+    c.decimaliautomatici.back() = true;
     return static_cast<int>(stato.colonne.size()) - 1;
+}
+
+// The decimals of the shortest text that gives v back (21.5: 1), at most 6.
+int decimalidi(double v) {
+    char t[32];
+    auto [fine, ec] = std::to_chars(t, t + sizeof t, v);
+    if (ec != std::errc()) return 0;
+    const std::string_view testo(t, static_cast<std::size_t>(fine - t));
+    if (testo.find('e') != std::string_view::npos) return 6;
+    const auto punto = testo.find('.');
+    return punto == std::string_view::npos
+               ? 0
+               : std::min<int>(6, static_cast<int>(testo.size() - punto - 1));
 }
 
 void memorizza(Corsa& c, const link::Esito& e, Orologio::time_point quando) {
@@ -101,6 +119,8 @@ void memorizza(Corsa& c, const link::Esito& e, Orologio::time_point quando) {
         if (k < 0 || std::isnan(v)) continue;
         const auto i = static_cast<std::size_t>(k);
         l.valori[i] = i < c.attese.size() ? c.attese[i].valore(v) : v;
+        if (i < c.decimaliautomatici.size() && c.decimaliautomatici[i])
+            stato.colonne[i].decimali = std::max(stato.colonne[i].decimali, decimalidi(v));
     }
     c.letture.push_back(l);
     const int r = static_cast<int>(c.letture.size());

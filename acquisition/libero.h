@@ -27,6 +27,7 @@ inline constexpr std::array<uint32_t, 5> kBaudLiberi{9600, 19200, 38400, 57600, 
 inline constexpr int kBattitoMs = 1000;   // Timer1 while the stream runs
 inline constexpr int kSilenzioMs = 5000;  // a board quiet this long is told of
 inline constexpr std::string_view kNomeLibero = "esperimento libero";
+inline constexpr int kRigheRegistroLibero = 5000;  // the log's last rows of a free run
 
 struct LetturaLibera {
     int64_t ms = 0;                              // from the run's start, as it arrived

@@ -430,6 +430,11 @@ void Tmainform::aggiungiTestata(const std::string& riga) {
 }
 
 void Tmainform::aggiungiRiga(const Riga& riga) {
+    // A free run may hold 100,000 readings: the log keeps its last rows, as
+    // many as anyone scrolls through, and the archive keeps them all.
+    const int massimo = stato.codiceesperimento == kCodiceLibero ? kRigheRegistroLibero : 0;
+    if (RichEdit1->document()->maximumBlockCount() != massimo)
+        RichEdit1->document()->setMaximumBlockCount(massimo);
     // A cursor of our own at the end of the document: the user's caret and
     // selection stay where they are and the rows keep their order. Only the
     // new paragraph is laid out.

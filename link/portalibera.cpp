@@ -9,6 +9,22 @@
 
 namespace lumetto::link {
 
+namespace {
+
+// The component's rate: one of its named rates where there is one (a
+// value alone is taken only with brCustom), else that value.
+void imposta(serial::TXComm& porta, uint32_t baud) {
+    for (int b = 0; b < static_cast<int>(serial::brCustom); ++b) {
+        if (serial::kBaudTable[b] != baud) continue;
+        porta.setBaudRate(static_cast<serial::TBaudRate>(b));
+        return;
+    }
+    porta.setBaudRate(serial::brCustom);
+    porta.setBaudValue(baud);
+}
+
+}  // namespace
+
 PortaLibera::PortaLibera() = default;
 
 PortaLibera::~PortaLibera() {
@@ -19,7 +35,7 @@ bool PortaLibera::apri(const std::string& nome, uint32_t baud, Arrivo arrivo) {
     chiudi();
     auto porta = std::make_unique<serial::TXComm>();
     porta->setDeviceName(nome);
-    porta->setBaudValue(baud);
+    imposta(*porta, baud);
     porta->DataControl().setDataBits(serial::db8);
     porta->DataControl().setStopBits(serial::sb1);
     porta->DataControl().setParity(serial::paNone);
@@ -38,7 +54,7 @@ bool PortaLibera::apri(const std::string& nome, uint32_t baud, Arrivo arrivo) {
 
 bool PortaLibera::cambiabaud(uint32_t baud) {
     if (!aperta()) return false;
-    porta_->setBaudValue(baud);
+    imposta(*porta_, baud);
     if (porta_->BaudValue() != baud) return false;
     baud_ = baud;
     // Bytes heard at the old rate mean nothing at the new one.
