@@ -39,9 +39,8 @@ void riga(const char* cosa, const char* obiettivo, const std::vector<double>& v,
 
 int main(int argc, char** argv) {
     // On the disk the user's data lives on, not in a memory file system.
-    std::string home = (std::filesystem::current_path() / "lumetto-bench-XXXXXX").string();
-    if (!mkdtemp(home.data())) return 1;
-    setenv("HOME", home.c_str(), 1);
+    const std::string home = lumetto::bench::casaprovvisoria(std::filesystem::current_path());
+    if (home.empty()) return 1;
     unsetenv("XDG_DATA_HOME");
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);

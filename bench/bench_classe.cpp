@@ -114,9 +114,8 @@ std::vector<double> latenza(const prove::Broker& b, int quante) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string home = (std::filesystem::current_path() / "lumetto-bench-XXXXXX").string();
-    if (!mkdtemp(home.data())) return 1;
-    setenv("HOME", home.c_str(), 1);
+    const std::string home = lumetto::bench::casaprovvisoria(std::filesystem::current_path());
+    if (home.empty()) return 1;
     unsetenv("XDG_DATA_HOME");
     QCoreApplication app(argc, argv);
     // The broker's outage is news for a user, not for the figures.

@@ -56,9 +56,8 @@ struct Misura final : acquisition::Ascoltatore {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string home = (std::filesystem::temp_directory_path() / "lumetto-bench-XXXXXX").string();
-    if (!mkdtemp(home.data())) return 1;
-    setenv("HOME", home.c_str(), 1);
+    const std::string home = lumetto::bench::casaprovvisoria();
+    if (home.empty()) return 1;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
 

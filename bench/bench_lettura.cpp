@@ -56,9 +56,8 @@ std::vector<double> chiedi(const char* sketch, bool vecchia, int n) {
 }  // namespace
 
 int main() {
-    std::string home = (std::filesystem::temp_directory_path() / "lumetto-bench-XXXXXX").string();
-    if (!mkdtemp(home.data())) return 1;
-    setenv("HOME", home.c_str(), 1);
+    const std::string home = lumetto::bench::casaprovvisoria();
+    if (home.empty()) return 1;
 
     std::printf("%-52s %-14s %s\n", "what", "goal", "figure");
     struct Caso {

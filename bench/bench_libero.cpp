@@ -93,9 +93,8 @@ void misura(int frequenza, double secondi) {
 }  // namespace
 
 int main() {
-    std::string home = (std::filesystem::temp_directory_path() / "lumetto-bench-XXXXXX").string();
-    if (!mkdtemp(home.data())) return 1;
-    setenv("HOME", home.c_str(), 1);
+    const std::string home = lumetto::bench::casaprovvisoria();
+    if (home.empty()) return 1;
     misura(100, 10);
     misura(1000, 10);
     std::filesystem::remove_all(home);

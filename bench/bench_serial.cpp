@@ -133,9 +133,8 @@ int run() {
 
 int main() {
     // The dosdevices link goes into a throw-away HOME, never the user's own.
-    std::string dir = (std::filesystem::temp_directory_path() / "lumetto-bench-XXXXXX").string();
-    if (!mkdtemp(dir.data())) return 2;
-    setenv("HOME", dir.c_str(), 1);
+    const std::string dir = lumetto::bench::casaprovvisoria();
+    if (dir.empty()) return 2;
     int rc = run();
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);

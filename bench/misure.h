@@ -2,9 +2,13 @@
 // Order statistics of repeated measurements: the benchmarks report medians
 // and percentiles, never means, so one slow run does not move the figure.
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace lumetto::bench {
@@ -24,6 +28,17 @@ inline double mediana(std::vector<double> v) {
 // Milliseconds since t0.
 inline double ms(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// A HOME of the benchmark's own, made in `dove`, so that the links of its
+// COM ports and its archive never touch the user's; empty when it cannot be
+// made.
+inline std::string casaprovvisoria(
+    const std::filesystem::path& dove = std::filesystem::temp_directory_path()) {
+    std::string home = (dove / "lumetto-bench-XXXXXX").string();
+    if (!mkdtemp(home.data())) return {};
+    setenv("HOME", home.c_str(), 1);
+    return home;
 }
 
 }  // namespace lumetto::bench
