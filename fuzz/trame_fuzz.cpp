@@ -54,11 +54,14 @@ std::string difetticampi(std::string_view trama, const std::array<std::string, k
 
         const double v = valorecampo(c);
         const std::string valore = quale + " reads as " + std::to_string(v);
-        // Missing exactly when the field holds no digit and is no status word.
+        // A field without a digit (and no status word) is missing; one with
+        // digits may be too, when none comes before its first unusable
+        // character ("--5"); a status word never is.
         const bool parola = c == "HHHHHH" || c == "LLLLLL" || c == "SSSSSS";
         const bool cifre =
-            parola || std::any_of(c.begin(), c.end(), [](char x) { return x >= '0' && x <= '9'; });
-        if (std::isnan(v) == cifre) return valore;
+            std::any_of(c.begin(), c.end(), [](char x) { return x >= '0' && x <= '9'; });
+        if (!parola && !cifre && !std::isnan(v)) return valore;
+        if (parola && std::isnan(v)) return valore;
         if (std::isnan(v)) {
             uniti += c;
             continue;

@@ -71,6 +71,6 @@ TEST(ValoreCampo, WhatDoesNotConvertGivesItsDigitsOrIsMissing) {
     EXPECT_EQ(valorecampo("-3.5-"), 35);
     EXPECT_EQ(valorecampo("1e-400"), 0);
     // No digit, or no double: no value, never a 0 that looks measured.
-    for (const char* vuoto : {"", "HHHH", "HHHHH", "-", ".", "1e400"})
+    for (const char* vuoto : {"", "HHHH", "HHHHH", "-", ".", "--5", "1e400"})
         EXPECT_TRUE(std::isnan(valorecampo(vuoto))) << vuoto;
 }
