@@ -388,41 +388,66 @@ TEST(Flusso, LinesBecomeReadingsInTheRunsColumns) {
 }
 
 TEST(Flusso, TheUserIsToldOnceWhatWasDropped) {
+    // Each counter set by a function: GCC 12 at -O3 takes an aggregate of
+    // counters with a string in a table for uninitialised (a false
+    // -Wmaybe-uninitialized).
     struct Caso {
-        ContoFlusso conto;
+        void (*imposta)(ContoFlusso&);
         std::string scarti, mancanti, virgola;
     } casi[] = {
-        {{.righe = 10, .letture = 10, .primascartata = ""}, "", "", ""},
-        {{.troppolunghe = 3, .illeggibili = 9, .primascartata = "Temperatura = 21.5 C"},
+        {[](ContoFlusso& k) {
+             k.righe = 10;
+             k.letture = 10;
+             k.primascartata = "";
+         },
+         "", "", ""},
+        {[](ContoFlusso& k) {
+             k.troppolunghe = 3;
+             k.illeggibili = 9;
+             k.primascartata = "Temperatura = 21.5 C";
+         },
          "12 righe scartate: 3 troppo lunghe, 9 illeggibili (la prima: \"Temperatura = 21.5 C\")",
-         "",
-         ""},
-        {{.rumore = 1, .primascartata = "\uFFFD1"},
-         "1 riga scartata: 1 con caratteri non di testo (la prima: \"\uFFFD1\")",
-         "",
-         ""},
-        {{.illeggibili = 1, .oltrecolonne = 4, .ripetuti = 1, .primascartata = "x"},
+         "", ""},
+        {[](ContoFlusso& k) {
+             k.rumore = 1;
+             k.primascartata = "\uFFFD1";
+         },
+         "1 riga scartata: 1 con caratteri non di testo (la prima: \"\uFFFD1\")", "", ""},
+        {[](ContoFlusso& k) {
+             k.illeggibili = 1;
+             k.oltrecolonne = 4;
+             k.ripetuti = 1;
+             k.primascartata = "x";
+         },
          "1 riga scartata: 1 illeggibile (la prima: \"x\"); 5 valori scartati: 4 oltre le 13 "
          "colonne, 1 ripetuto nella stessa riga",
-         "",
-         ""},
-        {{.oltrecolonne = 1, .primascartata = ""},
-         "1 valore scartato: 1 oltre le 13 colonne",
-         "",
-         ""},
-        {{.mancanti = 1, .virgole = 1, .primascartata = ""},
-         "",
-         "1 valore mancante (nan, inf, campo vuoto o non numerico), lasciato vuoto",
+         "", ""},
+        {[](ContoFlusso& k) {
+             k.oltrecolonne = 1;
+             k.primascartata = "";
+         },
+         "1 valore scartato: 1 oltre le 13 colonne", "", ""},
+        {[](ContoFlusso& k) {
+             k.mancanti = 1;
+             k.virgole = 1;
+             k.primascartata = "";
+         },
+         "", "1 valore mancante (nan, inf, campo vuoto o non numerico), lasciato vuoto",
          "1 valore scritto con la virgola decimale (21,5 invece di 21.5), letto come decimale"},
-        {{.mancanti = 7, .virgole = 2, .primascartata = ""},
-         "",
-         "7 valori mancanti (nan, inf, campi vuoti o non numerici), lasciati vuoti",
+        {[](ContoFlusso& k) {
+             k.mancanti = 7;
+             k.virgole = 2;
+             k.primascartata = "";
+         },
+         "", "7 valori mancanti (nan, inf, campi vuoti o non numerici), lasciati vuoti",
          "2 valori scritti con la virgola decimale (21,5 invece di 21.5), letti come decimali"},
     };
     for (const auto& c : casi) {
-        EXPECT_EQ(testoscarti(c.conto), c.scarti);
-        EXPECT_EQ(testomancanti(c.conto), c.mancanti);
-        EXPECT_EQ(testovirgola(c.conto), c.virgola);
+        ContoFlusso conto;
+        c.imposta(conto);
+        EXPECT_EQ(testoscarti(conto), c.scarti);
+        EXPECT_EQ(testomancanti(conto), c.mancanti);
+        EXPECT_EQ(testovirgola(conto), c.virgola);
     }
 }
 
