@@ -19,6 +19,9 @@ bool PortaLibera::apri(const std::string& nome, uint32_t baud, Arrivo arrivo) {
     chiudi();
     auto porta = std::make_unique<serial::TXComm>();
     porta->setDeviceName(nome);
+    // A rate by its value holds only on a custom rate; else the component
+    // keeps its 9600 and a board at 115200 is heard as garbage.
+    porta->setBaudRate(serial::brCustom);
     porta->setBaudValue(baud);
     porta->DataControl().setDataBits(serial::db8);
     porta->DataControl().setStopBits(serial::sb1);
@@ -30,6 +33,8 @@ bool PortaLibera::apri(const std::string& nome, uint32_t baud, Arrivo arrivo) {
     serial::erroreapertura = 0;
     porta->OpenDevice();
     if (serial::erroreapertura != 0 || !porta->DeviceOpened()) return false;
+    // A device that cannot take the rate would read garbage all run long.
+    if (porta->BaudValue() != baud) return false;
     porta_ = std::move(porta);
     arrivo_ = std::move(arrivo);
     baud_ = baud;
@@ -38,6 +43,7 @@ bool PortaLibera::apri(const std::string& nome, uint32_t baud, Arrivo arrivo) {
 
 bool PortaLibera::cambiabaud(uint32_t baud) {
     if (!aperta()) return false;
+    porta_->setBaudRate(serial::brCustom);
     porta_->setBaudValue(baud);
     if (porta_->BaudValue() != baud) return false;
     baud_ = baud;
