@@ -14,6 +14,7 @@
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -124,6 +125,9 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     chart_ = new QChart;
     chart_->legend()->setAlignment(Qt::AlignBottom);
+    // The axes write "22,5" as the analysis panel beside them does.
+    chart_->setLocalizeNumbers(true);
+    chart_->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     x_ = new QValueAxis;
     y_ = new QValueAxis;
     x_->setLabelFormat(QStringLiteral("%.4g"));
