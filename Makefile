@@ -110,6 +110,8 @@ bench: build
 	$(BUILD)/bench/bench_soak
 	$(BUILD)/bench/bench_firmware
 	$(BUILD)/bench/bench_libero
+	$(BUILD)/bench/bench_righe
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_flusso
 	$(BUILD)/bench/bench_analisi
 	$(BUILD)/bench/bench_archivio
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_classe

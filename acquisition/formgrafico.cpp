@@ -14,6 +14,7 @@
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -124,6 +125,9 @@ TFormgrafico::TFormgrafico(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     chart_ = new QChart;
     chart_->legend()->setAlignment(Qt::AlignBottom);
+    // The axes write "22,5" as the analysis panel beside them does.
+    chart_->setLocalizeNumbers(true);
+    chart_->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     x_ = new QValueAxis;
     y_ = new QValueAxis;
     x_->setLabelFormat(QStringLiteral("%.4g"));
@@ -264,9 +268,14 @@ void TFormgrafico::nuovacorsa() {
 
 std::string TFormgrafico::titoloy() const {
     // One column of values names the axis; several sharing a unit give it.
-    std::vector<const ColonnaGrafico*> valori;
-    for (const Curva& c : curve_)
-        if (!c.colonna.stato() && c.fonte == curve_.front().fonte) valori.push_back(&c.colonna);
+    // Those shown count: hiding the light leaves the axis "temp [°C]".
+    std::vector<const ColonnaGrafico*> valori, mostrati;
+    for (const Curva& c : curve_) {
+        if (c.colonna.stato() || c.fonte != curve_.front().fonte) continue;
+        valori.push_back(&c.colonna);
+        if (c.serie->isVisible()) mostrati.push_back(&c.colonna);
+    }
+    if (!mostrati.empty()) valori = std::move(mostrati);
     if (valori.size() == 1) return titolocolonna(*valori.front());
     std::string unita;
     for (const ColonnaGrafico* c : valori) {
@@ -425,6 +434,7 @@ void TFormgrafico::impostacolonne() {
 
 void TFormgrafico::riscala() {
     disegna();
+    if (!xy()) y_->setTitleText(QString::fromStdString(titoloy()));
     estesa_ = false;
     minX_ = 0, maxX_ = 1, minY_ = 0, maxY_ = 1;
     for (const std::vector<Curva>* curve : {&curve_, &curveXY_})

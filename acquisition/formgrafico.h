@@ -117,8 +117,9 @@ class TFormgrafico final : public QWidget, public Ascoltatore {
     void riscala();  // the extent of the curves shown, read again
     void salva(bool pdf);
     void aggiornatitolo();
-    // The y axis's title: the one column's "temp [°C]", "valore [°C]" for
-    // columns that share a unit, else "valore".
+    // The y axis's title from the columns of values shown (all of them when
+    // none is): the one column's "temp [°C]", "valore [°C]" for columns that
+    // share a unit, else "valore".
     std::string titoloy() const;
     // The unit of the column chosen in an X-Y box.
     QString unitadi(const QComboBox* scelta) const;

@@ -46,6 +46,8 @@ bool PortaLibera::apri(const std::string& nome, uint32_t baud, Arrivo arrivo) {
     serial::erroreapertura = 0;
     porta->OpenDevice();
     if (serial::erroreapertura != 0 || !porta->DeviceOpened()) return false;
+    // A device that cannot take the rate would read garbage all run long.
+    if (porta->BaudValue() != baud) return false;
     porta_ = std::move(porta);
     arrivo_ = std::move(arrivo);
     baud_ = baud;

@@ -12,6 +12,8 @@
 # after the last step.
 # PREPARA, when set, is run by the shell in the session's HOME before the
 # program starts (to put a teacher's own picture on the c: drive, say).
+# ARGOMENTI, when set, are the program's own options ("--esperimento libero");
+# SKETCH is the virtual board's sketch (default tutti).
 # Needs Xvfb, xdotool, x11-apps (xwd) and imagemagick; the build in build/.
 set -euo pipefail
 out=$1; attesa=${2:-6}; shift 2 || shift $#
@@ -25,7 +27,8 @@ Xvfb "$schermo" -screen 0 "${SCHERMO:-1366x768}x24" -nolisten tcp >/dev/null 2>&
 sleep 1
 "$build/scheda/lumetto-scheda" --sketch "${SKETCH:-tutti}" --seed 1 --headless >/dev/null 2>&1 &
 sleep 1
-"$build/app/lumetto" >/dev/null 2>&1 &
+# shellcheck disable=SC2086  # the options split at blanks, as typed
+"$build/app/lumetto" ${ARGOMENTI:-} >/dev/null 2>&1 &
 sleep 3
 xdotool key Return  # the port search's box
 for punto in "$@"; do

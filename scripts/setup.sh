@@ -12,7 +12,7 @@ packages=(
   libmosquitto-dev mosquitto mosquitto-clients openssl
   libgtest-dev libgmock-dev
   python3-xlrd gnumeric libreoffice-calc-nogui desktop-file-utils imagemagick poppler-utils
-  pandoc
+  pandoc xvfb xdotool x11-apps
   gcc-avr avr-libc arduino-core-avr avrdude arduino-builder
   simavr libsimavr-dev libsimavrparts1 libelf-dev libgl-dev
   debhelper dpkg-dev fakeroot lintian appstream udev librsvg2-bin

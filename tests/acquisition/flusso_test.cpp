@@ -12,7 +12,9 @@
 
 #include "acquisition/libero.h"
 #include "acquisition/registrocorse.h"
+#include "link/portalibera.h"
 #include "scheda/libero.h"
+#include "serial/posix/termios2.h"
 #include "support/dialoghi.h"
 #include "support/pty.h"
 
@@ -80,3 +82,25 @@ TEST(FlussoLibero, TwentyThousandLinesAtAHundredASecondAreKeptWhole) {
     EXPECT_TRUE(box.avvisi.empty()) << box.avvisi.front();
     azzeraacquisizione();
 }
+
+// The line runs at the rate asked, and at the next one the search tries: a
+// rate that did not hold would hear a board at 115200 as garbage all run long.
+class VelocitaLibera : public ::testing::TestWithParam<uint32_t> {};
+
+TEST_P(VelocitaLibera, TheLineRunsAtTheRateAskedAndAtTheNextOne) {
+    prove::PtyBoard board;
+    board.link(13);
+    auto linea = [&] {
+        termios2 t{};
+        return serial::posix::readLine(board.master(), t) ? serial::posix::lineRate(t) : 0u;
+    };
+    link::PortaLibera porta;
+    ASSERT_TRUE(porta.apri("COM13", GetParam(), [](std::string_view) {}));
+    EXPECT_EQ(linea(), GetParam());
+    const uint32_t altra = GetParam() == 9600 ? 115200 : 9600;
+    ASSERT_TRUE(porta.cambiabaud(altra));
+    EXPECT_EQ(linea(), altra);
+    EXPECT_EQ(porta.baud(), altra);
+}
+
+INSTANTIATE_TEST_SUITE_P(Velocita, VelocitaLibera, ::testing::ValuesIn(kBaudLiberi));

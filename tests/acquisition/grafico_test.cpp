@@ -12,6 +12,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -276,6 +278,20 @@ TEST_F(Grafico, EveryCurveHasItsOwnNameAndColour) {
     for (int i = 0; i < colonne->count(); ++i)
         scelte << colonne->itemText(i);
     EXPECT_EQ(scelte, pi);
+    // The y axis names what is shown: the temperature alone "temp [°C]",
+    // with the set point "valore [°C]", all eight "valore".
+    auto assey = [&] {
+        for (QAbstractAxis* a : serie(g, "temp [°C]")->attachedAxes())
+            if (a->orientation() == Qt::Vertical) return a->titleText().toStdString();
+        return std::string();
+    };
+    EXPECT_EQ(assey(), "valore");
+    const auto voci = g.grafico()->legend()->markers();
+    for (qsizetype i = 1; i < pi.size(); ++i)
+        emit voci[i]->clicked();
+    EXPECT_EQ(assey(), "temp [°C]");
+    emit voci[1]->clicked();
+    EXPECT_EQ(assey(), "valore [°C]");
     // A name that fills its field stays apart from the next one.
     EXPECT_EQ(nomecampo("Umid1.Umid2.PioggiLiv...Pompa.", 3), "Pioggi");
     EXPECT_EQ(nomecampo("Umid1.Umid2.PioggiLiv...Pompa.", 4), "Liv");
