@@ -153,8 +153,8 @@ void eseguilettura() {
         return;
     }
     const bool mio = stato.codiceesperimento == kCodiceMio;
-    auto lettera = mio ? std::optional<char>(stato.letterapropria)
-                       : letteradicodice(stato.codiceesperimento);
+    auto lettera =
+        mio ? std::optional<char>(stato.letterapropria) : letteradicodice(stato.codiceesperimento);
     if (!lettera) return;
     if (!link::inviacomando(*lettera)) return;
     vistacorrente().didascalia("Arduino  collegato dato:" +
@@ -189,9 +189,9 @@ void eseguilettura() {
     } else if (mio) {
         // Whole names with units, each column as wide as its title.
         vistacorrente().mostraPannelli();
-        vistacorrente().aggiungiRiga(rigapropria(
-            stato.colonne, link::numerolettura,
-            &link::tabellaletture[static_cast<size_t>(link::numerolettura)][1]));
+        vistacorrente().aggiungiRiga(
+            rigapropria(stato.colonne, link::numerolettura,
+                        &link::tabellaletture[static_cast<size_t>(link::numerolettura)][1]));
     } else {
         // The row of the log; on the way it sets the export's column titles.
         Riga riga = mostralettura();
