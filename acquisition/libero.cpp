@@ -43,7 +43,8 @@ struct Corsa {
     // so that the log's points stand one under the other.
     std::vector<bool> decimaliautomatici;
     // Said once a run.
-    bool dettosilenzio = false, dettiscarti = false, dettavirgola = false, dettoritmo = false;
+    bool dettosilenzio = false, dettiscarti = false, dettavirgola = false, dettoritmo = false,
+         dettimancanti = false;
 };
 
 std::unique_ptr<Corsa> corsa;
@@ -271,6 +272,10 @@ void battitolibero() {
     if (conto.scartate() > 0 && !c.dettiscarti) {
         c.dettiscarti = true;
         platform::dialoghi().avviso(link::testoscarti(conto));
+    }
+    if (conto.mancanti > 0 && !c.dettimancanti) {
+        c.dettimancanti = true;
+        platform::dialoghi().avviso(link::testomancanti(conto));
     }
     if (conto.virgole > 0 && !c.dettavirgola) {
         c.dettavirgola = true;
