@@ -37,6 +37,19 @@ schemes::Schema& schema() {
 
 constexpr schemes::Rgb kNero{0, 0, 0}, kRosso{255, 0, 0}, kBlu{0, 0, 255};
 
+// A run read with a header: its code, the frame as long as the header (never
+// more than a byte counts: the scheme files hold at most 77 characters, the
+// built-in headers fewer), its columns as the header names them.
+void corsadatestata(int16_t codice, const std::string& testata, const std::string& maschera,
+                    const Comando* c) {
+    stato.codiceesperimento = codice;
+    stato.lunghezzatestata = static_cast<uint16_t>(std::min<size_t>(testata.size(), 255));
+    stato.numerocolonne = static_cast<uint16_t>(stato.lunghezzatestata / 6);
+    stato.colonne = colonneprogettate(testata, maschera, c);
+    stato.fileesperimento.clear();
+    stato.nomeesperimento.clear();
+}
+
 }  // namespace
 
 void impostaVista(Vista* nuova) {
@@ -73,14 +86,7 @@ void avviaesperimento(int16_t codice, const std::string& testata, const std::str
     vistacorrente().svuotaPannelli();
     vistacorrente().mostraPannelli();
     vistacorrente().aggiungiTestata("Prg..." + testata);
-    // A header never asks for more than a byte can count (the scheme files
-    // hold at most 77 characters; the built-in headers are shorter).
-    stato.lunghezzatestata = static_cast<uint16_t>(std::min<size_t>(testata.size(), 255));
-    stato.codiceesperimento = codice;
-    stato.numerocolonne = static_cast<uint16_t>(stato.lunghezzatestata / 6);
-    stato.colonne = colonneprogettate(testata, maschera, esperimento(codice, testata));
-    stato.fileesperimento.clear();
-    stato.nomeesperimento.clear();
+    corsadatestata(codice, testata, maschera, esperimento(codice, testata));
     avviaacquisizione();
     link::numerolettura = 0;
 }
@@ -286,12 +292,7 @@ bool avviacomando(const Comando& c) {
                 return false;
             }
             chiedichi(c);
-            stato.codiceesperimento = c.codice;
-            stato.lunghezzatestata = static_cast<uint16_t>(std::min<size_t>(testata.size(), 255));
-            stato.numerocolonne = static_cast<uint16_t>(stato.lunghezzatestata / 6);
-            stato.colonne = colonneprogettate(testata, schema().mascheratipo, &c);
-            stato.fileesperimento.clear();
-            stato.nomeesperimento.clear();
+            corsadatestata(c.codice, testata, schema().mascheratipo, &c);
             avviaacquisizione();
             avvisasesbagliata(c);
             return true;

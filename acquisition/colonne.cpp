@@ -7,6 +7,8 @@
 
 #include "acquisition/esperimenti.h"
 #include "acquisition/grafico.h"
+#include "archivio/archivio.h"
+#include "schemes/cp1252.h"
 #include "schemes/maschere.h"
 #include "schemes/schema.h"
 
@@ -42,7 +44,7 @@ std::string_view unitadi(std::string_view unita, int i) {
 }  // namespace
 
 std::string titolocolonna(const Colonna& c) {
-    return c.unita.empty() ? c.nome : c.nome + " [" + c.unita + "]";
+    return archivio::titolocolonna(c.nome, c.unita);
 }
 
 std::string titolocolonna(const std::vector<Colonna>& colonne, int i) {
@@ -69,12 +71,16 @@ std::vector<Colonna> colonneprogettate(std::string_view testata, std::string_vie
     return colonne;
 }
 
-std::string unitacomune(const std::vector<Colonna>& colonne) {
-    if (colonne.empty()) return {};
-    const std::string& u = colonne.front().unita;
-    for (const Colonna& c : colonne)
-        if (c.unita != u) return {};
-    return u;
+void intestaschema(const std::vector<Colonna>& colonne) {
+    std::string testata, maschera;
+    for (const Colonna& c : colonne) {
+        std::string nome = schemes::cp1252dautf8(c.nome).substr(0, schemes::kCaratteriCampo);
+        nome.resize(schemes::kCaratteriCampo, '.');
+        testata += nome;
+        maschera += c.tipo;
+    }
+    schemes::schemacorrente().testata = testata;
+    schemes::schemacorrente().mascheratipo = maschera;
 }
 
 }  // namespace lumetto::acquisition

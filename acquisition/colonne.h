@@ -32,8 +32,10 @@ std::string titolocolonna(const std::vector<Colonna>& colonne, int i);
 std::vector<Colonna> colonneprogettate(std::string_view testata, std::string_view maschera,
                                        const Comando* c);
 
-// The unit every column of `colonne` shares ("°C"); empty when they differ
-// or have none.
-std::string unitacomune(const std::vector<Colonna>& colonne);
+// The current scheme's header and type mask for columns named whole (a
+// teacher's, a free run's): six characters a column, each name in
+// Windows-1252 cut to them and filled with dots, for those who read the
+// header (the frame's length, the overlay, older readers of the archive).
+void intestaschema(const std::vector<Colonna>& colonne);
 
 }  // namespace lumetto::acquisition

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "archivio/archivio.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"
 #include "platform/qt/guida.h"
@@ -53,8 +54,7 @@ std::string colonnetesto(const MioEsperimento& e) {
     std::string s;
     for (const ColonnaEsperimento& c : e.colonne) {
         if (!s.empty()) s += ", ";
-        s += c.nome;
-        if (!c.unita.empty()) s += " [" + c.unita + "]";
+        s += archivio::titolocolonna(c.nome, c.unita);
     }
     return s;
 }

@@ -17,7 +17,7 @@
 namespace lumetto::acquisition {
 
 std::string titolocolonna(const ColonnaGrafico& c) {
-    return c.unita.empty() ? c.nome : c.nome + " [" + c.unita + "]";
+    return archivio::titolocolonna(c.nome, c.unita);
 }
 
 std::string nomecampo(std::string_view testata, int i) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "acquisition/proprio.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "link/portalibera.h"
@@ -56,21 +57,6 @@ Corsa& attuale() {
 
 std::string nomeporta() {
     return link::nomeporta.empty() ? std::string("la porta") : link::nomeporta;
-}
-
-// Six characters a column, the names cut and filled with dots: what the
-// scheme's header holds for those who read it (the overlay, the archive's
-// older readers), while the run keeps the whole names.
-void testatadanomi() {
-    std::string testata, maschera;
-    for (const Colonna& c : stato.colonne) {
-        std::string nome = schemes::cp1252dautf8(c.nome).substr(0, schemes::kCaratteriCampo);
-        nome.resize(schemes::kCaratteriCampo, '.');
-        testata += nome;
-        maschera += c.tipo;
-    }
-    schemes::schemacorrente().testata = testata;
-    schemes::schemacorrente().mascheratipo = maschera;
 }
 
 // Column j of the board's (from 0) in the run's columns; -1 past the 13th.
@@ -130,7 +116,7 @@ void memorizza(Corsa& c, const link::Esito& e, Orologio::time_point quando) {
     Vista& v = vistaattuale();
     v.mostraPannelli();
     if (stato.colonne.size() != prima) {
-        testatadanomi();
+        intestaschema(stato.colonne);
         v.aggiungiTestata(testatapropria(stato.colonne));
     }
     v.didascalia("lettura n:" + schemes::allinea(std::to_string(r), 6));
@@ -200,12 +186,11 @@ bool avvialibero(uint32_t baud, const MioEsperimento* esperimento,
     stato.colonne.clear();
     if (esperimento) {
         c.attese = esperimento->colonne;
-        for (const ColonnaEsperimento& k : c.attese)
-            stato.colonne.push_back({k.nome, k.unita, k.decimali, '1'});
+        stato.colonne = colonnedi(*esperimento);
     }
     stato.lunghezzatestata = 0;
     stato.numerocolonne = static_cast<uint16_t>(stato.colonne.size());
-    testatadanomi();
+    intestaschema(stato.colonne);
 
     Vista& v = vistaattuale();
     v.svuotaPannelli();

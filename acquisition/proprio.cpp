@@ -39,21 +39,12 @@ bool avviamio(const MioEsperimento& e, const std::string& file) {
     }
     // The frame is six characters a column, as the board sends it; the
     // scheme's header holds the names cut to that, the run the whole ones.
-    std::string testata, maschera;
-    stato.colonne.clear();
-    for (const ColonnaEsperimento& c : e.colonne) {
-        std::string nome = schemes::cp1252dautf8(c.nome).substr(0, schemes::kCaratteriCampo);
-        nome.resize(schemes::kCaratteriCampo, '.');
-        testata += nome;
-        maschera += '1';
-        stato.colonne.push_back({c.nome, c.unita, c.decimali, '1'});
-    }
-    s.testata = testata;
-    s.mascheratipo = maschera;
+    stato.colonne = colonnedi(e);
+    intestaschema(stato.colonne);
     tarature = e.colonne;
     stato.codiceesperimento = kCodiceMio;
     stato.letterapropria = e.lettera;
-    stato.lunghezzatestata = static_cast<uint16_t>(testata.size());
+    stato.lunghezzatestata = static_cast<uint16_t>(s.testata.size());
     stato.numerocolonne = static_cast<uint16_t>(e.colonne.size());
     stato.scheda = {};
     stato.fileschema = schema.string();
@@ -74,6 +65,13 @@ bool avviamio(const MioEsperimento& e, const std::string& file) {
     // coarse for a teacher's sensor.
     v.impostaTimer(true, e.decimi * 100);
     return true;
+}
+
+std::vector<Colonna> colonnedi(const MioEsperimento& e) {
+    std::vector<Colonna> colonne;
+    for (const ColonnaEsperimento& c : e.colonne)
+        colonne.push_back({c.nome, c.unita, c.decimali, '1'});
+    return colonne;
 }
 
 void calibra(int r) {

@@ -18,6 +18,9 @@ inline constexpr int16_t kCodiceMio = 101;  // no button of the table has it
 // start (its scheme does not load, the port does not open).
 bool avviamio(const MioEsperimento& e, const std::string& file);
 
+// The run's columns of a teacher's experiment: its names, units and decimals.
+std::vector<Colonna> colonnedi(const MioEsperimento& e);
+
 // The file's calibration on reading r of the table, columns 1 to its own.
 void calibra(int r);
 

@@ -30,6 +30,14 @@ struct ColonnaCorsa {
     friend bool operator==(const ColonnaCorsa&, const ColonnaCorsa&) = default;
 };
 
+// A column as every view and file titles it: "temp [°C]", the name alone
+// without a unit.
+inline std::string titolocolonna(std::string_view nome, std::string_view unita) {
+    std::string t(nome);
+    if (!unita.empty()) t.append(" [").append(unita).append("]");
+    return t;
+}
+
 // The columns a header names (UTF-8, 6 characters a field, dots as filler):
 // one a whole field, at most kColonne, named as the plot names them ("temp..",
 // the last whole field with the rest of its name past it, "C3" for a field of

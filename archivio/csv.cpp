@@ -32,7 +32,7 @@ std::string campocsv(const std::string& testo) {
 std::string testocsv(const std::vector<ColonnaCsv>& colonne, const std::vector<Lettura>& letture) {
     std::string t = "lettura,secondi";
     for (const ColonnaCsv& c : colonne)
-        t += "," + campocsv(c.unita.empty() ? c.nome : c.nome + " [" + c.unita + "]");
+        t += "," + campocsv(titolocolonna(c.nome, c.unita));
     t += "\r\n";
     for (const Lettura& l : letture) {
         t += std::to_string(l.numero);

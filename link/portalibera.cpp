@@ -11,14 +11,9 @@ namespace lumetto::link {
 
 namespace {
 
-// The component's rate: one of its named rates where there is one (a
-// value alone is taken only with brCustom), else that value.
+// A rate by its value holds only on a custom rate: otherwise the component
+// keeps its 9600 and a board at 115200 is heard as garbage.
 void imposta(serial::TXComm& porta, uint32_t baud) {
-    for (int b = 0; b < static_cast<int>(serial::brCustom); ++b) {
-        if (serial::kBaudTable[b] != baud) continue;
-        porta.setBaudRate(static_cast<serial::TBaudRate>(b));
-        return;
-    }
     porta.setBaudRate(serial::brCustom);
     porta.setBaudValue(baud);
 }
