@@ -104,9 +104,11 @@ bool enorme(std::string_view s) {
         long long e = 0;
         const auto r =
             std::from_chars(s.data() + i + 1 + (s[i + 1] == '+'), s.data() + s.size(), e);
-        // An exponent past long long: only its sign matters.
+        // An exponent past long long, or past any length of digits before
+        // it: only its sign matters (and the sum below cannot overflow).
         if (r.ec == std::errc::result_out_of_range) return !meno;
-        esponente += e;
+        constexpr long long kLontano = 1'000'000'000;
+        esponente += std::clamp(e, -kLontano, kLontano);
     }
     return esponente > 0;
 }
