@@ -35,14 +35,14 @@ trap fine EXIT INT TERM
 # A port nobody listens on (the kernel's pick).
 porta="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
 "$sorgenti/classe/mosquitto/crea-classe.sh" --classe demo --broker 127.0.0.1 --banchi 3 \
-  --porta "$porta" --cartella "$d/classe" --percorso-broker "$d/classe/broker" >/dev/null
+  --porta "$porta" --indirizzo 127.0.0.1 --scuola "$d/classe" --percorso-broker "$d/classe/broker" >/dev/null
 
 # The school's configuration, after what a broker started by hand needs.
 {
   echo "user $(id -un)"
   echo "persistence_location $d/"
   echo "log_dest file $d/mosquitto.log"
-  cat "$d/classe/broker/lumetto.conf"
+  cat "$d/classe/broker/mosquitto.conf"
 } >"$d/mosquitto.conf"
 "$broker" -c "$d/mosquitto.conf" &
 figli+=($!)
@@ -59,7 +59,7 @@ casa() {  # folder, settings folder
 esperimenti=(termostato sonar regolazione-pi)
 for i in 1 2 3; do
   b="$d/banco0$i"
-  casa "$b" "$d/classe/banchi/banco0$i"
+  casa "$b" "$d/classe/classi/demo/banchi/banco0$i"
   HOME="$b" XDG_CONFIG_HOME="$b/.config" XDG_DATA_HOME="$b/.local/share" \
     "$scheda" --headless --sketch tutti >"$b/scheda.log" 2>&1 &
   figli+=($!)
@@ -75,6 +75,6 @@ done
 
 echo "classe-demo: broker su 127.0.0.1:$porta, banchi banco01-03 (${esperimenti[*]})"
 echo "classe-demo: chiudi la finestra dell'insegnante per finire"
-casa "$d/docente" "$d/classe/docente"
+casa "$d/docente" "$d/classe/classi/demo/docente"
 HOME="$d/docente" XDG_CONFIG_HOME="$d/docente/.config" XDG_DATA_HOME="$d/docente/.local/share" \
   "$docente"

@@ -13,49 +13,14 @@
 
 #include "support/broker.h"
 #include "support/cartella.h"
+#include "support/diario.h"
 
 namespace lumetto::classe {
 namespace {
 
 using prove::Broker;
 using prove::CartellaProva;
-
-// What a connection told, collected for the test's thread.
-struct Diario {
-    std::mutex m;
-    std::condition_variable cv;
-    int collegamenti = 0;
-    std::vector<std::string> motivi;
-    std::vector<int> consegnati;
-    std::vector<std::string> messaggi;
-
-    Avvisi avvisi() {
-        Avvisi a;
-        a.collegato = [this] { segna([this] { ++collegamenti; }); };
-        a.scollegato = [this](const std::string& perche) {
-            segna([&] { motivi.push_back(perche); });
-        };
-        a.consegnato = [this](int id) { segna([&] { consegnati.push_back(id); }); };
-        a.messaggio = [this](std::string t, std::string d, bool) {
-            segna([&] { messaggi.push_back(t + " " + d); });
-        };
-        return a;
-    }
-    template <class F>
-    void segna(F f) {
-        {
-            std::lock_guard l(m);
-            f();
-        }
-        cv.notify_all();
-    }
-    // Waits for a condition; the deadline only keeps a fault from hanging.
-    template <class P>
-    bool attendi(P p) {
-        std::unique_lock l(m);
-        return cv.wait_for(l, std::chrono::seconds(30), p);
-    }
-};
+using prove::Diario;
 
 TEST(Mqtt, MessagesGoBothWaysOverTlsWithUsers) {
     CartellaProva d;
@@ -145,41 +110,6 @@ TEST(Mqtt, EachRefusalIsSaidAndRetried) {
         EXPECT_NE(banco.motivi[0].find(c.motivo), std::string::npos) << banco.motivi[0];
         EXPECT_EQ(banco.motivi[1], banco.motivi[0]);
     }
-}
-
-// The school's files as the script makes them, on a broker configured as
-// shipped: a bench reaches the teacher over TLS under its own name only, and
-// the teacher's user can write nothing.
-TEST(Mqtt, TheScriptMakesAWorkingClass) {
-    CartellaProva d;
-    const int porta = prove::portalibera();
-    prove::esegui(std::string(LUMETTO_CREA_CLASSE) + " --classe 3B --broker 127.0.0.1 --banchi 2" +
-                  " --porta " + std::to_string(porta) + " --cartella '" + (d / "classe") +
-                  "' --percorso-broker '" + (d / "classe/broker") + "' >/dev/null");
-    Broker b(d, d / "classe/broker/lumetto.conf", porta);
-    auto leggi = [&](const std::string& chi) {
-        auto esito = leggiconfigurazione("/nessuno", d / ("classe/" + chi + "/classe.conf"));
-        EXPECT_EQ(esito.errore, "");
-        return *esito.configurazione;
-    };
-    Diario docente, banco;
-    Collegamento lettore(leggi("docente"), "docente", docente.avvisi());
-    lettore.iscrivi(filtroclasse("3B"), 1);
-    ASSERT_EQ(lettore.avvia(), "");
-    ASSERT_TRUE(docente.attendi([&] { return docente.collegamenti == 1; }));
-    Collegamento scrittore(leggi("banchi/banco01"), "banco01", banco.avvisi());
-    ASSERT_EQ(scrittore.avvia(), "");
-    ASSERT_TRUE(banco.attendi([&] { return banco.collegamenti == 1; }));
-
-    // Refused ones first (the broker acknowledges and drops them): once the
-    // teacher's is acknowledged and the bench's next one arrives, the broker
-    // has dealt with both.
-    scrittore.pubblica(argomentostato("3B", "banco02"), "altrui", 1, false);
-    lettore.pubblica(argomentostato("3B", "banco01"), "del docente", 1, false);
-    ASSERT_TRUE(docente.attendi([&] { return docente.consegnati.size() == 1; }));
-    scrittore.pubblica(argomentostato("3B", "banco01"), "proprio", 1, false);
-    ASSERT_TRUE(docente.attendi([&] { return !docente.messaggi.empty(); }));
-    EXPECT_EQ(docente.messaggi, std::vector<std::string>{"lumetto/3B/banco01/stato proprio"});
 }
 
 }  // namespace

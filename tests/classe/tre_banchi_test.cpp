@@ -78,9 +78,9 @@ TEST(Classe, ThreeBenchesAreSeenWholeByTheTeacher) {
     CartellaProva d;
     const int porta = prove::portalibera();
     prove::esegui(std::string(LUMETTO_CREA_CLASSE) + " --classe 3B --broker 127.0.0.1 --banchi 3" +
-                  " --porta " + std::to_string(porta) + " --cartella '" + (d / "classe") +
+                  " --porta " + std::to_string(porta) + " --scuola '" + (d / "classe") +
                   "' --percorso-broker '" + (d / "classe/broker") + "' >/dev/null");
-    prove::Broker broker(d, d / "classe/broker/lumetto.conf", porta);
+    prove::Broker broker(d, d / "classe/broker/mosquitto.conf", porta);
 
     // The teacher's side: the window's model behind a real connection.
     std::mutex m;
@@ -98,7 +98,7 @@ TEST(Classe, ThreeBenchesAreSeenWholeByTheTeacher) {
         aula.ricevi(argomento, dati, conservato);
         cv.notify_all();
     };
-    auto docente = leggiconfigurazione("/nessuno", d / "classe/docente/classe.conf");
+    auto docente = leggiconfigurazione("/nessuno", d / "classe/classi/3B/docente/classe.conf");
     ASSERT_TRUE(docente.configurazione) << docente.errore;
     Collegamento lettore(*docente.configurazione, "docente", avvisi);
     lettore.iscrivi(filtroclasse("3B"), 1);
@@ -114,7 +114,7 @@ TEST(Classe, ThreeBenchesAreSeenWholeByTheTeacher) {
         b.casa = d.percorso() / b.nome;
         fs::create_directories(b.casa / ".config/lumetto");
         for (const char* f : {"classe.conf", "ca.crt"})
-            fs::copy_file(d.percorso() / "classe/banchi" / b.nome / f,
+            fs::copy_file(d.percorso() / "classe/classi/3B/banchi" / b.nome / f,
                           b.casa / ".config/lumetto" / f);
         b.scheda = lancia(b.casa, {LUMETTO_SCHEDA_BIN, "--headless", "--sketch", "tutti"});
     }
