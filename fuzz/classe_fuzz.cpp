@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -40,10 +41,12 @@ std::string difettistato(const StatoBanco& s) {
 std::string difetticorsa(const archivio::Corsa& c, const std::string& banco, int64_t corsa) {
     if (c.id != corsa) return "run facts whose id is not the topic's";
     if (c.banco != banco) return "run facts of another bench than the topic's";
-    // The start's year in its own zone, which may be a day off its UTC one.
-    const std::string anno = archivio::iniziolocale(c, "%Y");
-    if (!anno.empty() && (std::stoi(anno) < kPrimoAnno - 1 || std::stoi(anno) > kUltimoAnno + 1))
-        return "run facts starting in the year " + anno;
+    // The start's year as written, which an offset may put a day off the
+    // UTC one the parser bounds.
+    int anno = 0;
+    if (std::sscanf(c.inizio.c_str(), "%d-", &anno) == 1 &&
+        (anno < kPrimoAnno - 1 || anno > kUltimoAnno + 1))
+        return "run facts starting in the year " + std::to_string(anno);
     if (c.intervallo < 0) return "run facts with a negative interval";
     for (const std::string* t : {&c.esperimento, &c.testata, &c.mascheratipo, &c.inizio, &c.fuso,
                                  &c.porta, &c.sketch, &c.versione, &c.banco, &c.titolo})
