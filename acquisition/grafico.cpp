@@ -125,9 +125,20 @@ double xgrafico(int r, bool insecondi) {
 }
 
 ScalaAsse scalatonda(double minimo, double massimo) {
-    if (!(massimo > minimo)) {  // one value, or none: a unit around it
-        minimo -= 1;
-        massimo += 1;
+    if (std::isnan(minimo) || std::isnan(massimo)) return {};
+    // Past ±1e300 a value is off the axis: the arithmetic of the steps
+    // below stays finite for anything within.
+    minimo = std::clamp(minimo, -1e300, 1e300);
+    massimo = std::clamp(massimo, -1e300, 1e300);
+    // One value, or none, or two too close for a step a double holds (a
+    // power of ten under 1e-300 is no number): a unit around them, or a
+    // billionth of them past 1e9 (past 2^53, x + 1 is x, and the steps of a
+    // unit would round away).
+    if (!(massimo - minimo > 1e-300)) {
+        const double unita = std::max(1.0, std::max(std::abs(minimo), std::abs(massimo)) * 1e-9);
+        const double centro = minimo / 2 + massimo / 2;
+        minimo = centro - unita;
+        massimo = centro + unita;
     }
     const double grezzo = (massimo - minimo) / 5;
     const double potenza = std::pow(10.0, std::floor(std::log10(grezzo)));

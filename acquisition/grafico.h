@@ -56,7 +56,7 @@ PuntoGrafico puntografico(int r, int colonna);
 double xgrafico(int r, bool insecondi);
 
 // An axis of round steps (1, 2 or 5 times a power of ten, about five of
-// them) that holds minimo..massimo.
+// them) that holds minimo..massimo (within ±1e300), finite for any input.
 struct ScalaAsse {
     double minimo = 0, massimo = 1;
     int tacche = 2;  // tick marks, the ends included

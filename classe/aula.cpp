@@ -36,6 +36,13 @@ const CorsaRicevuta* Banco::mostrata() const {
     return it == corse.end() ? nullptr : &it->second;
 }
 
+std::size_t Banco::letture() const {
+    std::size_t n = 0;
+    for (const auto& [id, c] : corse)
+        n += c.letture.size();
+    return n;
+}
+
 const Banco* Aula::banco(const std::string& nome) const {
     const auto it = banchi_.find(nome);
     return it == banchi_.end() ? nullptr : &it->second;
@@ -107,6 +114,16 @@ Ricevuto Aula::ricevi(std::string_view argomento, std::string_view dati, bool co
         return r;
     }
 
+    // A reading of a bench past its budget is refused; a resend of one it
+    // holds still replaces it.
+    if (const auto* l = std::get_if<archivio::Lettura>(&m.contenuto)) {
+        const auto c = b->corse.find(m.corsa);
+        const bool tenuta = c != b->corse.end() && c->second.letture.contains(l->numero);
+        if (!tenuta && b->letture() >= kMaxLettureBanco)
+            return rifiuta("troppe letture dal banco «" + m.banco + "»: oltre " +
+                           std::to_string(kMaxLettureBanco));
+    }
+
     // A run not seen yet may push out the oldest one, those without readings first.
     const bool nuova = !b->corse.contains(m.corsa);
     CorsaRicevuta& c = corsa(*b, m.corsa);
@@ -128,8 +145,7 @@ Ricevuto Aula::ricevi(std::string_view argomento, std::string_view dati, bool co
     if (!conservato) c.dalvivo = true;
     if (auto* f = std::get_if<archivio::Corsa>(&m.contenuto)) {
         r.tipo = Ricevuto::Tipo::Corsa;
-        if (f->banco.empty()) f->banco = m.banco;
-        c.fatti = std::move(*f);
+        c.fatti = std::move(*f);  // its bench is the topic's: the parser saw to it
     } else {
         auto& l = std::get<archivio::Lettura>(m.contenuto);
         r.tipo = Ricevuto::Tipo::Lettura;

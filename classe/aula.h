@@ -6,8 +6,11 @@
 // A reading is kept by its number: a resend or a duplicate replaces, never
 // doubles. Readings of a run whose facts have not come yet are kept and wait
 // for them. An empty payload is the broker telling that a retained message
-// was removed. Memory is bounded: at most kMaxBanchi benches, kMaxCorse runs
-// a bench (the parser already bounds a run to kMaxNumero readings).
+// was removed. Memory is bounded whatever the benches send: at most
+// kMaxBanchi benches, kMaxCorse runs a bench (the parser bounds a run to
+// kMaxNumero readings) and kMaxLettureBanco readings a bench. A bench
+// writes only its own topics (the broker's ACL sees to it), so what one
+// student can make the window hold is bounded by the last two.
 
 #include <cstdint>
 #include <map>
@@ -23,6 +26,13 @@ namespace lumetto::classe {
 
 inline constexpr std::size_t kMaxBanchi = 100;
 inline constexpr std::size_t kMaxCorse = 24;
+// Readings a bench may have here across its runs: a lesson's free run of
+// kMaxNumero readings and many short ones (a built-in experiment's run
+// holds at most 1000). A reading takes 176 bytes in its run's map (120 of
+// its own, the key and the tree node, as malloc rounds them), so a bench
+// holds at most about 26 MB, and 100 of them a few GB only if every bench
+// floods the class.
+inline constexpr std::size_t kMaxLettureBanco = 150000;
 
 // A run of a bench as it came.
 struct CorsaRicevuta {
@@ -40,6 +50,8 @@ struct Banco {
     // of (a bench numbers its runs upwards); 0 when none.
     int64_t corsamostrata() const;
     const CorsaRicevuta* mostrata() const;
+    // Readings of all its runs.
+    std::size_t letture() const;
 };
 
 // What one message did.

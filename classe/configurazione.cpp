@@ -2,10 +2,13 @@
 // and checking every value before anything connects.
 #include "classe/configurazione.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QSettings>
 #include <QString>
 #include <QSysInfo>
 #include <QVariant>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +50,45 @@ std::string nelfile(const fs::path& file, const std::string& chiave) {
     return "Nel file " + virgolette(file.string()) + " la chiave " + nomechiave(chiave);
 }
 
+// A path as a shell command takes it.
+std::string pershell(const std::string& s) {
+    const bool semplice = !s.empty() && s.find_first_not_of(
+                                            "abcdefghijklmnopqrstuvwxyz"
+                                            "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                            "0123456789/._-+:@%,=") == std::string::npos;
+    if (semplice) return s;
+    std::string t = "'";
+    for (char c : s)
+        t += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return t + "'";
+}
+
+// Why a file's mode bits let other users at it, as ssh checks its keys: a
+// file that holds a password (`segreto`) no other user may read, and none
+// of the settings may be written by another user (who could send this
+// computer's password to a broker of theirs). `cosa` says what the file
+// is; empty: it is fine. The mode itself is checked, whoever runs us (root
+// reads any file, but the students do not run as root).
+std::string permessi(const fs::path& file, bool segreto, const std::string& cosa) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return {};  // the reading says why
+    const bool legge = segreto && (st.st_mode & S_IROTH) != 0;
+    const bool scrive = (st.st_mode & S_IWOTH) != 0;
+    if (!legge && !scrive) return {};
+    const std::string come = legge && scrive ? "leggibile e scrivibile"
+                             : legge         ? "leggibile"
+                                             : "scrivibile";
+    const std::string nome = pershell(file.string());
+    // A user's own file is mended without sudo, and is that user's alone.
+    if (st.st_uid == ::geteuid() && ::geteuid() != 0)
+        return cosa + " è " + come + " da tutti gli utenti: chmod " + (segreto ? "600 " : "644 ") +
+               nome + ".";
+    return cosa + " è " + come + " da tutti gli utenti: " +
+           (segreto ? "sudo chmod 640 " + nome + " (o 600 se lo usa un solo utente)"
+                    : "sudo chmod 644 " + nome) +
+           ".";
+}
+
 // One file's keys into `valori`, over those already there. Absent: nothing
 // done. The error names the file.
 std::string leggifile(const fs::path& file, Valori& valori, bool& trovato) {
@@ -81,7 +123,10 @@ std::string leggifile(const fs::path& file, Valori& valori, bool& trovato) {
             return nelfile(file, chiave) + " ha un valore che non si legge come testo.";
         valori[chiave] = Valore{v.toString().toStdString(), file};
     }
-    return {};
+    const bool password = !s.value(QStringLiteral("broker/password")).toString().isEmpty();
+    return permessi(file, password,
+                    "Il file " + virgolette(file.string()) +
+                        (password ? ", che contiene la password del broker," : ""));
 }
 
 // A path as a value gives it: a relative one from the folder of its file.
@@ -191,6 +236,12 @@ EsitoConfigurazione leggiconfigurazione(const fs::path& sistema, const fs::path&
         if (!in)
             return errore(nelfile(f->file, "broker/passwordfile") + " indica " + virgolette(nome) +
                           ", che non si legge: " + std::strerror(n) + ".");
+        if (std::string e = permessi(nome, true,
+                                     "Il file della password " + virgolette(nome) + " (chiave " +
+                                         nomechiave("broker/passwordfile") + " in " +
+                                         virgolette(f->file.string()) + ")");
+            !e.empty())
+            return errore(e);
         std::getline(in, riga);
         if (!riga.empty() && riga.back() == '\r') riga.pop_back();
         if (riga.empty())

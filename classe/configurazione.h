@@ -20,6 +20,12 @@
 // holding a comma or a semicolon must be written in double quotes: QSettings
 // reads a comma as a list (refused here) and a semicolon as a comment.
 // Keys this version does not know are ignored.
+//
+// Secrets are kept like secrets, as ssh keeps its keys: a settings file
+// that holds a password, or the passwordfile, that other users may read is
+// refused, and so is any settings file that other users may write; the
+// error names the file and the chmod that mends it (0600 for a user's own
+// file, 0640 root with a group for /etc/lumetto/classe.conf).
 
 #include <filesystem>
 #include <optional>

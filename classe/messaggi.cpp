@@ -12,6 +12,7 @@
 #include <QJsonValue>
 #include <QString>
 #include <QStringDecoder>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -116,6 +117,13 @@ Errore leggicolonne(const QJsonObject& o, std::vector<archivio::ColonnaCorsa>& c
     return {};
 }
 
+// A number in a reason, shortest form, decimal point whatever the locale.
+std::string numero(double d) {
+    char t[32];
+    const auto r = std::to_chars(t, t + sizeof t, d);
+    return std::string(t, r.ptr);
+}
+
 bool cifra(char c) {
     return c >= '0' && c <= '9';
 }
@@ -151,7 +159,8 @@ Errore leggistato(const QJsonObject& o, StatoBanco& s) {
     return {};
 }
 
-Errore leggicorsa(const QJsonObject& o, int64_t id, archivio::Corsa& c) {
+// A run's facts on the topic of bench `banco`, run `id`.
+Errore leggicorsa(const QJsonObject& o, std::string_view banco, int64_t id, archivio::Corsa& c) {
     Errore e;
     if (!(e = intero(o, "id", 1, kMaxIntero, c.id)).empty()) return e;
     if (c.id != id) return "«id» " + std::to_string(c.id) + " non è quello dell'argomento";
@@ -182,11 +191,19 @@ Errore leggicorsa(const QJsonObject& o, int64_t id, archivio::Corsa& c) {
     };
     for (const Campo& k : campi)
         if (!(e = testo(o, k.chiave, k.obbligatorio, c.*k.campo)).empty()) return e;
+    // The teacher files a run by its bench and start: a bench that names
+    // another in the body would put its readings in that one's place.
+    if (!c.banco.empty() && c.banco != banco)
+        return "«banco» " + inciso(c.banco) + " non è il banco dell'argomento, " + inciso(banco);
+    c.banco = std::string(banco);
     if (!(e = leggicolonne(o, c.colonne)).empty()) return e;
     if (c.colonne.empty()) c.colonne = archivio::colonnedatestata(c.testata);
     // The teacher's window orders and shows runs by their start.
-    if (!QDateTime::fromString(q(c.inizio), Qt::ISODateWithMs).isValid())
-        return "«inizio» non è una data e ora ISO 8601";
+    const QDateTime inizio = QDateTime::fromString(q(c.inizio), Qt::ISODateWithMs);
+    if (!inizio.isValid()) return "«inizio» non è una data e ora ISO 8601";
+    if (const int anno = inizio.toUTC().date().year(); anno < kPrimoAnno || anno > kUltimoAnno)
+        return "«inizio» è nell'anno " + std::to_string(anno) + ", fuori dagli anni da " +
+               std::to_string(kPrimoAnno) + " a " + std::to_string(kUltimoAnno);
     if (!c.fuso.empty() && !fusovalido(c.fuso)) return "«fuso» non è come «+01:00»";
     return {};
 }
@@ -206,9 +223,13 @@ Errore leggilettura(const QJsonObject& o, archivio::Lettura& l) {
     for (qsizetype k = 0; k < valori.size(); ++k) {
         const QJsonValue x = valori.at(k);
         // Qt's parser takes no NaN or infinity: a number here is finite.
-        if (x.isDouble())
-            l.valori[static_cast<std::size_t>(k)] = x.toDouble();
-        else if (!x.isNull())
+        if (x.isDouble()) {
+            const double d = x.toDouble();
+            if (!(std::abs(d) <= kMaxValore))
+                return "il valore " + std::to_string(k + 1) + ", " + numero(d) +
+                       ", supera in grandezza " + numero(kMaxValore);
+            l.valori[static_cast<std::size_t>(k)] = d;
+        } else if (!x.isNull())
             return "il valore " + std::to_string(k + 1) + " non è un numero né null";
     }
     return {};
@@ -317,13 +338,13 @@ std::string scrivicorsa(const archivio::Corsa& c) {
 std::string scrivilettura(const archivio::Lettura& l) {
     // Values after the last one the reading has are left out: a run of two
     // columns sends two.
+    auto buono = [](double v) { return std::abs(v) <= kMaxValore; };  // NaN is not
     std::size_t quanti = l.valori.size();
-    while (quanti > 0 && !std::isfinite(l.valori[quanti - 1]))
+    while (quanti > 0 && !buono(l.valori[quanti - 1]))
         --quanti;
     QJsonArray valori;
     for (std::size_t k = 0; k < quanti; ++k)
-        valori.append(std::isfinite(l.valori[k]) ? QJsonValue(l.valori[k])
-                                                 : QJsonValue(QJsonValue::Null));
+        valori.append(buono(l.valori[k]) ? QJsonValue(l.valori[k]) : QJsonValue(QJsonValue::Null));
     QJsonObject o;
     o.insert(QLatin1StringView("numero"), l.numero);
     o.insert(QLatin1StringView("ms"), static_cast<qint64>(l.ms));
@@ -388,7 +409,7 @@ EsitoMessaggio leggimessaggio(std::string_view classe, std::string_view argoment
         }
         case Forma::Corsa: {
             archivio::Corsa c;
-            e = leggicorsa(o, m.corsa, c);
+            e = leggicorsa(o, m.banco, m.corsa, c);
             m.contenuto = std::move(c);
             break;
         }

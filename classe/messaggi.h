@@ -27,9 +27,12 @@
 //             "banco":"banco03","titolo":"",
 //             "colonne":[{"nome":"temp","unita":"°C","decimali":1},
 //                        {"nome":"tempo"}]}
-//            "id" must be the topic's; id, codice, esperimento, testata,
-//            intervallo (0 to 2^31-1 seconds) and inizio (ISO 8601 in UTC)
-//            are required, the other texts may be left out (empty).
+//            "id" must be the topic's, and so must "banco" where it is
+//            given: a bench names no other bench's run. id, codice,
+//            esperimento, testata, intervallo (0 to 2^31-1 seconds) and
+//            inizio (ISO 8601 in UTC, in the years kPrimoAnno to
+//            kUltimoAnno) are required, the other texts may be left out
+//            (empty).
 //            "colonne" are the run's columns in order, at most 13, each a
 //            name (1 to kMaxNomeColonna bytes), a unit (at most kMaxUnita
 //            bytes; left out: none) and the decimals shown (0 to
@@ -38,8 +41,8 @@
 //            older than them) the run's columns are its header's.
 //   letture: {"numero":1,"ms":0,"valori":[21.5,null,3]}
 //            numero 1 to 100000, ms 0 to 2^53, at most 13 values, each a
-//            number or null for a column the reading has no value in;
-//            values past the last one given are missing too.
+//            number within ±kMaxValore or null for a column the reading has
+//            no value in; values past the last one given are missing too.
 // Every text is at most kMaxTesto bytes (the writers cut a longer one at a
 // character's end); a payload is at most kMaxMessaggio bytes.
 
@@ -64,6 +67,16 @@ inline constexpr std::size_t kMaxNomeColonna = 256;      // bytes of a column's 
 inline constexpr std::size_t kMaxUnita = 64;             // bytes of a column's unit
 inline constexpr int kMaxDecimali = 15;                  // decimals a column shows
 inline constexpr int64_t kMaxIntero = int64_t{1} << 53;  // exact in any JSON reader
+// The largest magnitude of a reading's value. A school lab's sensors, read
+// by an Arduino, give 32-bit counts (4.3e9) at most and physical values far
+// below; 1e15 keeps every integer up to it exact in a double, and leaves
+// room for what the plot and the fits compute from values (a range, a
+// square, a sum of 100000 squares: 1e35), which ±1.8e308 overflows.
+inline constexpr double kMaxValore = 1e15;
+// The years a run may start in (UTC). A PC whose clock battery is dead says
+// 1970, 1980 or 2000, and its runs still come; 2200 and later is no clock.
+inline constexpr int kPrimoAnno = 1900;
+inline constexpr int kUltimoAnno = 2199;
 
 // Whether a class or bench name can be one topic level: 1 to kMaxLivello
 // bytes of UTF-8, each character a letter or digit of any script or one of
@@ -94,14 +107,16 @@ struct StatoBanco {
     bool operator==(const StatoBanco&) const = default;
 };
 
-// Payloads, compact JSON. A non-finite value is written as null.
+// Payloads, compact JSON. A value that is not finite, or past ±kMaxValore,
+// is written as null: the teacher's parser would refuse the whole reading.
 std::string scrivistato(const StatoBanco& s);
 std::string scrivicorsa(const archivio::Corsa& c);
 std::string scrivilettura(const archivio::Lettura& l);
 
 // A message taken as good: from which bench, and what it says. For a run's
 // facts and readings `corsa` is the run's id from the topic; a run's facts
-// fill the fields of archivio::Corsa the payload has (mascheracolori,
+// have the topic's bench as `banco` and fill the other fields of
+// archivio::Corsa the payload has (mascheracolori,
 // mascheradimensioni, fileschema, fileesperimento, nota and letture stay
 // empty; colonne are the header's when the payload names none).
 struct Messaggio {

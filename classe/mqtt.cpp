@@ -132,7 +132,7 @@ void Collegamento::gira() {
             std::lock_guard l(mutex_);
             accettato = accettato || connesso_;
             connesso_ = false;
-            perche = motivo(rc, errore);
+            perche = motivo(rc, errore, accettato);
         }
         if (avvisi_.scollegato) avvisi_.scollegato(perche);
         if (accettato) pausa = 1;
@@ -180,11 +180,22 @@ void Collegamento::saluta() {
         if (mosquitto_loop(mosq_, 250, 1) != MOSQ_ERR_SUCCESS) return;
 }
 
-// Why there is no connection, in the words a teacher can act on. Called
-// with the mutex held.
-std::string Collegamento::motivo(int rc, int errore) {
+// Why there is no connection, in the words a teacher can act on; `accettato`
+// when the broker had accepted this connection. Called with the mutex held.
+std::string Collegamento::motivo(int rc, int errore, bool accettato) {
     const std::string broker = "il broker " + conf_.host + ":" + std::to_string(conf_.porta);
     if (!rifiuto_.empty()) return rifiuto_;
+    // Without TLS, a broker that hangs up (or answers bytes that are no
+    // MQTT) before it accepts us is most likely a TLS listener that read
+    // our request as a broken handshake.
+    const bool chiuso = rc == MOSQ_ERR_NO_CONN || rc == MOSQ_ERR_CONN_LOST ||
+                        rc == MOSQ_ERR_PROTOCOL || rc == MOSQ_ERR_MALFORMED_PACKET ||
+                        (rc == MOSQ_ERR_ERRNO && (errore == ECONNRESET || errore == EPIPE));
+    if (!conf_.tls && !accettato && chiuso)
+        return broker +
+               " ha chiuso il collegamento prima di accettarlo: forse vuole una connessione "
+               "cifrata (TLS), e nelle impostazioni manca la chiave «ca» di [broker] (il "
+               "certificato dell'autorità della scuola)";
     if (!erroretls_.empty() || rc == MOSQ_ERR_TLS) {
         if (erroretls_.find("certificate verify failed") != std::string::npos)
             return broker +

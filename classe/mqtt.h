@@ -83,7 +83,7 @@ class Collegamento {
     void saluta();
     int tcp();
     void attendi(int secondi);
-    std::string motivo(int rc, int errore);
+    std::string motivo(int rc, int errore, bool accettato);
 
     static void suconnessione(mosquitto*, void*, int);
     static void suscollegamento(mosquitto*, void*, int);

@@ -90,8 +90,12 @@ void Pubblicatore::pubblicastato() {
 }
 
 void Pubblicatore::pubblicacorsa(const archivio::Corsa& c) {
+    // The archive names the bench by its computer; the class, by the
+    // bench's name in the topic, which the teacher holds the body to.
+    archivio::Corsa fatti = c;
+    fatti.banco = conf_.banco;
     const int id = collegamento_->pubblica(argomentocorsa(conf_.nome, conf_.banco, c.id),
-                                           scrivicorsa(c), 1, true);
+                                           scrivicorsa(fatti), 1, true);
     if (id > 0) involo_[id] = {c.id, 0, 0};
 }
 

@@ -1,13 +1,15 @@
 // Any bytes as what the broker hands the teacher of class "3B": the first
 // line is the topic, the rest the payload. Nothing crashes; a message is
 // either refused with a reason or taken whole, and one taken holds to every
-// rule (its topic is the one the builders make for it, its numbers in range,
-// its texts bounded) and reads back equal once written again. The same bytes
-// as the values of a reading must travel through the writer and the parser
-// unchanged.
+// rule (its topic is the one the builders make for it, a run's bench the
+// topic's, its numbers and start in range, its texts bounded) and reads back
+// equal once written again. The same bytes as the values of a reading must
+// travel through the writer and the parser unchanged, but for those past
+// the bound of a value, which go as missing ones.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -36,8 +38,15 @@ std::string difettistato(const StatoBanco& s) {
     return {};
 }
 
-std::string difetticorsa(const archivio::Corsa& c, int64_t corsa) {
+std::string difetticorsa(const archivio::Corsa& c, const std::string& banco, int64_t corsa) {
     if (c.id != corsa) return "run facts whose id is not the topic's";
+    if (c.banco != banco) return "run facts of another bench than the topic's";
+    // The start's year as written, which an offset may put a day off the
+    // UTC one the parser bounds.
+    int anno = 0;
+    if (std::sscanf(c.inizio.c_str(), "%d-", &anno) == 1 &&
+        (anno < kPrimoAnno - 1 || anno > kUltimoAnno + 1))
+        return "run facts starting in the year " + std::to_string(anno);
     if (c.intervallo < 0) return "run facts with a negative interval";
     for (const std::string* t : {&c.esperimento, &c.testata, &c.mascheratipo, &c.inizio, &c.fuso,
                                  &c.porta, &c.sketch, &c.versione, &c.banco, &c.titolo})
@@ -56,8 +65,10 @@ std::string difetticorsa(const archivio::Corsa& c, int64_t corsa) {
 std::string difettilettura(const archivio::Lettura& l) {
     if (l.numero < 1 || l.numero > kMaxNumero) return "a reading number out of range";
     if (l.ms < 0 || l.ms > kMaxIntero) return "a reading's time out of range";
-    for (double v : l.valori)
+    for (double v : l.valori) {
         if (std::isinf(v)) return "an infinite value";
+        if (std::abs(v) > kMaxValore) return "a value past the bound";
+    }
     return {};
 }
 
@@ -73,7 +84,7 @@ std::string difettimessaggio(std::string_view argomento, std::size_t dati, const
         scritto = scrivistato(*s);
     } else if (const auto* c = std::get_if<archivio::Corsa>(&m.contenuto)) {
         atteso = argomentocorsa(m.classe, m.banco, m.corsa);
-        d = difetticorsa(*c, m.corsa);
+        d = difetticorsa(*c, m.banco, m.corsa);
         scritto = scrivicorsa(*c);
     } else {
         const auto& l = std::get<archivio::Lettura>(m.contenuto);
@@ -102,7 +113,7 @@ std::string difettimessaggio(std::string_view argomento, std::size_t dati, const
 }
 
 // The bytes as up to 13 doubles of a reading: written and read back equal,
-// a non-finite value as a missing one.
+// a value not finite or past ±kMaxValore as a missing one.
 std::string difettivalori(std::string_view dati) {
     archivio::Lettura l;
     l.numero = dati.empty() ? 1 : 1 + static_cast<unsigned char>(dati[0]) % kMaxNumero;
@@ -117,7 +128,7 @@ std::string difettivalori(std::string_view dati) {
     const EsitoMessaggio e = leggimessaggio(kClasse, argomentoletture(kClasse, "b", 1), scritto);
     if (!e.messaggio) return "the reading " + scritto + " is refused: " + e.errore;
     for (double& v : l.valori)
-        if (!std::isfinite(v)) v = std::nan("");
+        if (!(std::abs(v) <= kMaxValore)) v = std::nan("");
     if (!archivio::stessalettura(std::get<archivio::Lettura>(e.messaggio->contenuto), l))
         return "the reading " + scritto + " reads back changed";
     return {};

@@ -57,6 +57,15 @@ archivio::Corsa fattiprovvisori(const CorsaRicevuta& c, int64_t id, const std::s
     return f;
 }
 
+// A sentence of the status line ends with its stop: the connection's
+// reasons come without one, the window's own may end in "...".
+QString frase(QString s) {
+    if (!s.endsWith(QLatin1Char('.')) && !s.endsWith(QLatin1Char('!')) &&
+        !s.endsWith(QLatin1Char('?')))
+        s += QLatin1Char('.');
+    return s;
+}
+
 // "banco2" before "banco10", as a teacher counts them: runs of digits
 // compared as numbers (QCollator's numeric mode needs ICU's locales).
 bool primadi(const std::string& a, const std::string& b) {
@@ -250,15 +259,15 @@ void TFormclasse::aggiorna() {
                 (conf_.utente.empty() ? QString() : QStringLiteral(" come ") + q(conf_.utente)) +
                 QStringLiteral(".");
     } else {
-        testo = QStringLiteral("Non collegato al broker ") + dove + QStringLiteral(": ") +
-                (motivo_.empty() ? QStringLiteral("collegamento non avviato") : q(motivo_));
+        testo = frase(QStringLiteral("Non collegato al broker ") + dove + QStringLiteral(": ") +
+                      (motivo_.empty() ? QStringLiteral("collegamento non avviato") : q(motivo_)));
     }
     const std::size_t n = tessere_.size();
     testo += QStringLiteral(" ") +
              (n == 1 ? QStringLiteral("1 banco.") : QStringLiteral("%1 banchi.").arg(n));
     if (aula_.rifiutati() == 1)
-        testo += QStringLiteral(" 1 messaggio scartato: ") + q(aula_.ultimorifiuto()) +
-                 QStringLiteral(".");
+        testo += QStringLiteral(" ") +
+                 frase(QStringLiteral("1 messaggio scartato: ") + q(aula_.ultimorifiuto()));
     else if (aula_.rifiutati() > 1)
         testo += QStringLiteral(" %1 messaggi scartati (l'ultimo: %2).")
                      .arg(aula_.rifiutati())
@@ -380,6 +389,13 @@ void TFormclasse::raccogli() {
         resoconto += "\nNell'archivio " + archivio_.string() + ": " + std::to_string(e.nuove) +
                      " nuove, " + std::to_string(e.aggiornate) + " completate, " +
                      std::to_string(e.invariate) + " già presenti.";
+        for (const EsitoArchivio::Discordanza& d : e.discordanti)
+            resoconto += "\nIl banco «" + d.banco + "» ha mandato " +
+                         (d.letture == 1 ? std::string("1 lettura")
+                                         : std::to_string(d.letture) + " letture") +
+                         " della corsa " + std::to_string(d.corsa) + " (" + d.inizio +
+                         ") con valori diversi da quelli già nell'archivio: l'archivio tiene "
+                         "quelli di prima.";
     } catch (const archivio::ErroreArchivio& e) {
         platform::dialoghi().errore(e.what());
         resoconto += "\nL'archivio non è stato scritto.";

@@ -71,11 +71,21 @@ EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
         std::map<int, archivio::Lettura> tenute;
         for (archivio::Lettura& l : a.letture(it->second.id))
             tenute.emplace(l.numero, std::move(l));
+        // What the archive holds is the lesson's record: a reading sent
+        // again with other values (a bench's archive replaced it, or a
+        // student altered it) is told, never written over it.
         std::vector<archivio::Lettura> mancanti;
+        int diverse = 0;
         for (const auto& [n, l] : c->letture) {
             const auto t = tenute.find(n);
-            if (t == tenute.end() || !archivio::stessalettura(t->second, l)) mancanti.push_back(l);
+            if (t == tenute.end())
+                mancanti.push_back(l);
+            else if (!archivio::stessalettura(t->second, l))
+                ++diverse;
         }
+        if (diverse > 0)
+            e.discordanti.push_back(
+                {quale.banco, quale.corsa, acquisition::datacorsa(*c->fatti), diverse});
         // A free run that named a column since it was collected: its columns too.
         const bool colonne = !c->fatti->colonne.empty() && c->fatti->colonne != it->second.colonne;
         if (colonne) {

@@ -3,6 +3,7 @@
 // into the teacher's own archive and into a workbook with a sheet per bench
 // or a folder of CSV files, one a run. No widgets: the window asks where.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,10 +19,20 @@ struct EsitoArchivio {
     int aggiornate = 0;    // runs already there that got readings or columns they lacked
     int invariate = 0;     // runs already there whole
     int senzaletture = 0;  // runs no reading of which came: left out
+    // A run whose readings came with values other than those the archive
+    // already held under their numbers: the archive kept its own.
+    struct Discordanza {
+        std::string banco;
+        int64_t corsa = 0;   // the bench's id of the run
+        std::string inizio;  // its start, "09/12/2026 11:15"
+        int letture = 0;     // readings left as they were
+    };
+    std::vector<Discordanza> discordanti;
 };
 
 // Each run is found in the archive by its bench and its start, so one
-// collected before is completed, never written twice. Throws
+// collected before is completed, never written twice, and a reading it
+// holds is never replaced by what the network says now. Throws
 // archivio::ErroreArchivio.
 EsitoArchivio archivia(archivio::Archivio& a, const Aula& aula,
                        const std::vector<Aula::CorsaDellaLezione>& corse);

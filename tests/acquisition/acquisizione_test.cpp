@@ -340,9 +340,12 @@ TEST_F(Acquisizione, LogTextsByMaskCharacter) {
 
 // The plot's axes: round steps that hold the run, whatever its range.
 TEST(ScalaDelGrafico, RoundStepsThatHoldTheRun) {
-    const std::pair<double, double> casi[] = {{0.9, 7.2},     {1, 1000},       {19.5, 20.6},
-                                              {5, 5},         {-12.3, 0.4},    {0, 1e-3},
-                                              {-9999, 99999}, {2.5, 2.5000001}};
+    // The last four at the ends of a double: two values a step cannot
+    // divide, one value that a unit vanishes beside, the widest range kept.
+    const std::pair<double, double> casi[] = {{0.9, 7.2},     {1, 1000},        {19.5, 20.6},
+                                              {5, 5},         {-12.3, 0.4},     {0, 1e-3},
+                                              {-9999, 99999}, {2.5, 2.5000001}, {-5e-324, 5e-324},
+                                              {1e16, 1e16},   {-1e300, 1e300},  {1e300, 1e300}};
     for (auto [a, b] : casi) {
         SCOPED_TRACE(::testing::Message() << a << " .. " << b);
         const ScalaAsse s = scalatonda(a, b);

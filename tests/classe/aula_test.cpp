@@ -220,6 +220,35 @@ TEST(ClasseAula, RunsOfABenchAreBounded) {
     EXPECT_EQ(aula.rifiutati(), 0);
 }
 
+// One bench cannot make the window hold more readings than its budget,
+// however it spreads them over runs; a resend of one it holds still
+// replaces, and the other benches are not held back.
+TEST(ClasseAula, ReadingsOfABenchAreBounded) {
+    Aula aula("3B");
+    std::size_t n = 0;
+    for (int64_t id = 1; n < kMaxLettureBanco; ++id)
+        for (int k = 1; k <= kMaxNumero && n < kMaxLettureBanco; ++k, ++n) {
+            const Passo p = lettura(id, k, k);
+            aula.ricevi(p.argomento, p.dati, false);
+        }
+    EXPECT_EQ(aula.rifiutati(), 0) << aula.ultimorifiuto();
+    for (const Passo& p : {lettura(2, kMaxNumero, 1), lettura(3, 1, 1)}) {
+        const Ricevuto r = aula.ricevi(p.argomento, p.dati, false);
+        EXPECT_EQ(r.tipo, Ricevuto::Tipo::Rifiutato) << p.argomento;
+        EXPECT_NE(r.errore.find("troppe letture dal banco «banco01»"), std::string::npos)
+            << r.errore;
+    }
+    EXPECT_EQ(aula.banco("banco01")->letture(), kMaxLettureBanco);
+    EXPECT_FALSE(aula.banco("banco01")->corse.contains(3));
+    const Passo ancora = lettura(1, 5, 42);
+    EXPECT_EQ(aula.ricevi(ancora.argomento, ancora.dati, false).tipo, Ricevuto::Tipo::Lettura);
+    EXPECT_EQ(aula.banco("banco01")->corse.at(1).letture.at(5).valori[0], 42);
+    Passo altro = lettura(1, 1, 1);
+    altro.argomento = argomentoletture("3B", "banco02", 1);
+    EXPECT_EQ(aula.ricevi(altro.argomento, altro.dati, false).tipo, Ricevuto::Tipo::Lettura);
+    EXPECT_EQ(aula.rifiutati(), 2);
+}
+
 // What "raccogli" takes: runs something of which came live, and retained
 // runs of today; never a run whose facts are missing.
 TEST(ClasseAula, TheLessonsRunsAreLiveOnesAndTodaysRetainedOnes) {

@@ -26,7 +26,15 @@ struct Caso {
     std::string atteso;
     std::string nomecomputer = "pc-07";
     std::string password = "segreta\r\nseconda riga\n";  // password.txt
+    // The files' mode bits: what only their user reads and writes, unless
+    // a row says otherwise.
+    fs::perms modosistema = fs::perms::owner_read | fs::perms::owner_write;
+    fs::perms modoutente = modosistema, modopassword = modosistema;
 };
+
+constexpr fs::perms k600 = fs::perms::owner_read | fs::perms::owner_write;
+constexpr fs::perms k640 = k600 | fs::perms::group_read;
+constexpr fs::perms k644 = k640 | fs::perms::others_read;
 
 std::string riassunto(const Configurazione& c, const std::string& cartella) {
     std::string r = c.host + ":" + std::to_string(c.porta) + (c.tls ? " tls" : "") +
@@ -119,10 +127,34 @@ const Caso kCasi[] = {
      "errore sistema «cert» di [broker]"},
     {"a line that is no key", "[broker]\nhost=aula\nsolo testo\n[classe]\nnome=3B\n", std::nullopt,
      "errore sistema INI"},
+
+    // Secrets kept like secrets: modes of the files.
+    {"a file without a password others may read", kBase, std::nullopt,
+     "aula-server:1883 utente= password= 3B/banco03", "pc-07", "", k644},
+    {"a password in a file root and a group read",
+     "[broker]\nhost=aula\nutente=b1\npassword=x\n[classe]\nnome=3B\n", std::nullopt,
+     "aula:1883 utente=b1 password=x 3B/pc-07", "pc-07", "", k640},
+    {"a password in a file others may read",
+     "[broker]\nhost=aula\nutente=b1\npassword=x\n[classe]\nnome=3B\n", std::nullopt,
+     "errore sistema leggibile da tutti gli utenti: ", "pc-07", "", k644},
+    {"a password in the user's file others may write", kBase, "[broker]\nutente=b1\npassword=x\n",
+     "errore utente scrivibile da tutti gli utenti: ", "pc-07", "", k600,
+     k600 | fs::perms::others_write},
+    {"a file others may write, without a password", kBase, "[broker]\nport=1884\n",
+     "errore utente scrivibile da tutti gli utenti: ", "pc-07", "", k600,
+     k644 | fs::perms::others_write},
+    {"a password file others may read",
+     "[broker]\nhost=aula\nutente=b1\npasswordfile=password.txt\n[classe]\nnome=3B\n", std::nullopt,
+     "errore password leggibile da tutti gli utenti: ", "pc-07", "segreta\n", k644, k600, k644},
+    {"a password file others may write",
+     "[broker]\nhost=aula\nutente=b1\npasswordfile=password.txt\n[classe]\nnome=3B\n", std::nullopt,
+     "errore password scrivibile da tutti gli utenti: ", "pc-07", "segreta\n", k600, k600,
+     k600 | fs::perms::others_write},
 };
 
-void scrivi(const std::string& file, const std::string& testo) {
+void scrivi(const std::string& file, const std::string& testo, fs::perms modo) {
     std::ofstream(file, std::ios::binary) << testo;
+    fs::permissions(file, modo);
 }
 
 }  // namespace
@@ -132,9 +164,9 @@ TEST(ClasseConfigurazione, FilesMergeKeyByKeyAndBadValuesAreNamed) {
         SCOPED_TRACE(caso.nome);
         lumetto::prove::CartellaProva d;  // a folder a row: QSettings caches files by name
         const std::string sistema = d / "sistema.conf", utente = d / "utente.conf";
-        if (caso.sistema) scrivi(sistema, *caso.sistema);
-        if (caso.utente) scrivi(utente, *caso.utente);
-        scrivi(d / "password.txt", caso.password);
+        if (caso.sistema) scrivi(sistema, *caso.sistema, caso.modosistema);
+        if (caso.utente) scrivi(utente, *caso.utente, caso.modoutente);
+        scrivi(d / "password.txt", caso.password, caso.modopassword);
         const EsitoConfigurazione e = leggiconfigurazione(sistema, utente, caso.nomecomputer);
         if (caso.atteso.rfind("errore ", 0) == 0) {
             EXPECT_FALSE(e.configurazione);

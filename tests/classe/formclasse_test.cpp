@@ -10,10 +10,12 @@
 
 #include <QApplication>
 #include <QChart>
+#include <QComboBox>
 #include <QDateTime>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTest>
+#include <QValueAxis>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -129,7 +131,8 @@ TEST(FormClasse, TilesShowEachBenchAndOpenItsRunLiveInThePlot) {
     EXPECT_TRUE(f.tessera("banco2")->isVisible());
     // "banco2" before "banco10", in one row at 1366 pixels.
     EXPECT_LT(f.tessera("banco2")->x(), f.tessera("banco10")->x());
-    EXPECT_NE(f.statocollegamento().indexOf("2 banchi"), -1) << f.statocollegamento().toStdString();
+    EXPECT_NE(f.statocollegamento().indexOf("collegamento non avviato. 2 banchi."), -1)
+        << f.statocollegamento().toStdString();
     EXPECT_NE(f.statocollegamento().indexOf("1 messaggio scartato: argomento sconosciuto"), -1)
         << f.statocollegamento().toStdString();
 
@@ -165,6 +168,72 @@ TEST(FormClasse, TilesShowEachBenchAndOpenItsRunLiveInThePlot) {
     EXPECT_EQ(f.tessera("banco2")->testovalori(), "temp [°C] 21  umid [%] 42  luce esterna [%] -");
     EXPECT_EQ(punti(g, "luce esterna [%]"), 0);
     EXPECT_EQ(punti(g, "temp [°C]"), 2);
+}
+
+// Whatever the parser takes, the plot of a bench's run gets finite axes,
+// by reading number and by seconds.
+TEST(FormClasse, ThePlotsAxesStayFiniteForAnythingTheParserTakes) {
+    const double denormale = std::numeric_limits<double>::denorm_min();
+    struct Caso {
+        const char* nome;
+        std::vector<std::pair<int64_t, double>> letture;  // ms, value of column 1
+        std::string inizio;
+    } casi[] = {
+        {"the widest range", {{0, kMaxValore}, {1000, -kMaxValore}}, "2026-12-09T10:15:02Z"},
+        {"one value at the bound, the last time from the last year",
+         {{kMaxIntero, kMaxValore}},
+         "2199-12-31T23:59:59.999Z"},
+        {"a flat line at the bound",
+         {{0, -kMaxValore}, {kMaxIntero, -kMaxValore}},
+         "1900-01-01T00:00:00Z"},
+        {"the narrowest range", {{0, denormale}, {1, -denormale}, {2, 0}}, "1970-01-01T00:00:00Z"},
+        {"one value next to nothing", {{0, denormale}}, "1970-01-01T00:00:00Z"},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        prove::CartellaProva d;
+        TFormclasse f(configurazione(), d / "archivio.sqlite");
+        archivio::Corsa corsa = fatti("banco01", 5);
+        corsa.inizio = c.inizio;
+        f.ricevi(argomentocorsa("3B", "banco01", 5), scrivicorsa(corsa), false);
+        int numero = 0;
+        for (const auto& [ms, valore] : c.letture) {
+            archivio::Lettura l = lettura(++numero);
+            l.ms = ms;
+            l.valori[0] = l.valori[1] = valore;
+            f.ricevi(argomentoletture("3B", "banco01", 5), scrivilettura(l), false);
+        }
+        EXPECT_EQ(f.aula().rifiutati(), 0) << f.aula().ultimorifiuto();
+        f.apri("banco01");
+        acquisition::TFormgrafico* g = f.grafico("banco01");
+        ASSERT_NE(g, nullptr);
+        // Each axis holds what it shows: Qt keeps the range it had when
+        // asked for a range that is no number.
+        double basso = c.letture.front().second, alto = basso;
+        for (const auto& l : c.letture)
+            basso = std::min(basso, l.second), alto = std::max(alto, l.second);
+        for (int secondi : {0, 1}) {
+            g->findChild<QComboBox*>("ComboAsseX")->setCurrentIndex(secondi);
+            g->disegna();
+            const double primo = secondi ? static_cast<double>(c.letture.front().first) / 1000 : 1;
+            const double ultimo =
+                secondi ? static_cast<double>(c.letture.back().first) / 1000 : numero;
+            const std::pair<QValueAxis*, std::pair<double, double>> assi[] = {
+                {qobject_cast<QValueAxis*>(g->grafico()->axes(Qt::Horizontal).front()),
+                 {primo, ultimo}},
+                {qobject_cast<QValueAxis*>(g->grafico()->axes(Qt::Vertical).front()),
+                 {basso, alto}}};
+            for (const auto& [v, dati] : assi) {
+                ASSERT_NE(v, nullptr);
+                EXPECT_TRUE(std::isfinite(v->min()) && std::isfinite(v->max()) &&
+                            v->min() <= dati.first && v->max() >= dati.second &&
+                            v->max() > v->min())
+                    << (secondi ? "seconds, " : "readings, ") << v->titleText().toStdString()
+                    << ": " << v->min() << " .. " << v->max() << " for " << dati.first << " .. "
+                    << dati.second;
+            }
+        }
+    }
 }
 
 TEST(FormClasse, RaccogliWritesTheArchiveAWorkbookAndCsvFiles) {
@@ -206,8 +275,12 @@ TEST(FormClasse, RaccogliWritesTheArchiveAWorkbookAndCsvFiles) {
               "laboratorio-di-fisica-banco-0~2 6 'termostato' 'temp' 20.5\n");
 
     // Again, as CSV files; a reading more and the units its bench sent since:
-    // the archive completes the run.
+    // the archive completes the run. A reading it holds, come again with
+    // other values, is told and left as it was.
     f.ricevi(argomentoletture("3B", sinistra, 5), scrivilettura(lettura(5)), false);
+    archivio::Lettura altra = lettura(2);
+    altra.valori[0] = -273;
+    f.ricevi(argomentoletture("3B", sinistra, 5), scrivilettura(altra), false);
     archivio::Corsa unita;
     for (const auto& c : archivio::Archivio(d / "archivio.sqlite").elenco())
         if (c.banco == sinistra) unita = c;  // the same start: the same run
@@ -219,10 +292,18 @@ TEST(FormClasse, RaccogliWritesTheArchiveAWorkbookAndCsvFiles) {
     ASSERT_EQ(dialoghi.mostrati.size(), 2u);
     EXPECT_NE(dialoghi.mostrati[1].find("0 nuove, 1 completate, 2 già presenti"), std::string::npos)
         << dialoghi.mostrati[1];
+    EXPECT_NE(dialoghi.mostrati[1].find("Il banco «" + sinistra +
+                                        "» ha mandato 1 lettura della corsa 5 ("),
+              std::string::npos)
+        << dialoghi.mostrati[1];
+    EXPECT_NE(dialoghi.mostrati[1].find("l'archivio tiene quelli di prima."), std::string::npos);
     EXPECT_NE(dialoghi.mostrati[1].find("Scritti 3 file CSV"), std::string::npos);
     archivio::Archivio a(d / "archivio.sqlite");
     EXPECT_EQ(a.elenco().size(), 3u);
     EXPECT_EQ(a.elenco().front().colonne, unita.colonne);  // the newest: sinistra's
+    const auto tenute = a.letture(a.elenco().front().id);
+    ASSERT_EQ(tenute.size(), 5u);
+    EXPECT_EQ(tenute[1].valori[0], lettura(2).valori[0]);
     std::vector<std::string> file;
     for (const auto& e : std::filesystem::directory_iterator(d / "csv"))
         file.push_back(e.path().filename().string());
