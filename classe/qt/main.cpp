@@ -37,7 +37,7 @@ constexpr const char* kAiuto =
 std::string comeconfigurare() {
     return "Scrivere il file " + lumetto::classe::fileutente().string() + " (o " +
            lumetto::classe::kFileSistema.string() +
-           " per tutti), per esempio:\n\n[broker]\nhost=aula-server\nutente=docente\n"
+           " per tutti), per esempio:\n\n[broker]\nhost=aula-server\nca=ca.crt\nutente=docente@3B\n"
            "password=segreta\n[classe]\nnome=3B";
 }
 
@@ -78,10 +78,12 @@ int main(int argc, char** argv) {
     int esito = 1;
     const auto conf = lumetto::classe::leggiconfigurazione();
     if (!conf.configurazione) {
+        // An error names its file and key already; the example is for a
+        // computer with no settings at all.
         lumetto::platform::dialoghi().errore(
-            (conf.errore.empty() ? std::string("Lumetto non è impostato per una classe.")
-                                 : conf.errore) +
-            "\n\n" + comeconfigurare());
+            conf.errore.empty()
+                ? "Lumetto non è impostato per una classe.\n\n" + comeconfigurare()
+                : conf.errore);
     } else {
         lumetto::classe::TFormclasse finestra(*conf.configurazione,
                                               lumetto::archivio::filepredefinito());
