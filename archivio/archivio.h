@@ -19,7 +19,7 @@
 namespace lumetto::archivio {
 
 inline constexpr int kColonne = 13;  // values of a reading, columns 1 to 13
-inline constexpr int kVersione = 3;  // the schema this code writes (user_version)
+inline constexpr int kVersione = 4;  // the schema this code writes (user_version)
 
 // A column of a run as people read it: column i of the run is value i of
 // its readings.
@@ -64,6 +64,9 @@ struct Corsa {
     std::vector<ColonnaCorsa> colonne{};
     std::string fileesperimento{};  // a teacher's own experiment file; empty otherwise
     int letture = 0;                // readings kept (filled when read back)
+    // Read back: the run never reached its end in the archive (the program
+    // was killed, or is still writing it).
+    bool interrotta = false;
 };
 
 // A stored reading: its number in the run, milliseconds since the run's
@@ -85,8 +88,9 @@ inline bool stessalettura(const Lettura& a, const Lettura& b) {
 }
 
 // What a list of runs may be narrowed to: a part of the experiment's caption
-// or of the title (any case), and a range of start days ("2026-12-01",
-// both ends included, in the start's local date).
+// or of the title (any case, of any letter: "CITTÀ" finds "città"), and a
+// range of start days ("2026-12-01", both ends included, in the start's
+// local date).
 struct Filtro {
     std::string testo;
     std::string dal, al;
@@ -96,7 +100,8 @@ struct Filtro {
 class ErroreArchivio : public std::runtime_error {
   public:
     // Eliminata: a reading for a run no longer in the archive (deleted meanwhile).
-    enum class Tipo { Scrittura, Pieno, Danneggiato, Eliminata, Altro };
+    // Occupato: another program holds the file's write lock; try again later.
+    enum class Tipo { Scrittura, Pieno, Danneggiato, Eliminata, Occupato, Altro };
     ErroreArchivio(Tipo t, const std::string& testo) : std::runtime_error(testo), tipo_(t) {}
     Tipo tipo() const { return tipo_; }
 
@@ -109,19 +114,40 @@ class Archivio {
     // Opens the file, creating it and its folder where missing, and brings
     // its schema to this version. A file that is not a database, or a
     // damaged one, is moved aside ("lumetto.sqlite.danneggiato-20261209-101502")
-    // and a new one started: `spostato` then names where it went.
-    // Throws ErroreArchivio when nothing can be opened.
-    explicit Archivio(const std::filesystem::path& file);
+    // and a new one started, and so is a database of another program
+    // (".estraneo-..."), which is never changed: `spostato` then names where
+    // it went. A newer schema, or a file or folder that cannot be written,
+    // opens read-only (`solalettura` says why) and is left exactly as it
+    // was. `attesa`: milliseconds a write waits for another program's lock
+    // (0: it fails at once with Tipo::Occupato). Throws ErroreArchivio when
+    // nothing can be opened.
+    explicit Archivio(const std::filesystem::path& file, int attesa = 2000);
     ~Archivio();
     Archivio(const Archivio&) = delete;
     Archivio& operator=(const Archivio&) = delete;
 
     const std::filesystem::path& file() const { return file_; }
     const std::optional<std::filesystem::path>& spostato() const { return spostato_; }
+    // Empty when the archive can be written; else why not (Italian).
+    const std::string& solalettura() const { return solalettura_; }
+    // Whether the file this archive writes into is no longer at its path
+    // (deleted, its folder with it, or replaced): what is written now is lost.
+    bool scomparso() const;
+    // Moves the file aside as damaged (with its journal) and starts a new
+    // one there, for a file found damaged while in use.
+    void mettidaparte();
+    // Writes what the journal holds into the file itself, so that the file
+    // alone holds every committed run (a copy of it misses nothing).
+    void consolida();
+    // A whole copy of the archive at `dove` (which must not exist), safe
+    // while runs are being written.
+    void copia(const std::filesystem::path& dove);
 
     // A new run with its facts and columns (its id and counts are
-    // ignored), in one commit; its id.
+    // ignored), in one commit; its id. It counts as interrupted until
+    // `conclusa` says it reached its end.
     int64_t nuovacorsa(const Corsa& c);
+    void conclusa(int64_t corsa);
     // The run's columns replaced in one commit (a free run that named a new
     // one): its facts count as not sent to the class again. Throws, with
     // Tipo::Eliminata, for a run no longer in the archive.
@@ -156,11 +182,21 @@ class Archivio {
   private:
     struct Stato;
     void apri();
+    void sposta(const char* perche);
     void leggicolonne(Corsa& c);
+    void scrivibile() const;
     std::filesystem::path file_;
+    int attesa_;
     std::optional<std::filesystem::path> spostato_;
+    std::string solalettura_;
+    uint64_t dispositivo_ = 0, inode_ = 0;  // of the file opened
+    bool indiceclasse_ = false;
     std::unique_ptr<Stato> s_;
 };
+
+// A text's letters folded to one case, for any script ("CITTÀ" and "città"
+// alike): UTF-8 in, UTF-8 out.
+std::string piega(std::string_view testo);
 
 // The user's archive: $XDG_DATA_HOME/lumetto/lumetto.sqlite, else
 // ~/.local/share/lumetto/lumetto.sqlite.

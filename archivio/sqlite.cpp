@@ -3,13 +3,46 @@
 #include "archivio/sqlite.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace lumetto::archivio {
 
-Connessione::Connessione(const std::string& file, bool crea) {
-    int flag = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (crea ? SQLITE_OPEN_CREATE : 0);
+namespace {
+
+// A file's path as a URI, for the parameters only a URI takes.
+std::string uri(const std::string& file) {
+    std::string u = "file:";
+    for (unsigned char c : file) {
+        if (c == '?' || c == '#' || c == '%' || c < 0x20) {
+            char x[4];
+            std::snprintf(x, sizeof x, "%%%02X", c);
+            u += x;
+        } else {
+            u += static_cast<char>(c);
+        }
+    }
+    return u;
+}
+
+}  // namespace
+
+Connessione::Connessione(const std::string& file, bool crea, bool sola) {
+    int flag = (sola ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX |
+               (crea && !sola ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(file.c_str(), &db_, flag, nullptr);
+    if (rc == SQLITE_OK && sola) {
+        // A journal that cannot be read where it is (a folder that cannot be
+        // written lacks its shared memory): the file alone, as it stands.
+        rc = sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_close_v2(db_);
+            db_ = nullptr;
+            rc = sqlite3_open_v2((uri(file) + "?immutable=1").c_str(), &db_,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI,
+                                 nullptr);
+        }
+    }
     if (rc != SQLITE_OK) {
         std::string testo = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         const int sistema = db_ ? sqlite3_system_errno(db_) : 0;

@@ -28,8 +28,9 @@ class ErroreSqlite : public std::runtime_error {
 
 class Connessione {
   public:
-    // Opens (creating it when `crea`) the database file; throws on failure.
-    Connessione(const std::string& file, bool crea);
+    // Opens (creating it when `crea`) the database file, read-only with
+    // `sola`; throws on failure.
+    Connessione(const std::string& file, bool crea, bool sola = false);
     ~Connessione();
     Connessione(const Connessione&) = delete;
     Connessione& operator=(const Connessione&) = delete;

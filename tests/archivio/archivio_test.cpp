@@ -95,7 +95,7 @@ TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
     EXPECT_EQ(versionedi(file), kVersione);
     Corsa vecchia = fatti("termostato", "2026-11-30T23:30:00.000Z");  // 1 December in Rome
     // Texts go in as data, whatever they hold.
-    vecchia.titolo = "'); DROP TABLE corsa; --";
+    vecchia.titolo = "'); DROP TABLE corsa; -- Città, ÉCOLE";
     vecchia.nota = "riga 1\nriga «2», 25 °C";
     vecchia.colonne = {{"temp", "°C", 1}, {"luce esterna", "%"}, {"fase, \"B\"", "", 0}};
     vecchia.fileesperimento = "/home/prof/.local/share/lumetto/esperimenti/serra.toml";
@@ -134,6 +134,8 @@ TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
     } righe[] = {
         {{"TERMO", "", ""}, {v}},          // any case
         {{"drop table", "", ""}, {v}},     // the title counts too
+        {{"CITTÀ", "", ""}, {v}},          // any case of any letter
+        {{"école", "", ""}, {v}},
         {{"%", "", ""}, {}},               // no pattern characters
         {{"", "2026-12-01", ""}, {v, n}},  // the local date, not UTC's
         {{"", "", "2026-11-30"}, {}},
@@ -157,32 +159,69 @@ TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
     EXPECT_EQ(a.elenco().size(), 1u);
 }
 
-TEST(Archivio, ADamagedFileIsMovedAsideAndANewerOneLeftAlone) {
+// What is found at the archive's path and is not a Lumetto archive of this
+// version: kept byte for byte, aside or in place, never changed.
+TEST(Archivio, WhatIsNotOursIsMovedAsideAndANewerOneOnlyRead) {
     lumetto::prove::CartellaProva cartella;
-    fs::path d = cartella.percorso();
-    fs::path file = d / "lumetto.sqlite";
-    std::ofstream(file) << std::string(8192, 'x');
-    {
+    const fs::path d = cartella.percorso();
+    auto sql = [](const fs::path& file, const char* testo) {
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        EXPECT_EQ(sqlite3_exec(db, testo, nullptr, nullptr, nullptr), SQLITE_OK) << testo;
+        sqlite3_close(db);
+    };
+    auto bytes = [](const fs::path& f) {
+        std::ifstream i(f, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(i)), {});
+    };
+    struct Caso {
+        const char* nome;
+        const char* sql;      // the file made by another program; none: 8 KiB of junk
+        const char* spostato;  // how the file moved aside is named; none: kept in place
+    } casi[] = {
+        {"junk", nullptr, "danneggiato"},
+        {"another program's", "CREATE TABLE misure (t REAL); INSERT INTO misure VALUES (1.5);",
+         "estraneo"},
+        {"another program's with a table corsa", "CREATE TABLE corsa (x);", "estraneo"},
+        {"a newer Lumetto's",
+         "PRAGMA journal_mode = DELETE; ALTER TABLE corsa ADD COLUMN futuro; "
+         "PRAGMA user_version = 99;",
+         nullptr},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        const fs::path file = d / c.nome / "lumetto.sqlite";
+        fs::create_directories(file.parent_path());
+        if (!c.spostato)  // this version's archive, then a newer one's changes
+            Archivio(file).nuovacorsa(fatti("termostato", "2026-12-09T10:00:00.000Z"));
+        if (c.sql)
+            sql(file, c.sql);
+        else
+            std::ofstream(file) << std::string(8192, 'x');
+        const std::string prima = bytes(file);
         Archivio a(file);
-        ASSERT_TRUE(a.spostato());
-        EXPECT_THAT(a.spostato()->filename().string(),
-                    ::testing::MatchesRegex("lumetto\\.sqlite\\.danneggiato-[0-9]{8}-[0-9]{6}"));
-        std::ifstream vecchio(*a.spostato());
-        std::string dentro((std::istreambuf_iterator<char>(vecchio)), {});
-        EXPECT_EQ(dentro, std::string(8192, 'x'));  // kept as it was, for whoever wants it
-        EXPECT_EQ(a.nuovacorsa(fatti("sonar", "2026-12-09T10:00:00.000Z")), 1);
+        if (c.spostato) {
+            ASSERT_TRUE(a.spostato());
+            EXPECT_THAT(a.spostato()->filename().string(),
+                        ::testing::MatchesRegex(std::string("lumetto\\.sqlite\\.") + c.spostato +
+                                                "-[0-9]{8}-[0-9]{6}"));
+            EXPECT_EQ(bytes(*a.spostato()), prima);  // for whoever wants it
+            EXPECT_EQ(a.solalettura(), "");
+            EXPECT_EQ(a.nuovacorsa(fatti("sonar", "2026-12-09T10:00:00.000Z")), 1);
+        } else {
+            EXPECT_FALSE(a.spostato());
+            EXPECT_THAT(a.solalettura(), ::testing::HasSubstr("più recente (schema 99)"));
+            ASSERT_EQ(a.elenco().size(), 1u);  // browsed all the same
+            try {
+                a.nuovacorsa(fatti("sonar", "2026-12-09T10:00:00.000Z"));
+                ADD_FAILURE() << "a newer archive was written";
+            } catch (const ErroreArchivio& e) {
+                EXPECT_THAT(e.what(), ::testing::HasSubstr("più recente"));
+            }
+            EXPECT_EQ(bytes(file), prima);  // not even its journal mode
+            EXPECT_FALSE(fs::exists(file.string() + "-wal"));
+        }
     }
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    try {
-        Archivio a(file);
-        FAIL() << "a newer archive opened";
-    } catch (const ErroreArchivio& e) {
-        EXPECT_THAT(e.what(), ::testing::HasSubstr("più recente"));
-    }
-    EXPECT_EQ(versionedi(file), 99);  // not moved, not touched
 }
 
 TEST(Archivio, TheCsvOfARunReadsBackToTheSameNumbers) {
