@@ -10,7 +10,13 @@ PubblicazioneClasse::PubblicazioneClasse(RegistroCorse& registro, classe::Config
       pubblicatore_(
           std::move(c), [&registro] { return registro.apriarchivio(); },
           [](const std::string& testo) { platform::dialoghi().avviso(testo); }) {
+    // What the archive commits goes out, in the tick or later when it waited.
+    registro_.doposcrittura([this] { pubblica(); });
     pubblicatore_.avvia();
+}
+
+PubblicazioneClasse::~PubblicazioneClasse() {
+    registro_.doposcrittura({});
 }
 
 void PubblicazioneClasse::nuovacorsa() {
@@ -19,18 +25,23 @@ void PubblicazioneClasse::nuovacorsa() {
     corsa_ = 0;
 }
 
-void PubblicazioneClasse::letturamemorizzata(int r) {
-    // Without the archive there is no run id to publish under.
+void PubblicazioneClasse::letturamemorizzata(int) {
+    // Published once the archive commits it (pubblica), which gives the run
+    // its id.
+}
+
+void PubblicazioneClasse::pubblica() {
     const int64_t id = registro_.corsa();
     if (id == 0) return;
-    // A new run, or its facts written again (a free run named a column):
-    // the facts go before the reading that needs them.
+    // A new run, or its facts written again (a free run named a column, a
+    // new file took the run whole): the facts go before the readings.
     if (id != corsa_ || registro_.revisione() != revisione_) {
         corsa_ = id;
         revisione_ = registro_.revisione();
         pubblicatore_.corsa(registro_.fatti());
     }
-    if (const archivio::Lettura* l = registro_.salvata(r)) pubblicatore_.lettura(*l);
+    for (const archivio::Lettura& l : registro_.appenascritte())
+        pubblicatore_.lettura(l);
 }
 
 void PubblicazioneClasse::fermata() {

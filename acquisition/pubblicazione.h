@@ -19,6 +19,9 @@ class PubblicazioneClasse final : public Ascoltatore {
   public:
     // Starts the connection at once; what goes wrong is told as a notice.
     PubblicazioneClasse(RegistroCorse& registro, classe::Configurazione c);
+    ~PubblicazioneClasse() override;
+    PubblicazioneClasse(const PubblicazioneClasse&) = delete;
+    PubblicazioneClasse& operator=(const PubblicazioneClasse&) = delete;
 
     void nuovacorsa() override;
     void letturamemorizzata(int r) override;
@@ -27,6 +30,8 @@ class PubblicazioneClasse final : public Ascoltatore {
     classe::Pubblicatore& pubblicatore() { return pubblicatore_; }
 
   private:
+    void pubblica();
+
     RegistroCorse& registro_;
     classe::Pubblicatore pubblicatore_;
     int64_t corsa_ = 0;  // the run the publisher was told of

@@ -1,6 +1,7 @@
 #include "app/programma.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include "acquisition/esperimenti.h"
 #include "acquisition/formesperimenti.h"
@@ -45,6 +46,11 @@ int eseguiprogramma(const Opzioni& opzioni) {
     // Every run kept in the user's archive as it happens.
     acquisition::RegistroCorse corse;
     acquisition::aggiungiascoltatore(&corse);
+    // What the archive could not take in the tick (another program's lock,
+    // a full disk) is tried again each second, also after the run's end.
+    QTimer riprova;
+    QObject::connect(&riprova, &QTimer::timeout, [&corse] { corse.riprova(); });
+    riprova.start(1000);
     // With the class's settings, each run also goes to the class broker as
     // the archive commits it (so after it among the listeners).
     std::unique_ptr<acquisition::PubblicazioneClasse> classe =

@@ -302,6 +302,19 @@ Connessione& connetti(std::unique_ptr<Connessione>& db, std::unique_ptr<Connessi
 
 }  // namespace
 
+namespace {
+
+template <typename F>
+auto protetto(F&& f) {
+    try {
+        return f();
+    } catch (const ErroreSqlite& e) {
+        throw traduci(e);
+    }
+}
+
+}  // namespace
+
 struct Archivio::Stato {
     Stato(const fs::path& file, int attesa, bool sola)
         : nuova(connetti(connessione, disco, file, attesa, sola),
@@ -481,10 +494,12 @@ void Archivio::scrivibile() const {
 
 void Archivio::consolida() {
     if (!solalettura_.empty()) return;
-    const int rc = sqlite3_wal_checkpoint_v2(s_->db().db(), nullptr, SQLITE_CHECKPOINT_TRUNCATE,
-                                             nullptr, nullptr);
-    // Another program reading or writing: it is done at the next chance.
-    if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED) s_->db().fallisci(rc);
+    protetto([&] {
+        const int rc = sqlite3_wal_checkpoint_v2(s_->db().db(), nullptr,
+                                                 SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        // Another program reading or writing: it is done at the next chance.
+        if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED) s_->db().fallisci(rc);
+    });
 }
 
 void Archivio::copia(const fs::path& dove) {
@@ -500,18 +515,6 @@ void Archivio::copia(const fs::path& dove) {
     }
 }
 
-namespace {
-
-template <typename F>
-auto protetto(F&& f) {
-    try {
-        return f();
-    } catch (const ErroreSqlite& e) {
-        throw traduci(e);
-    }
-}
-
-}  // namespace
 
 int64_t Archivio::nuovacorsa(const Corsa& c) {
     scrivibile();
