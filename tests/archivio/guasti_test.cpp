@@ -12,7 +12,10 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -135,6 +138,7 @@ TEST(ArchivioGuasti, AKilledProgramKeepsEveryReadingItCommitted) {
     EXPECT_FALSE(a.spostato());
     auto corse = a.elenco();
     ASSERT_EQ(corse.size(), 1u);
+    EXPECT_TRUE(corse[0].interrotta);  // not taken for a finished run
     auto letture = a.letture(corse[0].id);
     ASSERT_GE(letture.size(), 50u);  // every one it said was stored, perhaps one more
     for (size_t i = 0; i < letture.size(); ++i) {
@@ -142,6 +146,123 @@ TEST(ArchivioGuasti, AKilledProgramKeepsEveryReadingItCommitted) {
         EXPECT_EQ(letture[i].numero, r);
         EXPECT_EQ(letture[i].valori[0], valore(r, 1));
         EXPECT_EQ(letture[i].valori[1], valore(r, 2));
+    }
+}
+
+// Whatever kept the archive from taking readings in the tick (another
+// program's write lock, a full disk, its folder deleted, the file damaged
+// under it), the tick never waited for it, and at the run's end the archive
+// holds exactly the run's readings, marked whole, with each cause told once.
+TEST(ArchivioGuasti, TheArchiveEndsHoldingTheWholeRun) {
+    constexpr int kLetture = 60, kDa = 10, kA = 40;
+    struct Riga {
+        const char* nome;
+        std::function<void(const fs::path& file)> guasto, rimedio;
+        const char* detto;  // the one notice expected; none: no notice
+    } righe[] = {
+        {"another program's lock", nullptr, nullptr, nullptr},
+        {"a full disk, then space again",
+         [](const fs::path& file) {
+             // The journal may grow no more: the next commit fails.
+             signal(SIGXFSZ, SIG_IGN);
+             const auto n = static_cast<rlim_t>(fs::file_size(file.string() + "-wal"));
+             rlimit lim{n, RLIM_INFINITY};
+             setrlimit(RLIMIT_FSIZE, &lim);
+         },
+         [](const fs::path&) {
+             rlimit lim{RLIM_INFINITY, RLIM_INFINITY};
+             setrlimit(RLIMIT_FSIZE, &lim);
+         },
+         "dimensione più grande concessa"},
+        {"its folder deleted", [](const fs::path& file) { fs::remove_all(file.parent_path()); },
+         nullptr, "è stato cancellato"},
+        {"the file damaged under it",
+         [](const fs::path& file) {
+             sqlite3* db = nullptr;
+             sqlite3_open(file.c_str(), &db);
+             sqlite3_exec(db,
+                          "PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = 'CREATE "
+                          "TABLE lettura (' WHERE name = 'lettura'; PRAGMA schema_version = 1000;",
+                          nullptr, nullptr, nullptr);
+             sqlite3_close(db);
+         },
+         nullptr, "si è danneggiato"},
+    };
+    for (const Riga& riga : righe) {
+        SCOPED_TRACE(riga.nome);
+        lumetto::prove::CartellaProva cartella;
+        const fs::path file = cartella.percorso() / "archivio" / "lumetto.sqlite";
+        const bool blocco = !riga.guasto;
+        Figlio f = avvia([&] {
+            prove::DialoghiScritti box;
+            acquisition::RegistroCorse reg(file);
+            sqlite3* altro = nullptr;
+            double lunghissimo = 0;
+            // The longest time between the end of one reading's handling
+            // and the end of the next's: a tick's own time.
+            auto prima = std::chrono::steady_clock::now();
+            double tick = 0;
+            corsa(reg, kLetture, [&](int r) {
+                const auto ora = std::chrono::steady_clock::now();
+                tick = std::max(tick, std::chrono::duration<double>(ora - prima).count());
+                if (r == kDa && blocco) {
+                    sqlite3_open(file.c_str(), &altro);
+                    sqlite3_exec(altro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+                } else if (r == kDa) {
+                    riga.guasto(file);
+                }
+                if (r == kA && blocco) {
+                    std::printf("inattesa=%zu\n", reg.inattesa());
+                    sqlite3_exec(altro, "COMMIT", nullptr, nullptr, nullptr);
+                    sqlite3_close(altro);
+                } else if (r == kA && riga.rimedio) {
+                    riga.rimedio(file);
+                }
+                prima = std::chrono::steady_clock::now();
+            });
+            std::printf("tick=%.3f\n", tick);
+            // The run's end, and the window's retry a second later.
+            const auto t0 = std::chrono::steady_clock::now();
+            reg.fermata();
+            reg.riprova();
+            lunghissimo = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            std::printf("fine=%zu secondi=%.3f\n", reg.inattesa(), lunghissimo);
+            for (const std::string& a : box.avvisi)
+                std::printf("avviso: %s\n", a.c_str());
+        });
+        const std::string t = leggitutto(f);
+        EXPECT_THAT(t, ::testing::HasSubstr("fine=0 ")) << t;
+        // A write that waited for the lock would wait its two seconds: no
+        // tick comes near one, however loaded the machine.
+        double tick = 9;
+        ASSERT_EQ(std::sscanf(t.c_str() + t.find("tick="), "tick=%lf", &tick), 1) << t;
+        RecordProperty(std::string("tick_") + riga.nome, std::to_string(tick));
+        EXPECT_LT(tick, 1.0) << t;
+        if (blocco) {
+            // The readings under the lock waited in memory: none was written
+            // by waiting for it.
+            EXPECT_THAT(t, ::testing::HasSubstr("inattesa=" + std::to_string(kA - kDa))) << t;
+        }
+        int avvisi = 0;
+        for (std::size_t p = t.find("avviso: "); p != std::string::npos; p = t.find("avviso: ", p + 1))
+            ++avvisi;
+        if (riga.detto) {
+            EXPECT_EQ(avvisi, 1) << t;
+            EXPECT_THAT(t, ::testing::HasSubstr(riga.detto));
+        } else {
+            EXPECT_EQ(avvisi, 0) << t;
+        }
+        archivio::Archivio a(file);
+        const auto corse = a.elenco();
+        ASSERT_EQ(corse.size(), 1u) << t;
+        EXPECT_FALSE(corse[0].interrotta);
+        const auto letture = a.letture(corse[0].id);
+        ASSERT_EQ(letture.size(), size_t{kLetture});
+        for (int r = 1; r <= kLetture; ++r) {
+            EXPECT_EQ(letture[size_t(r - 1)].numero, r);
+            EXPECT_EQ(letture[size_t(r - 1)].valori[0], valore(r, 1));
+            EXPECT_EQ(letture[size_t(r - 1)].valori[1], valore(r, 2));
+        }
     }
 }
 
