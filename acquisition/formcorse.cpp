@@ -16,6 +16,7 @@
 #include "acquisition/esportacorsa.h"
 #include "acquisition/formgrafico.h"
 #include "acquisition/grafico.h"
+#include "acquisition/registrocorse.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"
 #include "platform/qt/guida.h"
@@ -44,6 +45,14 @@ std::string giorno(const QDateEdit* d) {
     return d->date() == kNessuna ? std::string() : d->date().toString(Qt::ISODate).toStdString();
 }
 
+// A run's columns as one text ("temp [°C], luce"), to compare and to show.
+std::string nomicolonne(const archivio::Corsa& c) {
+    std::string t;
+    for (const ColonnaGrafico& k : colonnegrafico(c))
+        t += (t.empty() ? "" : ", ") + titolocolonna(k);
+    return t;
+}
+
 std::string descrizione(const archivio::Corsa& c) {
     return datacorsa(c) + " (" + c.esperimento + ", " + std::to_string(c.letture) + " letture)";
 }
@@ -56,9 +65,7 @@ QString fatti(const archivio::Corsa& c) {
     if (!c.sketch.empty()) t += ", sketch " + c.sketch + " " + c.versione;
     if (!c.fileesperimento.empty()) t += ", file dell'esperimento " + c.fileesperimento;
     if (!c.fileschema.empty()) t += ", schema " + c.fileschema;
-    std::string colonne;
-    for (const ColonnaGrafico& k : colonnegrafico(c))
-        colonne += (colonne.empty() ? "" : ", ") + titolocolonna(k);
+    const std::string colonne = nomicolonne(c);
     if (!colonne.empty()) t += "\ncolonne: " + colonne;
     if (!c.nota.empty()) t += "\n" + c.nota;
     return QString::fromStdString(t);
@@ -120,10 +127,14 @@ TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidge
     elimina_ = platform::bottone(this, QStringLiteral("BitBtnElimina"), QStringLiteral("&elimina"));
     csv_ = platform::bottone(this, QStringLiteral("BitBtnCSV"), QStringLiteral("esporta C&SV..."));
     xls_ = platform::bottone(this, QStringLiteral("BitBtnXLS"), QStringLiteral("esporta &XLS..."));
+    copia_ = platform::bottone(this, QStringLiteral("BitBtnCopia"),
+                               QStringLiteral("cop&ia dell'archivio..."));
+    copia_->setToolTip(
+        QStringLiteral("tutto l'archivio in un file solo, da portare via (anche durante una corsa)"));
     chiudi_ =
         platform::bottone(this, QStringLiteral("BitBtnChiudiCorse"), QStringLiteral("chi&udi"));
     auto* bottoni = new QHBoxLayout;
-    for (QPushButton* b : {apri_, titolo_, elimina_, csv_, xls_})
+    for (QPushButton* b : {apri_, titolo_, elimina_, csv_, xls_, copia_})
         bottoni->addWidget(b);
     bottoni->addStretch();
     bottoni->addWidget(chiudi_);
@@ -151,6 +162,7 @@ TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidge
     connect(elimina_, &QPushButton::clicked, this, [this] { elimina(); });
     connect(csv_, &QPushButton::clicked, this, [this] { esporta(false); });
     connect(xls_, &QPushButton::clicked, this, [this] { esporta(true); });
+    connect(copia_, &QPushButton::clicked, this, [this] { copia(); });
     connect(chiudi_, &QPushButton::clicked, this, &QWidget::close);
     resize(760, 480);
 }
@@ -193,7 +205,11 @@ void TFormcorse::aggiorna() {
     for (const archivio::Corsa& c : corse) {
         auto* voce = new QTreeWidgetItem(elenco_);
         voce->setText(0, QString::fromStdString(datacorsa(c)));
-        voce->setText(1, QString::fromStdString(c.esperimento));
+        // A run that never reached its end (the program was killed, the
+        // PC switched off), unless it is the one being taken now.
+        voce->setText(1, QString::fromStdString(
+                             c.esperimento +
+                             (c.interrotta && c.id != corsaincorso() ? " (interrotta)" : "")));
         voce->setText(2, QString::number(c.letture));
         voce->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         voce->setText(3, QString::fromStdString(c.banco));
@@ -203,6 +219,14 @@ void TFormcorse::aggiorna() {
     for (int i = 0; i < 4; ++i)
         elenco_->resizeColumnToContents(i);
     seleziona(scelte);
+    // An archive that can only be read: browsed, opened and exported, never
+    // changed, and the window says why.
+    const bool sola = !archivio_->solalettura().empty();
+    titolo_->setEnabled(!sola);
+    elimina_->setEnabled(!sola);
+    if (sola && selezionate().empty())
+        nota_->setText(QStringLiteral("L'archivio si può solo consultare: ") +
+                       QString::fromStdString(archivio_->solalettura()) + QStringLiteral("."));
 }
 
 std::vector<int64_t> TFormcorse::selezionate() const {
@@ -243,6 +267,16 @@ bool TFormcorse::apri() {
                     "Si confrontano solo corse dello stesso esperimento: «" +
                     corse.front()->corsa().esperimento + "» e «" + c->esperimento +
                     "» sono diversi.");
+                return false;
+            }
+            // Curves are laid over each other column by column: runs whose
+            // columns differ (a header changed between them) would show one
+            // run's values under another's names.
+            if (!corse.empty() && nomicolonne(*c) != nomicolonne(corse.front()->corsa())) {
+                platform::dialoghi().messaggio(
+                    "Si confrontano solo corse con le stesse colonne: «" +
+                    nomicolonne(corse.front()->corsa()) + "» e «" + nomicolonne(*c) +
+                    "» sono diverse.");
                 return false;
             }
             auto letture = archivio_->letture(k);
@@ -303,6 +337,23 @@ void TFormcorse::elimina() {
         platform::dialoghi().errore("Impossibile eliminare la corsa: " + std::string(e.what()));
     }
     aggiorna();
+}
+
+void TFormcorse::copia() {
+    if (!archivio()) return;
+    auto nome = platform::dialoghi().salva("copia dell'archivio", "archivio di Lumetto|*.sqlite");
+    if (!nome || nome->empty()) return;
+    const std::string file = platform::conestensione(*nome, ".sqlite");
+    try {
+        // The box asked before replacing a file there.
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+        archivio_->copia(file);
+        platform::dialoghi().messaggio("L'archivio è stato copiato in " + file + ".");
+    } catch (const archivio::ErroreArchivio& e) {
+        platform::dialoghi().errore("Impossibile copiare l'archivio in " + file + ": " +
+                                    std::string(e.what()));
+    }
 }
 
 void TFormcorse::esporta(bool xls) {

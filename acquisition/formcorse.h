@@ -2,7 +2,8 @@
 // The runs kept in the archive ("corse"): newest first, narrowed by a text
 // and a range of days; a run opened in the plot window, or up to four of one
 // experiment laid over each other; a title and a note given; a run deleted
-// (asked first) or written as CSV or as an Excel workbook.
+// (asked first) or written as CSV or as an Excel workbook; the whole archive
+// copied into one file.
 
 #include <QWidget>
 #include <cstdint>
@@ -38,6 +39,8 @@ class TFormcorse final : public QWidget {
     void intitola();
     void elimina();
     void esporta(bool xls);
+    // The whole archive copied into one file, safe while a run is written.
+    void copia();
 
     QTreeWidget* elenco() const { return elenco_; }
 
@@ -56,7 +59,7 @@ class TFormcorse final : public QWidget {
     QTreeWidget* elenco_ = nullptr;
     QLabel* nota_ = nullptr;
     QPushButton *apri_ = nullptr, *titolo_ = nullptr, *elimina_ = nullptr, *csv_ = nullptr,
-                *xls_ = nullptr, *chiudi_ = nullptr;
+                *xls_ = nullptr, *copia_ = nullptr, *chiudi_ = nullptr;
 };
 
 }  // namespace lumetto::acquisition

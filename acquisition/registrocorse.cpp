@@ -36,7 +36,13 @@ std::vector<archivio::ColonnaCorsa> colonnearchivio(const std::vector<Colonna>& 
     return v;
 }
 
+int64_t incorso = 0;  // see corsaincorso
+
 }  // namespace
+
+int64_t corsaincorso() {
+    return incorso;
+}
 
 std::string nomebanco() {
     char nome[256] = {};
@@ -259,6 +265,7 @@ void RegistroCorse::scrivi() {
                     fatti_.id = c.fatti.id;
                     fatti_.colonne = c.fatti.colonne;
                     ++revisione_;
+                    if (!c.finita) incorso = c.fatti.id;
                 }
             } else if (c.colonne) {
                 archivio_->sostituiscicolonne(c.fatti.id, c.fatti.colonne);
@@ -280,6 +287,7 @@ void RegistroCorse::scrivi() {
             }
             if (c.finita) {
                 archivio_->conclusa(c.fatti.id);
+                if (incorso == c.fatti.id) incorso = 0;
                 corse_.erase(corse_.begin() + static_cast<std::ptrdiff_t>(i));
                 continue;
             }

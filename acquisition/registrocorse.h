@@ -99,6 +99,10 @@ class RegistroCorse final : public Ascoltatore {
     std::set<archivio::ErroreArchivio::Tipo> detti_;  // causes the user knows of, in this run
 };
 
+// The id of the run this program is writing now (0: none), so that a
+// window does not take it for an interrupted one.
+int64_t corsaincorso();
+
 // The bench's name kept with each run: the PC's host name.
 std::string nomebanco();
 
