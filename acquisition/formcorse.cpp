@@ -53,6 +53,17 @@ std::string nomicolonne(const archivio::Corsa& c) {
     return t;
 }
 
+// Whether two runs' columns mean the same, position by position: the same
+// header (the board's frame laid out alike, whatever names were given
+// since), or the same names.
+bool concordano(const archivio::Corsa& a, const archivio::Corsa& b) {
+    if (a.testata == b.testata) return true;
+    if (a.colonne.size() != b.colonne.size()) return false;
+    for (std::size_t k = 0; k < a.colonne.size(); ++k)
+        if (a.colonne[k].nome != b.colonne[k].nome) return false;
+    return true;
+}
+
 std::string descrizione(const archivio::Corsa& c) {
     return datacorsa(c) + " (" + c.esperimento + ", " + std::to_string(c.letture) + " letture)";
 }
@@ -272,7 +283,7 @@ bool TFormcorse::apri() {
             // Curves are laid over each other column by column: runs whose
             // columns differ (a header changed between them) would show one
             // run's values under another's names.
-            if (!corse.empty() && nomicolonne(*c) != nomicolonne(corse.front()->corsa())) {
+            if (!corse.empty() && !concordano(*c, corse.front()->corsa())) {
                 platform::dialoghi().messaggio(
                     "Si confrontano solo corse con le stesse colonne: «" +
                     nomicolonne(corse.front()->corsa()) + "» e «" + nomicolonne(*c) +

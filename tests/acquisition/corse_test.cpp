@@ -147,4 +147,18 @@ TEST(Corse, ListedReopenedComparedTitledDeletedExported) {
     box.risposte = {std::string()};
     f.elimina();
     EXPECT_EQ(l->topLevelItemCount(), 2);
+
+    // A run of the experiment whose header changed: not laid over the first
+    // under its names; a whole copy of the archive, taken while it is open.
+    const int64_t scambiata = [&] {
+        archivio::Archivio a(file);
+        return archivia(a, "termostato", "uscitatemp..", "2026-12-10T10:15:00.000Z", 2, 1);
+    }();
+    f.aggiorna();
+    f.seleziona({primo, scambiata});
+    EXPECT_FALSE(f.apri());
+    EXPECT_NE(box.mostrati.back().find("stesse colonne"), std::string::npos) << box.mostrati.back();
+    box.risposte = {(fs::path(std::getenv("HOME")) / "copia").string()};
+    f.copia();
+    EXPECT_EQ(archivio::Archivio(fs::path(std::getenv("HOME")) / "copia.sqlite").elenco().size(), 3u);
 }
