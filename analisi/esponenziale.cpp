@@ -17,6 +17,11 @@ namespace {
 const char* const nonesponenziale =
     "nei dati non si vede un andamento esponenziale: la costante di tempo non è determinata";
 
+// The solver stops when a step changes no parameter (of the scaled fit) by
+// more than this part of itself: below it the digits are where the
+// iterations stopped, not the data's.
+constexpr double kPasso = 1e-12;
+
 // The fit runs on u = (x - x0)/S in [0, 1] and v = (y - mean)/R, so that its
 // parameters (C', A', k) are all of order one whatever the units: x in
 // seconds since 1970 or a load of 3,000,000 stays e^(-k u) with u <= 1, which
@@ -165,7 +170,7 @@ Adattamento esponenziale(const Punti& punti) {
     int info = 0;
     int stato = gsl_multifit_nlinear_init(p0.get(), &fdf, lavoro.get());
     if (stato == GSL_SUCCESS)
-        stato = gsl_multifit_nlinear_driver(200, 1e-12, 1e-12, 0, nullptr, nullptr, &info,
+        stato = gsl_multifit_nlinear_driver(200, kPasso, 1e-12, 0, nullptr, nullptr, &info,
                                             lavoro.get());
     const gsl_vector* p = gsl_multifit_nlinear_position(lavoro.get());
     c = gsl_vector_get(p, 0);
@@ -216,7 +221,19 @@ Adattamento esponenziale(const Punti& punti) {
         a.errore = nonesponenziale;
         return a;
     }
-    a.parametri = {{"C", ym + R * c, R * e[0]}, {"A", R * amp, R * e[1]}, {"τ", tau, etau}};
+    // The rounding of the largest reading, in the fit's units, carried to
+    // each parameter through (J'J)^-1 as its error is; and no finer than
+    // where the solver stopped.
+    const double arrotondamento = kArrotondamento * std::max(std::abs(*ymin), std::abs(*ymax)) / R;
+    double r[3];
+    for (std::size_t i = 0; i < 3; ++i)
+        r[i] = arrotondamento * std::sqrt(gsl_matrix_get(cov.get(), i, i));
+    const double passo[3] = {kPasso * (std::abs(c) + kPasso), kPasso * (std::abs(amp) + kPasso),
+                             kPasso * (k + kPasso)};
+    a.parametri = {{"C", ym + R * c, R * e[0], R * std::max(r[0], passo[0])},
+                   {"A", R * amp, R * e[1], R * std::max(r[1], passo[1])},
+                   {"τ", tau, etau, S * std::max(r[2], passo[2]) / (k * k)}};
+    a.esatto = std::sqrt(varianza) <= arrotondamento;
     double totale = 0;
     for (double v : d.v)
         totale += v * v;  // v is already about its mean

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "comune.h"
 
@@ -27,8 +28,16 @@ Statistiche statistiche(std::span<const double> x, std::span<const double> y) {
     const auto [mn, mx] = std::minmax_element(p.y.begin(), p.y.end());
     s.minimo = *mn;
     s.massimo = *mx;
-    s.media = gsl_stats_mean(p.y.data(), 1, s.punti);
-    s.deviazione = s.punti > 1 ? gsl_stats_sd_m(p.y.data(), 1, s.punti, s.media) : nan;
+    // On y divided by a power of two near its largest value, as the fits:
+    // squares of readings near 1e-160 underflow, and differences of readings
+    // near the largest double overflow.
+    const double scala = dettaglio::scaladi(p.y);
+    std::vector<double> ridotti(s.punti);
+    for (std::size_t i = 0; i < s.punti; ++i)
+        ridotti[i] = p.y[i] / scala;
+    const double media = gsl_stats_mean(ridotti.data(), 1, s.punti);
+    s.media = media * scala;
+    s.deviazione = s.punti > 1 ? gsl_stats_sd_m(ridotti.data(), 1, s.punti, media) * scala : nan;
     s.primox = p.x.front();
     s.ultimox = p.x.back();
     s.primo = p.y.front();

@@ -52,9 +52,9 @@ Tangente tangente(std::span<const double> x, std::span<const double> y, double x
         t.errore = "il calcolo della tangente non è riuscito";
         return t;
     }
-    t.y = s.p[0];
-    t.pendenza = s.p[1];
-    t.errore_pendenza = std::sqrt(std::max(0.0, s.cov[1 * 3 + 1]));
+    t.y = s.p[0] * s.scala;
+    t.pendenza = s.p[1] * s.scala;
+    t.errore_pendenza = std::sqrt(std::max(0.0, s.cov[1 * 3 + 1])) * s.scala;
     t.riuscita = true;
     return t;
 }

@@ -89,6 +89,20 @@ TEST(AnalisiStatistiche, HandCheckedSelections) {
          2,
          1,
          2e9 + 4},
+        // Differences near the largest double overflow unless y is scaled.
+        {"near the largest double",
+         {0, 1, 2},
+         {1e308, -1e308, 1e308},
+         3,
+         0,
+         -1e308,
+         1e308,
+         1e308 / 3,
+         1e308 * (2 / std::sqrt(3.0)),
+         2,
+         0,
+         0,
+         0},
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
