@@ -238,7 +238,11 @@ std::vector<std::string> righe(const Statistiche& s, std::string_view unitax,
     r.push_back("Δx = " + misura(s.deltax, unitax));
     r.push_back("Δy = " + y(s.deltay));
     r.push_back("Pendenza media Δy/Δx = " + misura(s.pendenza, quoziente(unitay, unitax)));
-    r.push_back("Area (trapezi) = " + misura(s.area, prodotto(unitay, unitax)));
+    // Over x in order, whatever the order of the readings: in the X-Y view
+    // too it is the area under the curve, not along the path the readings
+    // took.
+    r.push_back("Area sotto la curva (trapezi, x crescente) = " +
+                misura(s.area, prodotto(unitay, unitax)));
     return r;
 }
 
@@ -299,9 +303,12 @@ std::vector<std::string> righe(const Adattamento& a, std::string_view unitax,
 std::vector<std::string> righe(const Tangente& t, std::string_view unitax,
                                std::string_view unitay) {
     if (!t.riuscita) return {"Tangente non riuscita: " + t.errore};
+    std::string finestra = "Parabola locale su " + std::to_string(t.punti) + " punti";
+    if (t.valorix != t.punti) finestra += " (" + std::to_string(t.valorix) + " valori di x)";
     return {"Tangente in x = " + misura(t.x, unitax) + ": pendenza = " +
-                conunita(testonumero(t.pendenza, t.errore_pendenza), quoziente(unitay, unitax)),
-            "Parabola locale su " + std::to_string(t.punti) + " punti"};
+                conunita(testonumero(t.pendenza, t.errore_pendenza, t.risoluzione),
+                         quoziente(unitay, unitax)),
+            finestra};
 }
 
 }  // namespace lumetto::analisi
