@@ -408,10 +408,12 @@ void TFormgrafico::impostacolonne() {
     // Each with its units, so that a slope reads °C/s.
     std::vector<PannelloAnalisi::CurvaAnalizzabile> analizzabili;
     const QString secondi = asseX_->currentIndex() == 1 ? QStringLiteral("s") : QString();
+    // A long run's series is decimated for the screen: the analysis gets
+    // every point.
     for (const Curva& c : curve_)
         if (!c.colonna.stato())
-            analizzabili.push_back(
-                {c.serie->name(), c.serie, QString::fromStdString(c.colonna.unita), secondi});
+            analizzabili.push_back({c.serie->name(), c.serie,
+                                    QString::fromStdString(c.colonna.unita), secondi, &c.tutti});
     for (const Curva& c : curveXY_)
         analizzabili.push_back({c.serie->name(), c.serie, unitadi(colonnaY_), unitadi(colonnaX_)});
     pannello_->impostacurve(std::move(analizzabili), x_, y_);
@@ -529,16 +531,20 @@ void TFormgrafico::disegna() {
     // second, not at every line: each drawing reads all of it.
     const bool decimate =
         std::any_of(curve_.begin(), curve_.end(), [](const Curva& c) { return c.decimata; });
+    // A long run's analysis reads every reading: worked out again at the
+    // decimation's pace, not at every line of a stream of 100 a second.
     if (decimate && !ridecimata_.isValid()) {
         ridecima();
+        if (!pannello_->isHidden()) pannello_->calcola();
     } else if (decimate && !ridecimaprevista_) {
         ridecimaprevista_ = true;
         QTimer::singleShot(std::max<qint64>(0, kRitmoMs - ridecimata_.elapsed()), this, [this] {
             ridecimaprevista_ = false;
             ridecima();
+            if (!pannello_->isHidden()) pannello_->calcola();
         });
     }
-    if (!pannello_->isHidden()) pannello_->calcola();
+    if (!decimate && !pannello_->isHidden()) pannello_->calcola();
 }
 
 void TFormgrafico::ridecima() {

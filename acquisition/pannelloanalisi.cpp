@@ -148,9 +148,10 @@ void PannelloAnalisi::calcola() {
         testo_->setPlainText(QStringLiteral("Nessuna curva da analizzare."));
         return;
     }
-    const QList<QPointF> punti = curve_[static_cast<size_t>(k)].serie->points();
-    const std::string unita = curve_[static_cast<size_t>(k)].unitax.toStdString();
-    const std::string unitay = curve_[static_cast<size_t>(k)].unitay.toStdString();
+    const CurvaAnalizzabile& scelta = curve_[static_cast<size_t>(k)];
+    const QList<QPointF> punti = scelta.tutti ? *scelta.tutti : scelta.serie->points();
+    const std::string unita = scelta.unitax.toStdString();
+    const std::string unitay = scelta.unitay.toStdString();
     std::vector<double> tx, ty;  // the whole curve, for the tangent
     for (const QPointF& p : punti) {
         tx.push_back(p.x());

@@ -5,6 +5,8 @@
 // over it; Ctrl and a click gives the tangent there. The results are text
 // the user can select and copy, and they go into the saved PNG and PDF.
 
+#include <QList>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -32,6 +34,10 @@ class PannelloAnalisi final : public QWidget {
         QXYSeries* serie = nullptr;
         QString unitay = {};  // "°C"; empty: none, or not known
         QString unitax = {};  // "s", or empty for reading numbers
+        // Every point of the curve, which the analysis reads: the series of
+        // a long run holds only what the screen can show of it (a minimum
+        // and a maximum a pixel column).
+        const QList<QPointF>* tutti = nullptr;
     };
     // After the plot laid its series out again (which deleted the panel's
     // own): the curves that can be analysed, with their units, and the axes.
@@ -39,7 +45,7 @@ class PannelloAnalisi final : public QWidget {
     // The range from a Shift-drag, and the point from a Ctrl-click, in x.
     void selezione(double da, double a);
     void tangentein(double x);
-    // Everything worked out again from the curve's points as drawn.
+    // Everything worked out again from the curve's points.
     void calcola();
     bool selezionata() const { return selezionata_; }
 

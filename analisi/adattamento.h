@@ -25,6 +25,9 @@ struct Parametro {
     std::string nome;  // "m", "q", "a", "b", "c", "C", "A", "τ"
     double valore = 0;
     double errore = 0;  // standard error, scaled by the residual variance
+    // The error the rounding of the readings alone would give: digits of the
+    // value below it are the arithmetic's, not the data's. 0 when not known.
+    double risoluzione = 0;
 };
 
 struct Adattamento {
@@ -37,10 +40,14 @@ struct Adattamento {
     // origin, 1 - SSE/sum y^2 (as NIST certifies it). NaN when y does not vary.
     double r2 = 0;
     double deviazioneresidua = 0;  // sqrt(SSE / gradi)
-    std::size_t punti = 0;         // finite points fitted
-    std::size_t scartati = 0;      // points left out for a missing x or y
-    std::size_t gradi = 0;         // degrees of freedom: punti - parameters
-    double x0 = 0;                 // the exponential's origin: the smallest x fitted
+    // The residuals are no larger than the rounding of the readings: the
+    // points lie on the curve as exactly as a double can tell, and every
+    // parameter's error is within its risoluzione.
+    bool esatto = false;
+    std::size_t punti = 0;     // finite points fitted
+    std::size_t scartati = 0;  // points left out for a missing x or y
+    std::size_t gradi = 0;     // degrees of freedom: punti - parameters
+    double x0 = 0;             // the exponential's origin: the smallest x fitted
 
     // The fitted curve at x, for drawing it; NaN when the fit did not succeed.
     double valore(double x) const;

@@ -42,12 +42,17 @@ inline Matrice matrice(std::size_t r, std::size_t c) {
     return Matrice(gsl_matrix_alloc(r, c));
 }
 
-// A linear least-squares solution: the coefficients, their covariance scaled
-// by the residual variance, and the residual sum of squares.
+// A linear least-squares solution of y / scala: the coefficients, their
+// covariance scaled by the residual variance, the same per unit variance
+// ((X'X)^-1, which an exact fit still has), and the residual sum of squares.
+// Multiply p and the standard errors by scala, sse by its square, to have
+// them in y's units: a covariance in those units underflows for y near 1e-160.
 struct Soluzione {
     std::vector<double> p;
-    std::vector<double> cov;  // p.size()^2, row by row
+    std::vector<double> cov;      // p.size()^2, row by row
+    std::vector<double> inversa;  // (X'X)^-1, row by row
     double sse = 0;
+    double scala = 1;  // a power of two, so dividing by it loses no digit
 };
 
 // y = X p by GSL's SVD (columns balanced first). False when the columns are
@@ -56,9 +61,26 @@ struct Soluzione {
 bool minimiquadrati(const gsl_matrix* X, const std::vector<double>& y, Soluzione& esito);
 
 // The polynomial y = sum p[j] (x - centro)^j of the given degree, constant
-// first: centring keeps the columns apart when x is far from zero.
+// first: centring keeps the columns apart when x is far from zero, and y is
+// divided by a power of two near its largest value (scala), so that the
+// residuals and the covariance neither underflow nor overflow.
 bool polinomio(const std::vector<double>& x, const std::vector<double>& y, int grado, double centro,
                Soluzione& esito);
+
+// A power of two no larger than the largest |v| and more than half of it: 1
+// when v is all zeros.
+double scaladi(const std::vector<double>& v);
+
+double media(const std::vector<double>& v);
+double massimo(const std::vector<double>& v);  // the largest |v|, 0 for none
+
+// How many rounding units of the readings a residual standard deviation may
+// be and still be rounding alone: the readings' own (half an ulp each) and
+// what centring, powers and GSL's SVD add to it. A fit whose residuals are
+// within this of the largest |y| is exact, as far as a double can tell, and
+// a parameter's error below the same rounding carried through (X'X)^-1 means
+// nothing.
+inline constexpr double kArrotondamento = 64 * 2.220446049250313e-16;
 
 // How many different values x holds, counted up to the given limit.
 std::size_t distinti(const std::vector<double>& x, std::size_t limite);

@@ -17,6 +17,89 @@ namespace {
 const char* const nonesponenziale =
     "nei dati non si vede un andamento esponenziale: la costante di tempo non è determinata";
 
+// What the points look like when they are not an exponential settling, so
+// that a refusal says it in the words of the plot a teacher sees.
+enum class Forma {
+    Salto,      // a jump between two readings, not a curve
+    Retta,      // a straight line: the linear fit is the one to use
+    Rumore,     // no trend beyond the noise
+    Allontana,  // bends away, faster and faster, instead of settling
+    Piega,      // bends towards a final value: the fit failed for another reason
+};
+
+Forma forma(const Punti& punti) {
+    std::vector<std::size_t> ordine(punti.x.size());
+    std::iota(ordine.begin(), ordine.end(), 0);
+    std::stable_sort(ordine.begin(), ordine.end(),
+                     [&](std::size_t i, std::size_t j) { return punti.x[i] < punti.x[j]; });
+    const std::size_t n = ordine.size();
+    std::vector<double> x(n), y(n);
+    for (std::size_t r = 0; r < n; ++r) {
+        x[r] = punti.x[ordine[r]];
+        y[r] = punti.y[ordine[r]];
+    }
+    const auto [ymin, ymax] = std::minmax_element(y.begin(), y.end());
+    const double R = *ymax - *ymin;
+    // A jump: one step between neighbours makes half the change or more,
+    // from one level to another, with readings after it (a curve that runs
+    // away makes its largest step at its very end).
+    std::size_t j = 0;
+    for (std::size_t i = 1; i + 1 < n; ++i)
+        if (std::abs(y[i + 1] - y[i]) > std::abs(y[j + 1] - y[j])) j = i;
+    if (j + 3 <= n && std::abs(y[j + 1] - y[j]) >= 0.5 * R) {
+        const std::vector<double> prima(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(j + 1));
+        const std::vector<double> dopo(y.begin() + static_cast<std::ptrdiff_t>(j + 1), y.end());
+        if (std::abs(media(dopo) - media(prima)) >= 0.5 * R) return Forma::Salto;
+    }
+    // Whether the points bend, and which way, or only rise or fall: the
+    // curvature of a parabola and the slope of a line against three of
+    // their standard errors.
+    const double centro = media(x);
+    Soluzione retta, parabola;
+    if (!polinomio(x, y, 1, centro, retta)) return Forma::Rumore;
+    const double ymassimo = massimo(y) / retta.scala;
+    if (std::sqrt(retta.sse / static_cast<double>(n - 2)) <= kArrotondamento * ymassimo)
+        return Forma::Retta;
+    const bool pendenza = std::abs(retta.p[1]) > 3 * std::sqrt(retta.cov[1 * 2 + 1]);
+    if (polinomio(x, y, 2, centro, parabola)) {
+        const double a = parabola.p[2];
+        // Bending the way it moves is running away; the other way, settling.
+        if (std::abs(a) > 3 * std::sqrt(parabola.cov[2 * 3 + 2]))
+            return a * retta.p[1] > 0 ? Forma::Allontana : Forma::Piega;
+    }
+    return pendenza ? Forma::Retta : Forma::Rumore;
+}
+
+// Why the fit is refused, in words; altrimenti when the points do bend
+// towards a final value.
+std::string perche(const Punti& punti, const char* altrimenti) {
+    switch (forma(punti)) {
+        case Forma::Salto:
+            return "i dati fanno un salto improvviso, non una curva: per l'adattamento "
+                   "esponenziale scegli il tratto dopo il salto";
+        case Forma::Retta:
+            return "i punti seguono una retta, non una curva che si avvicina a un valore finale: "
+                   "prova l'adattamento lineare";
+        case Forma::Rumore:
+            return nonesponenziale;
+        case Forma::Allontana:
+            return "l'adattamento esponenziale non dà una costante di tempo positiva: i dati non "
+                   "si avvicinano a un valore finale";
+        case Forma::Piega:
+            break;
+    }
+    return altrimenti;
+}
+
+// The solver stops when a step changes no parameter (of the scaled fit) by
+// more than this part of itself: below it the digits are where the
+// iterations stopped, not the data's.
+constexpr double kPasso = 1e-12;
+
+const char* const lenta =
+    "nel tratto scelto la curva si piega appena: il valore finale è ancora lontano, scegli un "
+    "tratto più lungo o prova l'adattamento lineare";
+
 // The fit runs on u = (x - x0)/S in [0, 1] and v = (y - mean)/R, so that its
 // parameters (C', A', k) are all of order one whatever the units: x in
 // seconds since 1970 or a load of 3,000,000 stays e^(-k u) with u <= 1, which
@@ -140,7 +223,7 @@ Adattamento esponenziale(const Punti& punti) {
 
     double k = kiniziale(d), c = 0, amp = 0;
     if (!ampiezze(d, k, c, amp)) {
-        a.errore = "il calcolo dell'adattamento esponenziale non è riuscito";
+        a.errore = perche(punti, "il calcolo dell'adattamento esponenziale non è riuscito");
         return a;
     }
     gsl_multifit_nlinear_fdf fdf{};
@@ -165,7 +248,7 @@ Adattamento esponenziale(const Punti& punti) {
     int info = 0;
     int stato = gsl_multifit_nlinear_init(p0.get(), &fdf, lavoro.get());
     if (stato == GSL_SUCCESS)
-        stato = gsl_multifit_nlinear_driver(200, 1e-12, 1e-12, 0, nullptr, nullptr, &info,
+        stato = gsl_multifit_nlinear_driver(200, kPasso, 1e-12, 0, nullptr, nullptr, &info,
                                             lavoro.get());
     const gsl_vector* p = gsl_multifit_nlinear_position(lavoro.get());
     c = gsl_vector_get(p, 0);
@@ -175,13 +258,11 @@ Adattamento esponenziale(const Punti& punti) {
     // a straight line (A and C run off to infinity), a negative one a curve
     // that runs away instead of settling.
     if (std::isfinite(k) && std::abs(k) < 0.01) {
-        a.errore = nonesponenziale;
+        a.errore = perche(punti, k > 0 ? lenta : nonesponenziale);
         return a;
     }
     if (std::isfinite(k) && k < 0) {
-        a.errore =
-            "l'adattamento esponenziale non dà una costante di tempo positiva: i dati non si "
-            "avvicinano a un valore finale";
+        a.errore = perche(punti, nonesponenziale);
         return a;
     }
     // No step that lowers the residuals from the very start (GSL's driver
@@ -190,7 +271,7 @@ Adattamento esponenziale(const Punti& punti) {
     // gentle heating curve whose integral form fits it exactly.
     if (stato == GSL_EMAXITER && info == GSL_ENOPROG) stato = GSL_SUCCESS;
     if (stato != GSL_SUCCESS || !std::isfinite(c) || !std::isfinite(amp) || !std::isfinite(k)) {
-        a.errore = "l'adattamento esponenziale non converge";
+        a.errore = perche(punti, "l'adattamento esponenziale non converge");
         return a;
     }
     const gsl_vector* f = gsl_multifit_nlinear_residual(lavoro.get());
@@ -204,7 +285,7 @@ Adattamento esponenziale(const Punti& punti) {
         double cii = gsl_matrix_get(cov.get(), i, i);
         // A column GSL finds dependent comes back with a zero variance.
         if (!(cii > 0) || !std::isfinite(cii)) {
-            a.errore = "i parametri dell'esponenziale non sono determinati dai dati";
+            a.errore = perche(punti, "i parametri dell'esponenziale non sono determinati dai dati");
             return a;
         }
         e[i] = std::sqrt(cii * varianza);
@@ -213,10 +294,22 @@ Adattamento esponenziale(const Punti& punti) {
     // A time constant far beyond the selection, or not known to within
     // itself, is a straight line or noise read as an exponential.
     if (tau > 100 * S || etau > tau) {
-        a.errore = nonesponenziale;
+        a.errore = perche(punti, tau > 100 * S ? lenta : nonesponenziale);
         return a;
     }
-    a.parametri = {{"C", ym + R * c, R * e[0]}, {"A", R * amp, R * e[1]}, {"τ", tau, etau}};
+    // The rounding of the largest reading, in the fit's units, carried to
+    // each parameter through (J'J)^-1 as its error is; and no finer than
+    // where the solver stopped.
+    const double arrotondamento = kArrotondamento * std::max(std::abs(*ymin), std::abs(*ymax)) / R;
+    double r[3];
+    for (std::size_t i = 0; i < 3; ++i)
+        r[i] = arrotondamento * std::sqrt(gsl_matrix_get(cov.get(), i, i));
+    const double passo[3] = {kPasso * (std::abs(c) + kPasso), kPasso * (std::abs(amp) + kPasso),
+                             kPasso * (k + kPasso)};
+    a.parametri = {{"C", ym + R * c, R * e[0], R * std::max(r[0], passo[0])},
+                   {"A", R * amp, R * e[1], R * std::max(r[1], passo[1])},
+                   {"τ", tau, etau, S * std::max(r[2], passo[2]) / (k * k)}};
+    a.esatto = std::sqrt(varianza) <= arrotondamento;
     double totale = 0;
     for (double v : d.v)
         totale += v * v;  // v is already about its mean

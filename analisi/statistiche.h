@@ -22,9 +22,11 @@ struct Statistiche {
     double primo = 0, ultimo = 0;   // first and last y
     double deltax = 0, deltay = 0;  // last minus first
     double pendenza = 0;            // deltay / deltax
-    // Trapezoids between consecutive points in their order, so it is signed
-    // by the direction of x; a left-out point is bridged by the trapezoid
-    // over its gap. 0 with one point.
+    // The area under the curve from the smallest x to the largest: the
+    // trapezoids between the points taken in order of x, whatever the order
+    // of the readings (in the X-Y view x may go back and forth), readings at
+    // one x counting as their mean; a left-out point is bridged by the
+    // trapezoid over its gap. 0 with one point or one x.
     double area = 0;
 };
 

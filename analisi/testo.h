@@ -19,13 +19,18 @@ namespace lumetto::analisi {
 
 // "12,345 ± 0,023": the error rounded to 2 significant digits, the value to
 // the same decimal place; "(-3,161 ± 0,049)·10⁻¹⁵" when the larger of the
-// two is below 0,001 or from 1 000 000 on. A zero error gives the value as
-// testonumero(valore) and "± 0"; an error that is not a positive number, the
-// value alone; a value that is not a number, "—".
-std::string testonumero(double valore, double errore);
+// two is below 0,001 or from 1 000 000 on. Never more than the 15
+// significant digits a double holds, nor digits below risoluzione (the
+// error the rounding of the data alone gives, 0 when not known): an error
+// smaller than that last digit is "± 0" after the value without its
+// trailing zeros ("21,5 ± 0"). An error that is NaN or negative gives the
+// value alone; a value that is not a finite number, words ("non
+// calcolabile", "fuori scala").
+std::string testonumero(double valore, double errore, double risoluzione = 0);
 
-// A number without an error: the given significant digits, no trailing zeros
-// ("449,178", "0,1", "2,5·10⁻⁷"); "—" for what is not a number.
+// A number without an error: the given significant digits (15 at most), no
+// trailing zeros ("449,178", "0,1", "2,5·10⁻⁷"); words for what is not a
+// finite number.
 std::string testonumero(double valore, int significative = 6);
 
 // The lines of the panel. unitax, when given, follows the values of x

@@ -56,14 +56,18 @@ void misura(const char* cosa, const char* obiettivo, const std::function<double(
 int main() {
     const std::size_t n = 1000;
     Rumore rumore;
-    std::vector<double> x(n), retta(n), curva(n);
+    std::vector<double> x(n), retta(n), curva(n), avanti(n);
     for (std::size_t i = 0; i < n; ++i) {
         x[i] = 0.5 * static_cast<double>(i);  // seconds, a reading every 500 ms
+        // A column against another (the X-Y view): forward with steps back.
+        avanti[i] = x[i] + 3 * std::sin(static_cast<double>(i));
         retta[i] = 2.5 + 0.73 * x[i] + 0.4 * rumore();
         curva[i] = 23 + 60 * std::exp(-x[i] / 120) + 0.2 * rumore();
     }
     std::printf("%-52s %-14s %s\n", "what (1000 points)", "goal", "median");
     misura("statistics", "-", [&] { return statistiche(x, curva).area; });
+    misura("statistics, x back and forth (X-Y view)", "-",
+           [&] { return statistiche(avanti, curva).area; });
     misura("linear fit", "< 1 ms",
            [&] { return adatta(Modello::Lineare, x, retta).parametri[0].valore; });
     misura("proportional fit", "-",

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,7 @@
 
 #include "acquisition/formcorse.h"
 #include "acquisition/formgrafico.h"
+#include "acquisition/pannelloanalisi.h"
 #include "archivio/archivio.h"
 #include "support/dialoghi.h"
 
@@ -161,4 +163,28 @@ TEST(Corse, ListedReopenedComparedTitledDeletedExported) {
     box.risposte = {(fs::path(std::getenv("HOME")) / "copia").string()};
     f.copia();
     EXPECT_EQ(archivio::Archivio(fs::path(std::getenv("HOME")) / "copia.sqlite").elenco().size(), 3u);
+}
+
+// A run longer than a screen shows is drawn decimated (a minimum and a
+// maximum a pixel column): the analysis still reads every reading.
+TEST(Corse, ALongRunIsAnalysedOnEveryReadingNotOnItsDrawing) {
+    const fs::path file = fs::path(std::getenv("HOME")) / "lunga" / "lumetto.sqlite";
+    int64_t lunga;
+    {
+        archivio::Archivio a(file);
+        lunga = archivia(a, "libero", "luce..temp..", "2026-12-03T09:00:00.000Z", 6000, 1);
+    }
+    prove::DialoghiScritti box;
+    TFormgrafico g;
+    g.resize(1000, 600);
+    g.impostaarchivio(file);
+    TFormcorse f(&g, file);
+    f.show();
+    f.seleziona({lunga});
+    ASSERT_TRUE(f.apri()) << (box.mostrati.empty() ? "" : box.mostrati.front());
+    ASSERT_LT(linee(g)[0]->points().size(), 6000);  // drawn decimated
+    g.analisi()->selezione(1000.5, 5000.5);
+    const QString testo = g.analisi()->risultati()->toPlainText();
+    EXPECT_TRUE(testo.contains("Punti: 4000\n")) << testo.toStdString();
+    EXPECT_TRUE(testo.contains("Media: 3000,5\n")) << testo.toStdString();
 }

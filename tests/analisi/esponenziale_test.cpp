@@ -95,12 +95,16 @@ TEST(AnalisiEsponenziale, AGentleHeatingFromItsOwnStart) {
 }
 
 TEST(AnalisiEsponenziale, SaysWhatItCannotFit) {
-    std::vector<double> dieci, piatta, retta, crescita, conbuchi;
+    std::vector<double> dieci, piatta, retta, crescita, salto, salita, lenta, rumore;
     for (int i = 0; i < 10; ++i) {
         dieci.push_back(i);
         piatta.push_back(21.5);
         retta.push_back(3.0 + 0.5 * i);
-        crescita.push_back(std::exp(i / 2.0));  // tau would be negative
+        crescita.push_back(std::exp(i / 2.0));                       // tau would be negative
+        salto.push_back(i < 5 ? 20 : 30);                            // a lamp switched on
+        salita.push_back(20 + 0.05 * i + 0.02 * ((i * 7) % 5 - 2));  // a slow rise, noisy
+        lenta.push_back(20 + 5 * (1 - std::exp(-i / 2000.0)));       // tau 200 times the range
+        rumore.push_back(20 + 0.02 * ((i * 7) % 5 - 2));
     }
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const std::vector<double> due = {0, 1}, duey = {5, 3};
@@ -121,6 +125,18 @@ TEST(AnalisiEsponenziale, SaysWhatItCannotFit) {
         {"flat line", dieci, piatta,
          "i valori di y sono tutti uguali: non c'è un andamento esponenziale"},
         {"straight line", dieci, retta,
+         "i punti seguono una retta, non una curva che si avvicina a un valore finale: prova "
+         "l'adattamento lineare"},
+        {"slow noisy rise", dieci, salita,
+         "i punti seguono una retta, non una curva che si avvicina a un valore finale: prova "
+         "l'adattamento lineare"},
+        {"a step", dieci, salto,
+         "i dati fanno un salto improvviso, non una curva: per l'adattamento esponenziale "
+         "scegli il tratto dopo il salto"},
+        {"barely bending", dieci, lenta,
+         "nel tratto scelto la curva si piega appena: il valore finale è ancora lontano, "
+         "scegli un tratto più lungo o prova l'adattamento lineare"},
+        {"noise alone", dieci, rumore,
          "nei dati non si vede un andamento esponenziale: la costante di tempo non è "
          "determinata"},
         {"growing exponential", dieci, crescita,
