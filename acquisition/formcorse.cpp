@@ -191,6 +191,23 @@ archivio::Archivio* TFormcorse::archivio() {
     return archivio_.get();
 }
 
+void TFormcorse::nonsilegge(const archivio::ErroreArchivio& e) {
+    // Damaged: moved aside (kept, never deleted) and a new one started; the
+    // run being taken, if any, is written into the new one whole.
+    if (e.tipo() == archivio::ErroreArchivio::Tipo::Danneggiato && archivio_) {
+        try {
+            archivio_->mettidaparte();
+            platform::dialoghi().errore(
+                "L'archivio delle corse è danneggiato: è stato messo da parte come «" +
+                archivio_->spostato()->string() + "» e ne è iniziato uno nuovo.");
+            return;
+        } catch (const archivio::ErroreArchivio&) {
+            archivio_.reset();
+        }
+    }
+    platform::dialoghi().errore("L'archivio delle corse non si legge: " + std::string(e.what()));
+}
+
 void TFormcorse::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (!e->spontaneous()) {
@@ -209,8 +226,7 @@ void TFormcorse::aggiorna() {
         corse =
             archivio_->elenco({cerca_->text().trimmed().toStdString(), giorno(dal_), giorno(al_)});
     } catch (const archivio::ErroreArchivio& e) {
-        platform::dialoghi().errore("L'archivio delle corse non si legge: " +
-                                    std::string(e.what()));
+        nonsilegge(e);
         return;
     }
     for (const archivio::Corsa& c : corse) {
@@ -294,8 +310,7 @@ bool TFormcorse::apri() {
             corse.push_back(std::make_unique<CorsaArchiviata>(std::move(*c), std::move(letture)));
         }
     } catch (const archivio::ErroreArchivio& e) {
-        platform::dialoghi().errore("L'archivio delle corse non si legge: " +
-                                    std::string(e.what()));
+        nonsilegge(e);
         return false;
     }
     if (corse.empty()) return false;
@@ -390,8 +405,7 @@ void TFormcorse::esporta(bool xls) {
     } catch (const ErroreEsportazione& e) {
         platform::dialoghi().errore(e.what());
     } catch (const archivio::ErroreArchivio& e) {
-        platform::dialoghi().errore("L'archivio delle corse non si legge: " +
-                                    std::string(e.what()));
+        nonsilegge(e);
     }
 }
 

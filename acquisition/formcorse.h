@@ -49,6 +49,7 @@ class TFormcorse final : public QWidget {
 
   private:
     archivio::Archivio* archivio();
+    void nonsilegge(const archivio::ErroreArchivio& e);
 
     TFormgrafico* grafico_;
     std::filesystem::path file_;
