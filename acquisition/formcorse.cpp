@@ -140,8 +140,8 @@ TFormcorse::TFormcorse(TFormgrafico* grafico, std::filesystem::path file, QWidge
     xls_ = platform::bottone(this, QStringLiteral("BitBtnXLS"), QStringLiteral("esporta &XLS..."));
     copia_ = platform::bottone(this, QStringLiteral("BitBtnCopia"),
                                QStringLiteral("cop&ia dell'archivio..."));
-    copia_->setToolTip(
-        QStringLiteral("tutto l'archivio in un file solo, da portare via (anche durante una corsa)"));
+    copia_->setToolTip(QStringLiteral(
+        "tutto l'archivio in un file solo, da portare via (anche durante una corsa)"));
     chiudi_ =
         platform::bottone(this, QStringLiteral("BitBtnChiudiCorse"), QStringLiteral("chi&udi"));
     auto* bottoni = new QHBoxLayout;

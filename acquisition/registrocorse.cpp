@@ -117,9 +117,9 @@ bool RegistroCorse::apri() {
     try {
         archivio_ = std::make_unique<archivio::Archivio>(file_, 0);
     } catch (const archivio::ErroreArchivio& e) {
-        avvisa(archivio::ErroreArchivio::Tipo::Scrittura,
-               "L'archivio delle corse «" + file_.string() + "» non si apre: " + e.what() +
-                   kContinua);
+        avvisa(
+            archivio::ErroreArchivio::Tipo::Scrittura,
+            "L'archivio delle corse «" + file_.string() + "» non si apre: " + e.what() + kContinua);
         return false;
     }
     if (archivio_->spostato())
@@ -128,9 +128,9 @@ bool RegistroCorse::apri() {
             "parte come «" +
             archivio_->spostato()->string() + "» e ne è iniziato uno nuovo.");
     if (!archivio_->solalettura().empty())
-        avvisa(archivio::ErroreArchivio::Tipo::Scrittura,
-               "L'archivio delle corse «" + file_.string() + "» " + archivio_->solalettura() +
-                   kContinua);
+        avvisa(archivio::ErroreArchivio::Tipo::Scrittura, "L'archivio delle corse «" +
+                                                              file_.string() + "» " +
+                                                              archivio_->solalettura() + kContinua);
     return true;
 }
 
@@ -323,9 +323,8 @@ void RegistroCorse::scrivi() {
                             continue;
                         } catch (const archivio::ErroreArchivio& f) {
                             archivio_.reset();
-                            avvisa(Tipo::Danneggiato, "L'archivio delle corse «" +
-                                                          file_.string() + "» " + f.what() +
-                                                          kContinua);
+                            avvisa(Tipo::Danneggiato, "L'archivio delle corse «" + file_.string() +
+                                                          "» " + f.what() + kContinua);
                             break;
                         }
                     }

@@ -93,7 +93,7 @@ class RegistroCorse final : public Ascoltatore {
     std::vector<archivio::Lettura> appena_;
     std::function<void()> dopo_;
     std::chrono::steady_clock::time_point inizio_;
-    std::chrono::steady_clock::time_point provata_{};  // the last try to open the archive
+    std::chrono::steady_clock::time_point provata_{};   // the last try to open the archive
     std::chrono::steady_clock::time_point occupato_{};  // since when a lock keeps it
     bool occupatodaora_ = false;
     std::set<archivio::ErroreArchivio::Tipo> detti_;  // causes the user knows of, in this run

@@ -262,7 +262,8 @@ void piegasql(sqlite3_context* c, int, sqlite3_value** v) {
 Connessione& connetti(std::unique_ptr<Connessione>& db, std::unique_ptr<Connessione>& disco,
                       const fs::path& file, int attesa, bool sola) {
     db = std::make_unique<Connessione>(file.string(), !sola, sola);
-    const int64_t versione = db->intero("PRAGMA user_version");  // a file that is no database fails here
+    const int64_t versione =
+        db->intero("PRAGMA user_version");  // a file that is no database fails here
     const int64_t tabelle = db->intero(
         "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'");
     if (versione == 0 && tabelle > 0) throw Estraneo{};
@@ -335,13 +336,14 @@ struct Archivio::Stato {
                   "INSERT OR REPLACE INTO lettura (corsa, numero, ms, v1, v2, v3, v4, v5, v6, v7, "
                   "v8, v9, v10, v11, v12, v13) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
                   "?11, ?12, ?13, ?14, ?15, ?16)"),
-          elenco(db(), (std::string("SELECT ") + kColonneCorsa +
-                        " FROM corsa WHERE (?1 = '' OR instr(lumetto_piega(esperimento), "
-                        "lumetto_piega(?1)) > 0 OR instr(lumetto_piega(titolo), lumetto_piega(?1)) > 0) "
-                        "AND (?2 = '' OR date(inizio, fuso) >= ?2) "
-                        "AND (?3 = '' OR date(inizio, fuso) <= ?3) "
-                        "ORDER BY inizio DESC, id DESC")
-                           .c_str()),
+          elenco(db(),
+                 (std::string("SELECT ") + kColonneCorsa +
+                  " FROM corsa WHERE (?1 = '' OR instr(lumetto_piega(esperimento), "
+                  "lumetto_piega(?1)) > 0 OR instr(lumetto_piega(titolo), lumetto_piega(?1)) > 0) "
+                  "AND (?2 = '' OR date(inizio, fuso) >= ?2) "
+                  "AND (?3 = '' OR date(inizio, fuso) <= ?3) "
+                  "ORDER BY inizio DESC, id DESC")
+                     .c_str()),
           una(db(), (std::string("SELECT ") + kColonneCorsa + " FROM corsa WHERE id = ?1").c_str()),
           letture(db(),
                   "SELECT numero, ms, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13 "
@@ -385,11 +387,11 @@ void Archivio::sposta(const char* perche) {
                                  ora("%Y%m%d-%H%M%S", false) + "-" + std::to_string(k));
     fs::rename(file_, altrove, ec);
     if (ec)
-        throw ErroreArchivio(ErroreArchivio::Tipo::Danneggiato,
-                             std::string(perche == std::string("estraneo")
-                                             ? "è il file di un altro programma"
-                                             : "il file è danneggiato") +
-                                 " e non si può spostare (" + ec.message() + ")");
+        throw ErroreArchivio(
+            ErroreArchivio::Tipo::Danneggiato,
+            std::string(perche == std::string("estraneo") ? "è il file di un altro programma"
+                                                          : "il file è danneggiato") +
+                " e non si può spostare (" + ec.message() + ")");
     for (const char* coda : {"-wal", "-shm"}) {
         fs::path p = file_;
         p += coda;
@@ -450,8 +452,7 @@ void Archivio::apri() {
             if (tipo == ErroreArchivio::Tipo::Scrittura && fs::exists(file_, ec) && !sola) {
                 diagnostica(e);
                 sola = true;
-                solalettura_ = ::access(file_.parent_path().c_str(), W_OK) != 0 &&
-                                       errno == EROFS
+                solalettura_ = ::access(file_.parent_path().c_str(), W_OK) != 0 && errno == EROFS
                                    ? "il disco è in sola lettura"
                                    : "mancano i permessi per scriverlo";
                 continue;
@@ -462,12 +463,11 @@ void Archivio::apri() {
                 throw traduci(ErroreSqlite(e.codice(), e.what(), errno));
             if (sola && tipo == ErroreArchivio::Tipo::Altro && !solalettura_.empty()) {
                 diagnostica(e);  // a newer schema this version's reading does not fit
-                throw ErroreArchivio(ErroreArchivio::Tipo::Altro,
-                                     solalettura_.substr(0, solalettura_.find(':')) +
-                                         ", che questa non sa leggere");
+                throw ErroreArchivio(
+                    ErroreArchivio::Tipo::Altro,
+                    solalettura_.substr(0, solalettura_.find(':')) + ", che questa non sa leggere");
             }
-            if (tipo != ErroreArchivio::Tipo::Danneggiato || messodaparte || sola)
-                throw traduci(e);
+            if (tipo != ErroreArchivio::Tipo::Danneggiato || messodaparte || sola) throw traduci(e);
             sposta("danneggiato");
             messodaparte = true;
         }
@@ -495,8 +495,8 @@ void Archivio::scrivibile() const {
 void Archivio::consolida() {
     if (!solalettura_.empty()) return;
     protetto([&] {
-        const int rc = sqlite3_wal_checkpoint_v2(s_->db().db(), nullptr,
-                                                 SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        const int rc = sqlite3_wal_checkpoint_v2(s_->db().db(), nullptr, SQLITE_CHECKPOINT_TRUNCATE,
+                                                 nullptr, nullptr);
         // Another program reading or writing: it is done at the next chance.
         if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED) s_->db().fallisci(rc);
     });
@@ -514,7 +514,6 @@ void Archivio::copia(const fs::path& dove) {
         throw traduci(e);
     }
 }
-
 
 int64_t Archivio::nuovacorsa(const Corsa& c) {
     scrivibile();
@@ -779,7 +778,11 @@ std::string piega(std::string_view testo) {
     fuori.reserve(testo.size());
     for (std::size_t i = 0; i < testo.size();) {
         const auto b = static_cast<unsigned char>(testo[i]);
-        const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        const std::size_t n = b < 0x80         ? 1
+                              : (b >> 5) == 6  ? 2
+                              : (b >> 4) == 14 ? 3
+                              : (b >> 3) == 30 ? 4
+                                               : 0;
         char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
         bool buono = n != 0 && i + n <= testo.size();
         for (std::size_t k = 1; buono && k < n; ++k) {
@@ -792,8 +795,10 @@ std::string piega(std::string_view testo) {
             continue;
         }
         i += n;
-        if (utf8) c = static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), utf8));
-        else if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+        if (utf8)
+            c = static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), utf8));
+        else if (c >= 'A' && c <= 'Z')
+            c += 'a' - 'A';
         if (c < 0x80) {
             fuori += static_cast<char>(c);
         } else if (c < 0x800) {

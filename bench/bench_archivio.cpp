@@ -141,7 +141,8 @@ int main(int argc, char** argv) {
     {
         std::vector<double> tutto, consolida;
         for (int giro = 0; giro < 3; ++giro) {
-            const auto f = std::filesystem::path(home) / ("lunga" + std::to_string(giro) + ".sqlite");
+            const auto f =
+                std::filesystem::path(home) / ("lunga" + std::to_string(giro) + ".sqlite");
             archivio::Archivio a(f, 0);
             archivio::Corsa c;
             c.esperimento = "Flusso libero";

@@ -81,9 +81,8 @@ int main(int argc, char** argv) {
         // An error names its file and key already; the example is for a
         // computer with no settings at all.
         lumetto::platform::dialoghi().errore(
-            conf.errore.empty()
-                ? "Lumetto non è impostato per una classe.\n\n" + comeconfigurare()
-                : conf.errore);
+            conf.errore.empty() ? "Lumetto non è impostato per una classe.\n\n" + comeconfigurare()
+                                : conf.errore);
     } else {
         lumetto::classe::TFormclasse finestra(*conf.configurazione,
                                               lumetto::archivio::filepredefinito());

@@ -162,7 +162,8 @@ TEST(Corse, ListedReopenedComparedTitledDeletedExported) {
     EXPECT_NE(box.mostrati.back().find("stesse colonne"), std::string::npos) << box.mostrati.back();
     box.risposte = {(fs::path(std::getenv("HOME")) / "copia").string()};
     f.copia();
-    EXPECT_EQ(archivio::Archivio(fs::path(std::getenv("HOME")) / "copia.sqlite").elenco().size(), 3u);
+    EXPECT_EQ(archivio::Archivio(fs::path(std::getenv("HOME")) / "copia.sqlite").elenco().size(),
+              3u);
 }
 
 // A run longer than a screen shows is drawn decimated (a minimum and a

@@ -132,14 +132,12 @@ TEST(Archivio, WhatIsWrittenIsReadBackAndListedNewestFirst) {
         Filtro filtro;
         std::vector<int64_t> trovate;
     } righe[] = {
-        {{"TERMO", "", ""}, {v}},          // any case
-        {{"drop table", "", ""}, {v}},     // the title counts too
-        {{"CITTÀ", "", ""}, {v}},          // any case of any letter
-        {{"école", "", ""}, {v}},
-        {{"%", "", ""}, {}},               // no pattern characters
-        {{"", "2026-12-01", ""}, {v, n}},  // the local date, not UTC's
-        {{"", "", "2026-11-30"}, {}},
-        {{"", "2026-12-02", "2026-12-09"}, {n}},
+        {{"TERMO", "", ""}, {v}},                               // any case
+        {{"drop table", "", ""}, {v}},                          // the title counts too
+        {{"CITTÀ", "", ""}, {v}},                               // any case of any letter
+        {{"école", "", ""}, {v}},         {{"%", "", ""}, {}},  // no pattern characters
+        {{"", "2026-12-01", ""}, {v, n}},                       // the local date, not UTC's
+        {{"", "", "2026-11-30"}, {}},     {{"", "2026-12-02", "2026-12-09"}, {n}},
     };
     for (const Riga& r : righe) {
         std::vector<int64_t> id;
@@ -176,7 +174,7 @@ TEST(Archivio, WhatIsNotOursIsMovedAsideAndANewerOneOnlyRead) {
     };
     struct Caso {
         const char* nome;
-        const char* sql;      // the file made by another program; none: 8 KiB of junk
+        const char* sql;       // the file made by another program; none: 8 KiB of junk
         const char* spostato;  // how the file moved aside is named; none: kept in place
     } casi[] = {
         {"junk", nullptr, "danneggiato"},

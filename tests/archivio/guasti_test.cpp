@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -157,7 +157,7 @@ TEST(ArchivioGuasti, TheArchiveEndsHoldingTheWholeRun) {
     constexpr int kLetture = 60, kDa = 10, kA = 40;
     struct Riga {
         const char* nome;
-        std::function<void(const fs::path& file)> guasto, rimedio;
+        std::function<void(const fs::path&file)> guasto, rimedio;
         const char* detto;  // the last notice expected; none: no notice
         int avvisi = 1;
     } righe[] = {
@@ -235,7 +235,8 @@ TEST(ArchivioGuasti, TheArchiveEndsHoldingTheWholeRun) {
             const auto t0 = std::chrono::steady_clock::now();
             reg.fermata();
             reg.riprova();
-            lunghissimo = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            lunghissimo =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             std::printf("fine=%zu secondi=%.3f\n", reg.inattesa(), lunghissimo);
             for (const std::string& a : box.avvisi)
                 std::printf("avviso: %s\n", a.c_str());
@@ -254,7 +255,8 @@ TEST(ArchivioGuasti, TheArchiveEndsHoldingTheWholeRun) {
             EXPECT_THAT(t, ::testing::HasSubstr("inattesa=" + std::to_string(kA - kDa))) << t;
         }
         int avvisi = 0;
-        for (std::size_t p = t.find("avviso: "); p != std::string::npos; p = t.find("avviso: ", p + 1))
+        for (std::size_t p = t.find("avviso: "); p != std::string::npos;
+             p = t.find("avviso: ", p + 1))
             ++avvisi;
         if (riga.detto) {
             EXPECT_EQ(avvisi, riga.avvisi) << t;

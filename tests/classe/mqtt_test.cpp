@@ -95,7 +95,8 @@ TEST(Mqtt, EachRefusalIsSaidAndRetried) {
          "rifiuta l'utente «banco01» o la sua password"},
         {"altra CA", b.configurazione("banco01", "uno", altraca), false,
          "presenta un certificato che l'autorità indicata in «ca» non ha firmato"},
-        {"senza TLS", b.configurazione("banco01", "uno", ""), false, "manca la chiave «ca» di [broker]"},
+        {"senza TLS", b.configurazione("banco01", "uno", ""), false,
+         "manca la chiave «ca» di [broker]"},
         {"spento", b.configurazione("banco01", "uno", b.ca()), true, "non risponde"},
     };
     for (auto& c : casi) {

@@ -80,16 +80,19 @@ std::string impronta(const fs::path& cartella) {
 class Scuola {
   public:
     explicit Scuola(const std::string& banchi = "banco01 banco02") : porta_(prove::portalibera()) {
-        const Uscita u = script("--scuola '" + cartella() + "' --classe 3B --broker 127.0.0.1 --nomi '" +
-                                banchi + "' --porta " + std::to_string(porta_) +
-                                " --indirizzo 127.0.0.1 --percorso-broker '" + cartella() + "/broker'");
+        const Uscita u =
+            script("--scuola '" + cartella() + "' --classe 3B --broker 127.0.0.1 --nomi '" +
+                   banchi + "' --porta " + std::to_string(porta_) +
+                   " --indirizzo 127.0.0.1 --percorso-broker '" + cartella() + "/broker'");
         EXPECT_EQ(u.codice, 0) << u.testo;
     }
     std::string cartella() const { return d_ / "scuola"; }
     Uscita esegui(const std::string& argomenti) const {
         return script("--scuola '" + cartella() + "' " + argomenti);
     }
-    void avvia() { broker_ = std::make_unique<Broker>(d_, cartella() + "/broker/mosquitto.conf", porta_); }
+    void avvia() {
+        broker_ = std::make_unique<Broker>(d_, cartella() + "/broker/mosquitto.conf", porta_);
+    }
     Broker& broker() { return *broker_; }
     // The settings the script made for a bench or the teacher ("docente").
     Configurazione conf(const std::string& classe, const std::string& chi) const {
@@ -170,8 +173,7 @@ TEST(Scuola, EachUserWritesAndReadsOnlyWhatTheAclSays) {
         {"a run's facts", &banco1, "lumetto/3B/banco01/corsa/7", true, false},
         {"a run's readings", &banco1, "lumetto/3B/banco01/corsa/7/letture", true, false},
         {"another bench's state", &banco1, "lumetto/3B/banco02/stato", false, false},
-        {"a bench of its name in another class", &banco1, "lumetto/4A/banco01/stato", false,
-         false},
+        {"a bench of its name in another class", &banco1, "lumetto/4A/banco01/stato", false, false},
         {"a topic of its own", &banco1, "lumetto/3B/banco01/spazzatura", false, false},
         {"below its readings", &banco1, "lumetto/3B/banco01/corsa/7/letture/x", false, false},
         {"outside lumetto/", &banco1, "altro/3B/banco01/stato", false, false},
@@ -203,11 +205,11 @@ TEST(Scuola, EachUserWritesAndReadsOnlyWhatTheAclSays) {
     ASSERT_NO_FATAL_FAILURE(dopo.avvia());
     ASSERT_NO_FATAL_FAILURE(banco1.pubblica("lumetto/3B/banco01/stato", "fine"));
     ASSERT_TRUE(dopo.ricevuto("lumetto/3B/banco01/stato fine"));
-    EXPECT_EQ(dopo.messaggi(), (std::vector<std::string>{
-                                   "lumetto/3B/banco01/stato its state",
-                                   "lumetto/3B/banco01/corsa/7 a run's facts",
-                                   "lumetto/3B/banco01/corsa/7/letture a run's readings",
-                                   "lumetto/3B/banco01/stato fine"}));
+    EXPECT_EQ(dopo.messaggi(),
+              (std::vector<std::string>{"lumetto/3B/banco01/stato its state",
+                                        "lumetto/3B/banco01/corsa/7 a run's facts",
+                                        "lumetto/3B/banco01/corsa/7/letture a run's readings",
+                                        "lumetto/3B/banco01/stato fine"}));
 }
 
 // A bench that connects with the teacher's or another bench's client id,
@@ -331,7 +333,8 @@ TEST(Scuola, ASecondClassLeavesTheFirstAlone) {
     s.avvia();
     Cliente docente(s.conf("3B", "docente"), "d", false, "lumetto/#");
     ASSERT_NO_FATAL_FAILURE(docente.avvia());
-    for (const auto& [classe, banco] : {std::pair{"3B", "banco01"}, {"3B", "banco03"}, {"4A", "banco02"}}) {
+    for (const auto& [classe, banco] :
+         {std::pair{"3B", "banco01"}, {"3B", "banco03"}, {"4A", "banco02"}}) {
         Cliente b(s.conf(classe, banco), "x");
         ASSERT_NO_FATAL_FAILURE(b.avvia());
         b.pubblica(argomentostato(classe, banco), "eccomi");
