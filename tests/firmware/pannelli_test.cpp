@@ -22,6 +22,7 @@
 #include "panels/formarduino.h"
 #include "panels/formarduino2.h"
 #include "panels/scambi.h"
+#include "panels/taratura.h"
 #include "support/dialoghi.h"
 #include "support/finestre.h"
 
@@ -149,5 +150,43 @@ TEST_F(PannelliEmulati, ServoPulsesAsWideAsTheServoLibraryMakesThem) {
                                }();
         EXPECT_NEAR(larghezza, us, 20);
         EXPECT_NEAR(periodo, 20000, 100);
+    }
+}
+
+// The teacher's calibration from the pin-state panel, against a board whose
+// bandgap (simavr's 1110 mV) is not the nominal 1100: a fresh board says it
+// is not calibrated; after the multimeter's reading, the supply it measures
+// and an input's volts are within 0.5 %, at either end of a USB port's range.
+TEST_F(PannelliEmulati, CalibrationFromTheMultimeterReadingMakesReadingsRight) {
+    for (const int alimentazione : {4600, 5300}) {
+        SCOPED_TRACE(alimentazione);
+        box.mostrati.clear();
+        box.domande.clear();
+        prove::SchedaEmulata board("StatoPin", 13, alimentazione);
+        ASSERT_TRUE(board.pronto());
+        board.comanda("analogico 1 2500");
+        ASSERT_TRUE(board.sincronizza(20));
+        box.risposte = {panels::volt(alimentazione)};
+        apri("BitBtn14", formarduino, [&] {
+            QTest::mouseClick(figlio<QPushButton>(&formarduino, QStringLiteral("BitBtn3")),
+                              Qt::LeftButton);
+            aggiorna(formarduino);
+        });
+        ASSERT_EQ(box.domande.size(), 1u);
+        EXPECT_NE(box.domande[0].find("Scheda non tarata: riferimento interno nominale di 1100 mV"),
+                  std::string::npos)
+            << box.domande[0];
+        ASSERT_EQ(box.mostrati.size(), 1u);
+        const std::string& detto = box.mostrati[0];
+        EXPECT_NE(detto.find("Taratura registrata sulla scheda"), std::string::npos) << detto;
+        const std::string chiave = "Alimentazione misurata dalla scheda: ";
+        const size_t a = detto.find(chiave);
+        ASSERT_NE(a, std::string::npos) << detto;
+        // Qt reads the point whatever the locale the tests run under.
+        const double misurata =
+            QString::fromStdString(detto.substr(a + chiave.size(), 5)).toDouble() * 1000;
+        EXPECT_NEAR(misurata, alimentazione, alimentazione * 0.005) << detto;
+        const QString a1 = figlio<QLabel>(&formarduino, QStringLiteral("Label2"))->text();
+        EXPECT_NEAR(a1.mid(5).toDouble() * 1000, 2500, 2500 * 0.005) << a1.toStdString();
     }
 }
