@@ -2,6 +2,25 @@
 
 namespace lumetto::acquisition {
 
+// What the plant sketches that drive a heater or a pump report when their
+// sensor fails (the sketches' opening comments say how they find it).
+constexpr GuastoSensore kGuastiPI[] = {
+    {1, -9999,
+     "La sonda LM35 del forno (A0) non dà una temperatura plausibile: è scollegata o guasta. "
+     "La scheda ha spento il riscaldatore (D5) e lo riaccende da sola quando la lettura torna "
+     "plausibile. Controlla i fili della sonda."}};
+constexpr GuastoSensore kGuastiTermostato[] = {
+    {1, -9999,
+     "La sonda LM35 del termostato (A0) non dà una temperatura plausibile: è scollegata o "
+     "guasta. La scheda ha spento il relè della caldaia (D8) e lo riaccende da sola quando la "
+     "lettura torna plausibile. Controlla i fili della sonda."}};
+constexpr GuastoSensore kGuastiLivello[] = {
+    {3, 2,
+     "I galleggianti non sono plausibili: il massimo (D3) è chiuso con il minimo (D2) aperto, "
+     "oppure nessuno dei due è cambiato con la pompa accesa per più di due minuti. La scheda ha "
+     "fermato la pompa (relè su D8). Controlla i galleggianti, i loro fili e la pompa; la pompa "
+     "riparte quando un galleggiante cambia, o con il reset della scheda."}};
+
 const std::vector<Comando>& comandi() {
     using A = Azione;
     constexpr const char* kClimatica = "c:\\lavoro\\arduino\\climatica.sca";
@@ -18,7 +37,8 @@ const std::vector<Comando>& comandi() {
          .maschera = "11111111",
          .unita = "°C|°C|°C|°C|s|%|%|%",
          .sketch = "pi",
-         .esempio = "RegolazionePI"},
+         .esempio = "RegolazionePI",
+         .guasti = kGuastiPI},
         {.controllo = "BitBtn6",
          .didascalia = "regolazione climatica",
          .gestore = "coster",
@@ -99,7 +119,8 @@ const std::vector<Comando>& comandi() {
          .maschera = "1112",
          .unita = "°C|%|°C|",
          .sketch = "termostato",
-         .esempio = "Termostato"},
+         .esempio = "Termostato",
+         .guasti = kGuastiTermostato},
         {.controllo = "BitBtn10",
          .didascalia = "Encoder",
          .gestore = "onforza",
@@ -182,7 +203,8 @@ const std::vector<Comando>& comandi() {
          .testata = "Min...Max...Pompa.",
          .maschera = "222",
          .sketch = "livello",
-         .esempio = "Livellostato"},
+         .esempio = "Livellostato",
+         .guasti = kGuastiLivello},
         {.controllo = "BitBtn23",
          .didascalia = "pneumatica",
          .gestore = "VAIscada",

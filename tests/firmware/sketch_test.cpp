@@ -419,3 +419,98 @@ INSTANTIATE_TEST_SUITE_P(Uno, RigheLibere,
                                     std::to_string(i.param.millivolt) + "_" +
                                     std::to_string(i.index);
                          });
+
+namespace {
+
+// A sketch that drives a heater or a pump, its sensor lost mid-run.
+struct CasoGuasto {
+    const char* bottone;
+    std::vector<std::string> prima;   // the plant running, its output on
+    const char* uscita;               // the output's pin: "D8"
+    std::vector<std::string> guasto;  // the sensor lost
+    const char* detto;                // what the program then says, in part
+};
+
+void PrintTo(const CasoGuasto& c, std::ostream* o) {
+    *o << c.bottone << " " << c.guasto.front();
+}
+
+// The level the board last drove on a pin ("pin D8 1"), -1 when none.
+int livello(prove::SchedaEmulata& board, const std::string& pin) {
+    int l = -1;
+    for (const auto& r : board.rapporti())
+        if (r.rfind("pin " + pin + " ", 0) == 0) l = r.back() - '0';
+    return l;
+}
+
+class Guasti : public ::testing::TestWithParam<CasoGuasto> {
+  protected:
+    static void SetUpTestSuite() { platform::preparaunita(platform::cartelladati()); }
+    prove::DialoghiScritti box;
+    acquisition::VistaMuta vista;
+    prove::AcquisizioneDiProva acquisizione{vista, box};
+};
+
+}  // namespace
+
+TEST_P(Guasti, SensorLostSwitchesTheOutputOffAndIsToldOnce) {
+    const CasoGuasto& c = GetParam();
+    const auto* comando = acquisition::comando(c.bottone);
+    ASSERT_NE(comando, nullptr);
+    prove::SchedaEmulata board(std::string(comando->esempio));
+    ASSERT_TRUE(board.pronto());
+    for (const auto& s : c.prima)
+        board.comanda(s);
+    ASSERT_TRUE(board.sincronizza(100));
+    ASSERT_TRUE(acquisition::avviacomando(*comando));
+    acquisition::eseguilettura();
+    ASSERT_TRUE(box.mostrati.empty()) << box.mostrati.front();
+    EXPECT_TRUE(box.avvisi.empty());
+    ASSERT_EQ(livello(board, c.uscita), 1) << "the output was not on before the fault";
+
+    for (const auto& s : c.guasto)
+        board.comanda(s);
+    ASSERT_TRUE(board.sincronizza(50));
+    const size_t dopo = board.quanti();
+    acquisition::eseguilettura();  // the next reply
+    ASSERT_TRUE(board.sincronizza(20));
+    EXPECT_EQ(livello(board, c.uscita), 0) << "the output is still on";
+    ASSERT_EQ(box.avvisi.size(), 1u);
+    EXPECT_NE(box.avvisi[0].find(c.detto), std::string::npos) << box.avvisi[0];
+    // Off for good while the sensor is out, and told only once.
+    acquisition::eseguilettura();
+    ASSERT_TRUE(board.sincronizza(20));
+    EXPECT_EQ(box.avvisi.size(), 1u);
+    const auto r = board.rapporti();
+    for (size_t i = dopo; i < r.size(); ++i)
+        EXPECT_NE(r[i], std::string("pin ") + c.uscita + " 1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Uno, Guasti,
+    ::testing::Values(
+        // 18 degrees under a set point of 20, the heater on; the LM35 loses its
+        // supply (reads 0), or its ground (its output rises to the supply).
+        CasoGuasto{"BitBtn17",
+                   {"analogico 0 180", "analogico 1 2750", "analogico 2 2500"},
+                   "D8",
+                   {"analogico 0 0"},
+                   "La sonda LM35 del termostato (A0)"},
+        CasoGuasto{"BitBtn17",
+                   {"analogico 0 180", "analogico 1 2750", "analogico 2 2500"},
+                   "D8",
+                   {"analogico 0 5000"},
+                   "spento il relè della caldaia (D8)"},
+        // 30 degrees against 50: the heater at full power.
+        CasoGuasto{"Button2",
+                   {"analogico 0 300", "analogico 1 2500"},
+                   "D5",
+                   {"analogico 0 0"},
+                   "spento il riscaldatore (D5)"},
+        // Both floats down, the pump running; the maximum's switch sticks closed.
+        CasoGuasto{"BitBtn21",
+                   {"pin D2 1", "pin D3 1"},
+                   "D8",
+                   {"pin D3 0"},
+                   "fermato la pompa (relè su D8)"}),
+    [](const auto& i) { return std::string(i.param.bottone) + "_" + std::to_string(i.index); });

@@ -38,6 +38,13 @@
    within 0..100, is the heater's power: by PWM on a MOSFET, or on an SSR or
    a relay as a share of every 2 s window (a zero-cross SSR switches only
    when the mains crosses zero, and cannot follow the 976 Hz PWM).
+
+   A probe that fails switches the heater off: a reading under SONDA_MINIMA
+   (an LM35 without its supply, or its wire cut with a 100 kOhm resistor from
+   A0 to GND, reads 0) or at the top of the scale (its GND wire cut) is no
+   temperature. The reply then carries -9999 for the temperature and 0 for
+   the actions, the program says which probe and which output, and the loop
+   starts again from a zero integral once the reading is plausible.
 */
 #include <Lumetto.h>
 
@@ -45,10 +52,14 @@ const uint8_t SONDA = A0, REGOLAZIONE = A1, RISCALDATORE = 5;
 const float BANDA = 10;  // degrees
 const float TI = 120;    // seconds
 const float SET_MINIMO = 20, SET_MASSIMO = 80;
-const bool SSR = false;                 // true: an SSR or a relay, by time windows
+// The basic LM35 circuit reads 0 to 2 degrees for anything below +2: no oven
+// reads under 1 degree, and the 1.1 V scale ends at 110.
+const float SONDA_MINIMA = 1.0, SONDA_MASSIMA = 109.5;
+const bool SSR = false;                  // true: an SSR or a relay, by time windows
 const unsigned long FINESTRA_MS = 2000;  // the SSR's window
 
 float temp = 0, set = 0, azp = 0, azi = 0, azt = 0;
+bool guasto = false;
 unsigned long ultimo = 0, finestra = 0;
 
 void setup() {
@@ -66,12 +77,17 @@ void setup() {
 void loop() {
     temp = lumettoLM35(SONDA);
     set = SET_MINIMO + lumettoFrazione(REGOLAZIONE) * (SET_MASSIMO - SET_MINIMO);
-    azp = 100 * (set - temp) / BANDA;
-    if (millis() - ultimo >= 1000) {
-        ultimo = millis();
-        azi = constrain(azi + azp * 1.0 / TI, -100, 100);
+    guasto = temp < SONDA_MINIMA || temp > SONDA_MASSIMA;
+    if (guasto) {
+        azp = azi = azt = 0;  // no windup while the probe is out
+    } else {
+        azp = 100 * (set - temp) / BANDA;
+        if (millis() - ultimo >= 1000) {
+            ultimo = millis();
+            azi = constrain(azi + azp * 1.0 / TI, -100, 100);
+        }
+        azt = constrain(azp + azi, 0, 100);
     }
-    azt = constrain(azp + azi, 0, 100);
     if (SSR) {
         const unsigned long ora = millis();
         if (ora - finestra >= FINESTRA_MS) finestra = ora;
@@ -81,9 +97,9 @@ void loop() {
     }
     if (lumettoComando("E")) {
         LumettoTrama t(48);
-        t.numero(temp);
+        t.numero(guasto ? lumetto::trama::kMinimo : temp);
         t.numero(set);
-        t.numero(set - temp);
+        t.numero(guasto ? 0 : set - temp);
         t.numero(BANDA);
         t.numero(millis() / 1000);
         t.numero(azp);
