@@ -16,6 +16,15 @@
     "Lumetto: serve una scheda con ATmega328P (Arduino Uno, Nano, Pro Mini): scegli la scheda giusta in Strumenti > Scheda"
 #endif
 
+// Servo pulses, the converter's clock, the slot counter's chatter filter and
+// the line were measured at 16 MHz only; an 8 MHz board (a Pro Mini at 3.3 V)
+// would get servo pulses twice as wide, so it is refused here rather than
+// run wrong.
+#if F_CPU != 16000000L
+#error \
+    "Lumetto: la libreria funziona solo con le schede a 16 MHz (Arduino Uno, Nano, Pro Mini 5 V 16 MHz): in Strumenti > Processore scegli la versione a 16 MHz"
+#endif
+
 #include <Arduino.h>
 
 #include "LumettoTrama.h"
