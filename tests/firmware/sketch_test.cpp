@@ -214,9 +214,11 @@ INSTANTIATE_TEST_SUITE_P(
               {0, 0},
               {1, 0},
               {0, 0}}},
-        // 50 degrees against 60 in winter: the first boiler burns.
+        // 50 degrees against 60 in winter: the first boiler burns. The probe last:
+        // until it reads, it is a failed probe, and its first plausible reading
+        // starts a boiler at once.
         Caso{"BitBtn8",
-             {"analogico 0 500", "analogico 1 2500", "pin D2 0"},
+             {"analogico 1 2500", "pin D2 0", "attendi 50", "analogico 0 500"},
              {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {50, 0.5}, {60, 0.1}, {4, 0}, {1, 0}}},
         // 30 degrees against 50 with a band of 10: 200 % of proportional action, 100 in all.
         Caso{"Button2",
@@ -422,7 +424,8 @@ INSTANTIATE_TEST_SUITE_P(Uno, RigheLibere,
 
 namespace {
 
-// A sketch that drives a heater or a pump, its sensor lost mid-run.
+// A sketch that drives a heater, a pump or a motor, its sensor lost mid-run.
+// "attendi MS": MS of the board's time first.
 struct CasoGuasto {
     const char* bottone;
     std::vector<std::string> prima;   // the plant running, its output on
@@ -433,6 +436,15 @@ struct CasoGuasto {
 
 void PrintTo(const CasoGuasto& c, std::ostream* o) {
     *o << c.bottone << " " << c.guasto.front();
+}
+
+void stimola(prove::SchedaEmulata& board, const std::vector<std::string>& stimoli) {
+    for (const auto& s : stimoli) {
+        if (s.rfind("attendi ", 0) == 0)
+            board.sincronizza(std::stod(s.substr(8)));
+        else
+            board.comanda(s);
+    }
 }
 
 // The level the board last drove on a pin ("pin D8 1"), -1 when none.
@@ -459,8 +471,7 @@ TEST_P(Guasti, SensorLostSwitchesTheOutputOffAndIsToldOnce) {
     ASSERT_NE(comando, nullptr);
     prove::SchedaEmulata board(std::string(comando->esempio));
     ASSERT_TRUE(board.pronto());
-    for (const auto& s : c.prima)
-        board.comanda(s);
+    stimola(board, c.prima);
     ASSERT_TRUE(board.sincronizza(100));
     ASSERT_TRUE(acquisition::avviacomando(*comando));
     acquisition::eseguilettura();
@@ -468,8 +479,7 @@ TEST_P(Guasti, SensorLostSwitchesTheOutputOffAndIsToldOnce) {
     EXPECT_TRUE(box.avvisi.empty());
     ASSERT_EQ(livello(board, c.uscita), 1) << "the output was not on before the fault";
 
-    for (const auto& s : c.guasto)
-        board.comanda(s);
+    stimola(board, c.guasto);
     ASSERT_TRUE(board.sincronizza(50));
     const size_t dopo = board.quanti();
     acquisition::eseguilettura();  // the next reply
@@ -512,5 +522,46 @@ INSTANTIATE_TEST_SUITE_P(
                    {"pin D2 1", "pin D3 1"},
                    "D8",
                    {"pin D3 0"},
-                   "fermato la pompa (relè su D8)"}),
+                   "fermato la pompa (relè su D8)"},
+        // 50 degrees against 60 in winter, the first boiler burning.
+        CasoGuasto{"BitBtn8",
+                   {"analogico 1 2500", "pin D2 0", "attendi 50", "analogico 0 500"},
+                   "D8",
+                   {"analogico 0 0"},
+                   "spento tutte le caldaie"},
+        // A cold room with 2500 ppm of CO2: heating on, window open; the room's
+        // probe lost, then the CO2 sensor's output.
+        CasoGuasto{"BitBtn15",
+                   {"analogico 0 80", "analogico 1 170", "analogico 2 3000", "analogico 3 2750",
+                    "analogico 4 1200"},
+                   "D8",
+                   {"analogico 1 0"},
+                   "La sonda LM35 della stanza (A1)"},
+        CasoGuasto{"BitBtn15",
+                   {"analogico 0 80", "analogico 1 170", "analogico 2 3000", "analogico 3 2750",
+                    "analogico 4 1200"},
+                   "D11",
+                   {"analogico 4 0"},
+                   "chiuso la finestra"},
+        // The collector 15 degrees over the tank's bottom: the pump runs; the
+        // collector's probe loses its ground.
+        CasoGuasto{"BitBtn16",
+                   {"analogico 0 450", "analogico 1 300", "analogico 2 400", "analogico 3 3750"},
+                   "D8",
+                   {"analogico 0 5000"},
+                   "La sonda LM35 del collettore (A0)"},
+        // Zone 1 dry, zone 2 wet: valve 1 open, the pump runs; zone 1's probe
+        // pulled out of the ground.
+        CasoGuasto{"BitBtn22",
+                   {"analogico 0 4000", "analogico 1 1500", "pin D2 1", "analogico 2 4000",
+                    "analogico 3 240"},
+                   "D8",
+                   {"analogico 0 5000"},
+                   "zona 1 (A0)"},
+        // 1200 rpm against 3000: the drive at full; the slotted sensor unplugged.
+        CasoGuasto{"BitBtn20",
+                   {"impulsi D2 400", "analogico 0 5000", "attendi 500"},
+                   "D5",
+                   {"impulsi D2 0", "attendi 3500"},
+                   "La scheda ha spento il motore (D5)"}),
     [](const auto& i) { return std::string(i.param.bottone) + "_" + std::to_string(i.index); });
