@@ -155,6 +155,9 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"BitBtn10", {"impulsi D2 40"}, {{180, 180}, {120, 8}, {2, 1}}, 1.2},
         // The same with three more edges 20 us after each (a comparator's chatter).
         Caso{"BitBtn10", {"impulsi D2 40 3"}, {{180, 180}, {120, 8}, {2, 1}}, 1.2},
+        // 20 slots a second, 60 rpm, with the chatter on the slot's closing too:
+        // counted on either edge it would read 120.
+        Caso{"BitBtn10", {"impulsi D2 20 3 3"}, {{180, 180}, {60, 4}, {1, 0}}, 1.2},
         // The ADXL335 at 3.3 V, its supply also on A3: 1.65 V is 0 g, 330 mV a
         // g, whatever the board's supply.
         Caso{"BitBtn12",
