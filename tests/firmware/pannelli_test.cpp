@@ -66,6 +66,60 @@ class PannelliEmulati : public ::testing::Test {
 
 }  // namespace
 
+namespace {
+
+// StatoPin as built for relay modules that switch on with a high input (the
+// library's default) and with a low one: the level that means "on".
+struct Polarita {
+    const char* sketch;
+    int acceso;
+};
+
+void PrintTo(const Polarita& p, std::ostream* o) {
+    *o << p.sketch;
+}
+
+class PolaritaRele : public PannelliEmulati, public ::testing::WithParamInterface<Polarita> {};
+
+// The level the board last drove on a pin, the chip's reset level (low) if none.
+int livello(prove::SchedaEmulata& board, const std::string& pin) {
+    int l = 0;
+    for (const auto& r : board.rapporti())
+        if (r.rfind("pin " + pin + " ", 0) == 0) l = r.back() - '0';
+    return l;
+}
+
+}  // namespace
+
+TEST_P(PolaritaRele, OutputsStartOffAndTheTickMeansOn) {
+    const Polarita& p = GetParam();
+    prove::SchedaEmulata board(p.sketch);
+    ASSERT_TRUE(board.pronto());
+    ASSERT_TRUE(board.sincronizza(20));
+    for (int d = 8; d <= 13; ++d)
+        EXPECT_EQ(livello(board, "D" + std::to_string(d)), 1 - p.acceso) << "D" << d << " at reset";
+
+    auto spunta = [&](bool acceso) {
+        apri("BitBtn14", formarduino, [&] {
+            auto* uscite = figlio<QListWidget>(&formarduino, QStringLiteral("CheckListBox2"));
+            uscite->item(0)->setCheckState(acceso ? Qt::Checked : Qt::Unchecked);  // D8
+            aggiorna(formarduino);
+        });
+        ASSERT_TRUE(box.mostrati.empty()) << box.mostrati.front();
+        ASSERT_TRUE(board.sincronizza(20));
+    };
+    spunta(true);
+    EXPECT_EQ(livello(board, "D8"), p.acceso);
+    for (int d = 9; d <= 13; ++d)
+        EXPECT_EQ(livello(board, "D" + std::to_string(d)), 1 - p.acceso) << "D" << d;
+    spunta(false);
+    EXPECT_EQ(livello(board, "D8"), 1 - p.acceso);
+}
+
+INSTANTIATE_TEST_SUITE_P(Uno, PolaritaRele,
+                         ::testing::Values(Polarita{"StatoPin", 1}, Polarita{"StatoPinBasso", 0}),
+                         [](const auto& i) { return std::string(i.param.sketch); });
+
 TEST_F(PannelliEmulati, InputsShowAndTickedOutputsReachThePins) {
     prove::SchedaEmulata board("StatoPin");
     ASSERT_TRUE(board.pronto());
