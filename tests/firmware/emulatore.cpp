@@ -13,7 +13,7 @@
 // Standard input, one command a line:
 //   analogico CANALE MILLIVOLT   the voltage on A0..A5
 //   pin NOME LIVELLO             an input driven high (1) or low (0): D2, A3, ...
-//   sonar CENTIMETRI             an HC-SR04 on TRIG D9 / ECHO D10; 0: no echo
+//   sonar CENTIMETRI             an HC-SR04 on TRIG D9 / ECHO D8; 0: no echo
 //   impulsi NOME HERTZ [RIMBALZI [DISCESA]]
 //                                a square wave on an input (an encoder); 0 stops
 //                                it; RIMBALZI more rising edges 20 us apart
@@ -139,8 +139,8 @@ void guida(const Pin& p, int livello) {
     guido = false;
 }
 avr_cycle_count_t salita[3] = {}, salitaPrima[3] = {};
-double distanza = 0;  // cm in front of the sonar; 0: no echo
-Pin trig{'B', 1}, eco{'B', 2};
+double distanza = 0;            // cm in front of the sonar; 0: no echo
+Pin trig{'B', 1}, eco{'B', 0};  // ECHO on ICP1
 
 avr_cycle_count_t finisciEco(avr_t*, avr_cycle_count_t, void*) {
     guido = true;

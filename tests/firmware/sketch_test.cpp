@@ -139,9 +139,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 25 cm: 1450 us of echo; the HC-SR04 resolves about 0.3 cm.
         Caso{"BitBtn4", {"sonar 25"}, {{25, 0.5}}},
+        // Near, mid-range and at the range's end, whatever interrupts the board
+        // serves while the echo lasts (a 23 ms echo spans 22 of Timer0's).
+        Caso{"BitBtn4", {"sonar 10"}, {{10, 0.3}}}, Caso{"BitBtn4", {"sonar 120"}, {{120, 0.3}}},
+        Caso{"BitBtn4", {"sonar 399"}, {{399, 0.3}}},
         Caso{"BitBtn4", {"sonar 0"}, {{-1, 0}}},  // no echo
         // Past the HC-SR04's 400 cm its echo means nothing: no echo.
-        Caso{"BitBtn4", {"sonar 450"}, {{-1, 0}}},
+        Caso{"BitBtn4", {"sonar 450"}, {{-1, 0}}}, Caso{"BitBtn4", {"sonar 401"}, {{-1, 0}}},
         // LM35: 10 mV a degree, read in steps of 0.11 degrees, at any supply.
         Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.3}}, 0, nullptr, 4600},
         Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.3}}, 0, nullptr, 4800},
