@@ -277,6 +277,35 @@ TEST(SketchLinea, LettersDuringAReplyAreKeptAndNoiseIsDropped) {
               " 23.44 23.44");
 }
 
+// "Regolazione PI" on a relay module (its sketch built with USCITA = RELE):
+// a demand that swings every second (30 and 48.5 degrees against 50: all
+// the power, then a fifth of it) does not make the relay follow it: two
+// switchings are never closer than 5 s, and a minute holds one cycle at most.
+TEST(ReleLento, SwitchingsNeverCloserThanTheRelaysMinimum) {
+    prove::SchedaEmulata board("RegolazionePIRele");
+    ASSERT_TRUE(board.pronto());
+    board.comanda("analogico 1 2500");
+    constexpr int kPasso = 250;  // ms of the board's time between looks
+    std::vector<int> scatti;     // when the relay switched, to kPasso
+    int livello = 0;
+    size_t letti = 0;
+    for (int i = 0; i < 100; ++i) {
+        if (i % 4 == 0) board.comanda(i % 8 == 0 ? "analogico 0 300" : "analogico 0 485");
+        ASSERT_TRUE(board.sincronizza(kPasso));
+        const auto r = board.rapporti();
+        for (; letti < r.size(); ++letti) {
+            if (r[letti].rfind("pin D5 ", 0) != 0) continue;
+            const int l = r[letti].back() - '0';
+            if (l != livello) scatti.push_back(i * kPasso);
+            livello = l;
+        }
+    }
+    ASSERT_FALSE(scatti.empty()) << "the relay never switched on";
+    EXPECT_LE(scatti.size(), 2u);
+    for (size_t k = 1; k < scatti.size(); ++k)
+        EXPECT_GE(scatti[k] - scatti[k - 1], 5000 - kPasso) << "switchings " << k - 1 << ", " << k;
+}
+
 // The pin-state reply's readings, as the panel turns them into volts
 // (x 5 / 1023), within 1 % at any supply a USB port gives.
 class StatoPinAlimentato : public ::testing::TestWithParam<int> {};
