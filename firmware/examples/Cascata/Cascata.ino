@@ -30,6 +30,10 @@
    own (a 5 V 1 A adapter) and join its GND to the board's GND.
 
    LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The loop: every 20 seconds one more boiler starts when the water is colder

@@ -42,6 +42,10 @@
    Each relay coil takes about 70 mA from the board's 5V: with three or more relays,
    and the sensors besides, feed the relay modules' VCC from a 5 V supply of their
    own (a 5 V 1 A adapter) and join its GND to the board's GND.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The loop: heating under Set - 0.5 until Set + 0.5; cooling over Set + 1.5

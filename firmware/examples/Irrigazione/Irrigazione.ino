@@ -43,6 +43,10 @@
    SSR or a relay module rated for them, wired by someone qualified.
 
    LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The loop: a zone's valve opens when its soil is under 30 % and closes over

@@ -32,6 +32,10 @@
    the library); for modules that switch on with IN low (most opto-isolated ones)
    write #define LUMETTO_RELE_ACCESO LOW before #include <Lumetto.h>. Either way
    every relay is off from the moment the board starts.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The loop: azp = 100 x error / band; once a second azi grows by azp x

@@ -27,6 +27,15 @@
    Servos take up to 1 A each while they move: feed their V+ from a 5 V supply of
    their own (4 AA cells or a 5 V 2 A adapter), never from the board's 5V, and join
    that supply's GND to the board's GND.
+
+   The bootloader flashes D13 (and the board's L LED) for about a second at every
+   reset, and the board resets whenever the program opens its port: a relay on D13
+   would click on and off each time. Wire relays to the other outputs; D13 suits a
+   LED.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    "A" answers with the 78-character pin state: "D2HHHH" .. "D7LLLL", then
