@@ -95,6 +95,7 @@ void avviaacquisizione() {
     link::numerolettura = 0;
     stato.letturemostrate = 0;
     stato.dettinonnumeri = false;
+    stato.dettiguasti = 0;
     int32_t s = std::clamp(stato.intervallo, 0, kMaxIntervallo);
     vistacorrente().impostaTimer(true, s * 1000);
     for (Ascoltatore* a : ascoltatori)
@@ -189,6 +190,19 @@ void eseguilettura() {
         }
     }
     const Comando* e = esperimento(stato.codiceesperimento);
+    if (link::nessundato == 0 && e && !mio) {
+        // A sensor the sketch found failed: told once a run, without
+        // stopping it (the board has switched the output off itself).
+        const auto& riga = link::tabellaletture[static_cast<size_t>(link::numerolettura)];
+        for (size_t i = 0; i < e->guasti.size() && i < 32; ++i) {
+            const GuastoSensore& g = e->guasti[i];
+            const uint32_t bit = 1u << i;
+            if (g.campo < 1 || g.campo > link::kMaxCampi || (stato.dettiguasti & bit)) continue;
+            if (riga[static_cast<size_t>(g.campo)] != g.valore) continue;
+            stato.dettiguasti |= bit;
+            platform::dialoghi().avviso(std::string(g.testo));
+        }
+    }
     if (mio) calibra(link::numerolettura);
     if ((e && e->sovrapposizione) || (mio && stato.sovrapposizione)) {
         if (vistacorrente().preparaSchema()) vistacorrente().mostraSchema();

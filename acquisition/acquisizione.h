@@ -101,6 +101,8 @@ struct Stato {
     std::string fileschema;
     // The run has said that the board sends fields that are not numbers.
     bool dettinonnumeri = false;
+    // The sensor faults (bit i: the experiment's i-th) the run has told.
+    uint32_t dettiguasti = 0;
     // The run's columns with their whole names and units, as its start set
     // them (a free run adds those the board names as they come).
     std::vector<Colonna> colonne;

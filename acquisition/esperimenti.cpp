@@ -2,6 +2,74 @@
 
 namespace lumetto::acquisition {
 
+// What the plant sketches that drive a heater, a pump or a motor report when
+// their sensor fails (the sketches' opening comments say how they find it).
+constexpr GuastoSensore kGuastiPI[] = {
+    {1, -9999,
+     "La sonda LM35 del forno (A0) non dà una temperatura plausibile: è scollegata o guasta. "
+     "La scheda ha spento il riscaldatore (D5) e lo riaccende da sola quando la lettura torna "
+     "plausibile. Controlla i fili della sonda."}};
+constexpr GuastoSensore kGuastiTermostato[] = {
+    {1, -9999,
+     "La sonda LM35 del termostato (A0) non dà una temperatura plausibile: è scollegata o "
+     "guasta. La scheda ha spento il relè della caldaia (D8) e lo riaccende da sola quando la "
+     "lettura torna plausibile. Controlla i fili della sonda."}};
+constexpr GuastoSensore kGuastiLivello[] = {
+    {3, 2,
+     "I galleggianti non sono plausibili: il massimo (D3) è chiuso con il minimo (D2) aperto, "
+     "oppure nessuno dei due è cambiato con la pompa accesa per più di due minuti. La scheda ha "
+     "fermato la pompa (relè su D8). Controlla i galleggianti, i loro fili e la pompa; la pompa "
+     "riparte quando un galleggiante cambia, o con il reset della scheda."}};
+
+constexpr GuastoSensore kGuastiCascata[] = {
+    {5, -9999,
+     "La sonda LM35 della mandata (A0) non dà una temperatura plausibile: è scollegata o "
+     "guasta. La scheda ha spento tutte le caldaie (relè su D8, D9, D10, D11) e le riaccende "
+     "una alla volta quando la lettura torna plausibile. Controlla i fili della sonda."}};
+constexpr GuastoSensore kGuastiClimatica[] = {
+    {2, -9999,
+     "La sonda LM35 della stanza (A1) non dà una temperatura plausibile: è scollegata o "
+     "guasta. La scheda ha spento il riscaldamento (relè su D8) e il condizionatore (relè su "
+     "D9) e li riaccende da sola quando la lettura torna plausibile. Controlla i fili della "
+     "sonda."},
+    {5, -9999,
+     "Il sensore di CO2 (A4) non risponde: la sua uscita è sotto 0,3 V, che nessun sensore "
+     "alimentato dà. La scheda ha chiuso la finestra (relè del motore su D11 spento) e la "
+     "riapre da sola quando la lettura torna plausibile. Controlla i fili e l'alimentazione "
+     "del sensore."}};
+constexpr GuastoSensore kGuastiSolare[] = {
+    {1, -9999,
+     "La sonda LM35 del collettore (A0) non dà una temperatura plausibile: è scollegata o "
+     "guasta (o il collettore è sotto 1 °C). La scheda ha fermato la pompa di circolazione "
+     "(relè su D8) e la fa ripartire da sola quando la lettura torna plausibile. Controlla i "
+     "fili della sonda."},
+    {2, -9999,
+     "La sonda LM35 in basso nel serbatoio (A1) non dà una temperatura plausibile: è "
+     "scollegata o guasta. La scheda ha fermato la pompa di circolazione (relè su D8) e la fa "
+     "ripartire da sola quando la lettura torna plausibile. Controlla i fili della sonda."},
+    {3, -9999,
+     "La sonda LM35 in alto nel serbatoio (A2) non dà una temperatura plausibile: è "
+     "scollegata o guasta. La scheda ha spento la resistenza di integrazione (relè su D9) e "
+     "chiuso la deviatrice (relè su D10); riprendono da sole quando la lettura torna "
+     "plausibile. Controlla i fili della sonda."}};
+constexpr GuastoSensore kGuastiIrrigazione[] = {
+    {1, -9999,
+     "La sonda di umidità della zona 1 (A0) legge un terreno più secco di qualsiasi terreno: "
+     "è fuori dalla terra o ha il filo di GND staccato. La scheda ha chiuso l'elettrovalvola "
+     "della zona 1 (relè su D9), e la pompa (D8) si ferma se l'altra zona non chiede acqua. "
+     "Controlla la sonda; la zona riparte da sola quando la lettura torna plausibile."},
+    {2, -9999,
+     "La sonda di umidità della zona 2 (A1) legge un terreno più secco di qualsiasi terreno: "
+     "è fuori dalla terra o ha il filo di GND staccato. La scheda ha chiuso l'elettrovalvola "
+     "della zona 2 (relè su D10), e la pompa (D8) si ferma se l'altra zona non chiede acqua. "
+     "Controlla la sonda; la zona riparte da sola quando la lettura torna plausibile."}};
+constexpr GuastoSensore kGuastiMotore[] = {
+    {1, -9999,
+     "Il motore è spinto a più di metà potenza ma il sensore ottico (D2) non conta nessuna "
+     "fessura: il sensore è scollegato, il disco non gira con l'albero o il motore è bloccato. "
+     "La scheda ha spento il motore (D5). Controlla il sensore e il motore, poi riporta a zero "
+     "la manopola del set point (A0), o premi il reset della scheda, per farlo ripartire."}};
+
 const std::vector<Comando>& comandi() {
     using A = Azione;
     constexpr const char* kClimatica = "c:\\lavoro\\arduino\\climatica.sca";
@@ -18,7 +86,8 @@ const std::vector<Comando>& comandi() {
          .maschera = "11111111",
          .unita = "°C|°C|°C|°C|s|%|%|%",
          .sketch = "pi",
-         .esempio = "RegolazionePI"},
+         .esempio = "RegolazionePI",
+         .guasti = kGuastiPI},
         {.controllo = "BitBtn6",
          .didascalia = "regolazione climatica",
          .gestore = "coster",
@@ -29,7 +98,8 @@ const std::vector<Comando>& comandi() {
          .sovrapposizione = true,
          .divididopo = true,
          .sketch = "climatica",
-         .esempio = "Climatica"},
+         .esempio = "Climatica",
+         .guasti = kGuastiClimatica},
         {.controllo = "BitBtn7",
          .didascalia = "impianto solare",
          .gestore = "impiantosolare",
@@ -39,7 +109,8 @@ const std::vector<Comando>& comandi() {
          .fileschema = kSolare,
          .sovrapposizione = true,
          .sketch = "solare",
-         .esempio = "Solare"},
+         .esempio = "Solare",
+         .guasti = kGuastiSolare},
         {.controllo = "BitBtn15",
          .didascalia = "climatica dati",
          .gestore = "climaticadati",
@@ -48,7 +119,8 @@ const std::vector<Comando>& comandi() {
          .lettera = 'C',
          .fileschema = kClimatica,
          .sketch = "climatica",
-         .esempio = "Climatica"},
+         .esempio = "Climatica",
+         .guasti = kGuastiClimatica},
         {.controllo = "BitBtn16",
          .didascalia = "solare dati",
          .gestore = "solaredati",
@@ -57,7 +129,8 @@ const std::vector<Comando>& comandi() {
          .lettera = 'D',
          .fileschema = kSolare,
          .sketch = "solare",
-         .esempio = "Solare"},
+         .esempio = "Solare",
+         .guasti = kGuastiSolare},
         {.controllo = "BitBtn4",
          .didascalia = "Sonar",
          .gestore = "sonar",
@@ -99,7 +172,8 @@ const std::vector<Comando>& comandi() {
          .maschera = "1112",
          .unita = "°C|%|°C|",
          .sketch = "termostato",
-         .esempio = "Termostato"},
+         .esempio = "Termostato",
+         .guasti = kGuastiTermostato},
         {.controllo = "BitBtn10",
          .didascalia = "Encoder",
          .gestore = "onforza",
@@ -163,7 +237,8 @@ const std::vector<Comando>& comandi() {
          .maschera = "11",
          .unita = "rpm|rpm",
          .sketch = "motore",
-         .esempio = "Motore"},
+         .esempio = "Motore",
+         .guasti = kGuastiMotore},
         {.controllo = "BitBtn22",
          .didascalia = "irrigazione",
          .gestore = "VAIirrigazione",
@@ -172,7 +247,8 @@ const std::vector<Comando>& comandi() {
          .lettera = 'I',
          .fileschema = kIrrigazione,
          .sketch = "irrigazione",
-         .esempio = "Irrigazione"},
+         .esempio = "Irrigazione",
+         .guasti = kGuastiIrrigazione},
         {.controllo = "BitBtn21",
          .didascalia = "livellostato",
          .gestore = "VAIlivellostato",
@@ -182,7 +258,8 @@ const std::vector<Comando>& comandi() {
          .testata = "Min...Max...Pompa.",
          .maschera = "222",
          .sketch = "livello",
-         .esempio = "Livellostato"},
+         .esempio = "Livellostato",
+         .guasti = kGuastiLivello},
         {.controllo = "BitBtn23",
          .didascalia = "pneumatica",
          .gestore = "VAIscada",
@@ -211,7 +288,8 @@ const std::vector<Comando>& comandi() {
          .maschera = "22221112",
          .unita = "||||°C|°C|°C|",
          .sketch = "cascata",
-         .esempio = "Cascata"},
+         .esempio = "Cascata",
+         .guasti = kGuastiCascata},
         {.controllo = "BitBtn18",
          .didascalia = "irrigazione schema",
          .gestore = "forza1",

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +35,16 @@ struct FormatoEsportazione {
     int decimali = 0;
 };
 
+// A fault the board's own sketch finds in a sensor and reports in its frame
+// after switching off the output that depends on it: field `campo` (from 1)
+// holds `valore` (-9999, the end of the scale, for a sensor with no plausible
+// reading; 2, SSSSSS, for an output stopped). Told once a run with `testo`.
+struct GuastoSensore {
+    int campo = 0;
+    double valore = 0;
+    std::string_view testo;
+};
+
 // Every fact about a command and the experiment it starts, in one row: the
 // tick, the export, the panels, the plot and the tests of the boards read
 // them here. Rows sharing a code share its facts.
@@ -55,8 +66,9 @@ struct Comando {
     bool registroinpannello = false;   // the pin-state panel keeps its lines in the log
     std::string_view foglio = {};      // the export's sheet name; empty: the default
     FormatoEsportazione formato = {};
-    std::string_view sketch = {};   // the virtual board's sketch that answers it
-    std::string_view esempio = {};  // the Lumetto library's sketch for a real board
+    std::string_view sketch = {};                // the virtual board's sketch that answers it
+    std::string_view esempio = {};               // the Lumetto library's sketch for a real board
+    std::span<const GuastoSensore> guasti = {};  // what its sketch reports of a failed sensor
 };
 // The left column from top to bottom, then the right column, as laid out.
 const std::vector<Comando>& comandi();

@@ -108,6 +108,14 @@ class Sketch:
                     raise Errore("%s: no note %r in [note_comuni]" % (nome, chiave))
                 if comuni[chiave] not in self.note:
                     self.note.append(comuni[chiave])
+        # Two pins of the board itself that a teacher is told of wherever they
+        # matter: D13, which the bootloader flashes at every reset, where it is
+        # wired; AREF, free while the library switches the converter's
+        # reference, wherever an analog input is.
+        usati = self.usati()
+        for chiave, vale in (("d13", "D13" in usati), ("aref", bool(usati & set(ANALOGICI)))):
+            if vale and chiave in comuni and comuni[chiave] not in self.note:
+                self.note.append(comuni[chiave])
         self.controlla_condivisi()
 
     def cablate(self):

@@ -443,6 +443,8 @@ class Disegno:
                                usato))
                 if nome in PWM:
                     p.append(testo(x, ye + 12, "~", 10.5, "middle", "#b2dfdb"))
+                if nome == "AREF":  # the library switches the reference: never wired
+                    p.append(testo(x, ye + 12, "leave free", 8.5, "middle", "#ffe082"))
         return p
 
     def posti_ripetuti(self, nome, sopra, volta):

@@ -10,6 +10,7 @@
 
 #include "panels/comuni.h"
 #include "panels/scambi.h"
+#include "platform/dialoghi.h"
 #include "platform/qt/guida.h"
 
 namespace lumetto::panels {
@@ -65,6 +66,9 @@ TFormarduino::TFormarduino(QWidget* parent) : Pannello("TFormarduino", kTitolo, 
         Label[i]->setFont(caratterePannello(8));
         Label[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
+    BitBtn3 = platform::bottone(this, QStringLiteral("BitBtn3"), QStringLiteral("taratura"));
+    BitBtn3->setFont(caratterePannello(8));
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { taratura(); });
     Label7 = new QLabel(kAvviso, this);
     Label7->setObjectName(QStringLiteral("Label7"));
     Label7->setAccessibleName(kAvviso);
@@ -76,6 +80,10 @@ void TFormarduino::disponi(int W, int H) {
     const int gap = W / 25;
     const int hB = H / 12;
     disponiBottoni(W, H);
+
+    BitBtn3->setGeometry(Button1->x() + Button1->width() + 10, Button1->y(), W / 6,
+                         Button1->height());
+    BitBtn3->setFont(caratterePannello(16));
 
     const int hListe = parte(H, 2, 5);
     CheckListBox1->setGeometry(10, H - 6 * hB, W / 6, hListe);
@@ -113,6 +121,51 @@ void TFormarduino::vai_ricevodati() {
     for (int i = 0; i < kUscite; ++i)
         alte[static_cast<size_t>(i)] = CheckListBox2->item(i)->checkState() == Qt::Checked;
     if (auto s = scambiostato(alte, registro())) mostra(*s);
+}
+
+void TFormarduino::taratura() {
+    auto& box = platform::dialoghi();
+    const QString titolo = QStringLiteral("taratura");
+    std::optional<Taratura> ora;
+    bool aperta = false;
+    {
+        CursoreOccupato occupato;
+        ora = scambiotaratura(0, aperta);
+    }
+    if (!aperta) return;
+    if (!ora) {
+        box.messaggio(
+            "La scheda non risponde alla taratura: carica sulla scheda lo sketch StatoPin della "
+            "libreria Lumetto (File > Esempi > Lumetto > StatoPin) e riprova.");
+        return;
+    }
+    const auto testo = box.input(
+        titolo.toStdString(),
+        testotaratura(*ora) +
+            "\n\nMisura col multimetro la tensione fra il pin 5V e il pin GND della scheda e "
+            "scrivila qui, in volt (per esempio 5.02):",
+        "");
+    if (!testo) return;
+    const auto mv = letturamultimetro(*testo);
+    if (!mv) {
+        box.messaggio("\"" + *testo +
+                      "\" non è una lettura valida: scrivi la tensione del pin 5V in volt, fra "
+                      "4.5 e 5.5 (per esempio 5.02). La taratura della scheda non è cambiata.");
+        return;
+    }
+    std::optional<Taratura> dopo;
+    {
+        CursoreOccupato occupato;
+        dopo = scambiotaratura(*mv, aperta);
+    }
+    if (!aperta) return;
+    if (!dopo) {
+        box.messaggio(
+            "La scheda non ha risposto: premi di nuovo \"taratura\" per vedere se ha preso la "
+            "lettura.");
+        return;
+    }
+    box.messaggio(testotaratura(*dopo));
 }
 
 void TFormarduino::mostra(const StatoLetto& s) {

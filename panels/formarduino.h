@@ -10,6 +10,7 @@
 
 class QLabel;
 class QListWidget;
+class QPushButton;
 class QSlider;
 
 namespace lumetto::panels {
@@ -22,6 +23,9 @@ class TFormarduino final : public Pannello {
     void disponi(int W, int H) override;
     // "aggiorna": read the pins, show them, send the output levels.
     void vai_ricevodati() override;
+    // "taratura": the board says how it measures its supply, the teacher
+    // types the multimeter's reading of the 5V pin, the board keeps it.
+    void taratura();
 
   private:
     void mostra(const StatoLetto& s);
@@ -31,6 +35,7 @@ class TFormarduino final : public Pannello {
     std::array<QSlider*, 6> TrackBar{};
     std::array<QLabel*, 6> Label{};  // Label1 to Label6
     QLabel* Label7 = nullptr;
+    QPushButton* BitBtn3 = nullptr;  // "taratura", where the hidden "&COMANDI" would be
 };
 
 }  // namespace lumetto::panels

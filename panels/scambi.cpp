@@ -1,6 +1,7 @@
 #include "panels/scambi.h"
 
 #include "acquisition/acquisizione.h"
+#include "firmware/src/LumettoTrama.h"
 #include "link/collegamento.h"
 
 namespace lumetto::panels {
@@ -55,6 +56,22 @@ bool scambioservo(const std::array<int, kServi>& posizioni, Registro* registro) 
     // The board's answer to "A" is not wanted here; it goes with the port.
     link::chiudiporta();
     return true;
+}
+
+std::optional<Taratura> scambiotaratura(int millivolt, bool& aperta) {
+    const std::string comando = comandotaratura(millivolt);
+    aperta = link::inviacomando(comando[0]);
+    if (!aperta) return std::nullopt;
+    invia(comando.substr(1));
+    std::string risposta;
+    serial::TXComm* p = link::portacom();
+    for (size_t i = 0; i < lumetto::trama::kRispostaTaratura; ++i) {
+        char c = 0;
+        if (!p || !p->ReceiveChar(c)) break;
+        risposta += c;
+    }
+    link::chiudiporta();
+    return leggitaratura(risposta);
 }
 
 }  // namespace lumetto::panels

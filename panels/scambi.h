@@ -9,6 +9,7 @@
 #include <string>
 
 #include "panels/statopin.h"
+#include "panels/taratura.h"
 
 namespace lumetto::panels {
 
@@ -35,5 +36,12 @@ std::optional<StatoLetto> scambiostato(const std::array<bool, kUscite>& alte, Re
 // The servo panel's exchange: "A", then the three servo commands, the port
 // closed. False when the port did not open.
 bool scambioservo(const std::array<int, kServi>& posizioni, Registro* registro);
+
+// The calibration exchange: "K" and the multimeter's millivolts (0: only
+// ask), the board's reply, the port closed. `aperta` is false when the port
+// did not open ("Arduino non collegato!!" has been shown); nothing comes
+// back when the board gave no calibration reply (a sketch that does not know
+// the command stays silent: the wait ends at the first character missing).
+std::optional<Taratura> scambiotaratura(int millivolt, bool& aperta);
 
 }  // namespace lumetto::panels

@@ -1,7 +1,5 @@
 #include "scheda/sketch.h"
 
-#include "firmware/src/LumettoTrama.h"
-
 #include <cmath>
 #include <stdexcept>
 
@@ -112,6 +110,9 @@ Logica::Logica(const std::string& sketch, uint64_t seme, double passoSecondi, in
         libera_ = true;
     } else if (trova(sketch)) {
         servi(sketch);
+        // The library's sketches that read no analog input never measure it.
+        misura_ = sketch != "sonar" && sketch != "encoder" && sketch != "livello" &&
+                  sketch != "pneumatica";
     } else {
         throw std::invalid_argument("sketch sconosciuto: " + sketch);
     }
@@ -174,6 +175,16 @@ std::string Logica::trame(char c, int64_t oraMs) {
             return fuori;
         }
         fuori = scaduto(oraMs);  // not an output command: the H was the letter
+    } else if (attesa_ == 'K') {
+        if (c >= '0' && c <= '9') {
+            cifre_ += c;
+            if (cifre_.size() < lumetto::trama::kCifreTaratura) return fuori;
+            attesa_ = 0;
+            scadenza_.reset();
+            return taratura(cifre_);
+        }
+        attesa_ = 0;  // a half command is dropped; the character is read as itself
+        scadenza_.reset();
     } else if (attesa_ == 'S') {
         if (c >= '0' && c <= '9') {
             cifre_ += c;
@@ -194,6 +205,13 @@ std::string Logica::trame(char c, int64_t oraMs) {
         attesa_ = 0;
         scadenza_.reset();
     }
+    if (c == lumetto::trama::kTaratura && !libera_) {
+        // Every sketch of the library takes it, the pin-state one too.
+        attesa_ = c;
+        cifre_.clear();
+        scadenza_ = oraMs + kAttesaServoMs;
+        return fuori;
+    }
     if (comandiUscite_ && (c == 'H' || c == 'L' || c == 'S')) {
         attesa_ = c;
         cifre_.clear();
@@ -201,6 +219,35 @@ std::string Logica::trame(char c, int64_t oraMs) {
         return fuori;
     }
     return fuori + risposta(c);
+}
+
+double Logica::alimentazioneMisurata() const {
+    if (!misura_) return 0;
+    return alimentazioneMv * static_cast<double>(bandgap) / static_cast<double>(bandgapChip);
+}
+
+std::string Logica::taratura(const std::string& cifre) {
+    const long multimetro = std::stol(cifre);
+    int esito = lumetto::trama::kTaraturaChiesta;
+    if (multimetro != 0) {
+        const long nuovo =
+            misura_ ? lumetto::trama::nuovoBandgap(bandgap, alimentazioneMisurata(), multimetro)
+                    : 0;
+        if (nuovo == 0) {
+            esito = lumetto::trama::kTaraturaRifiutata;
+            segnala("taratura rifiutata: " + cifre + " mV");
+        } else {
+            bandgap = nuovo;
+            tarata = true;
+            esito = lumetto::trama::kTaraturaTenuta;
+            segnala("taratura: " + cifre + " mV, riferimento " + std::to_string((nuovo + 5) / 10) +
+                    " mV");
+        }
+    }
+    ultimoComando = "K" + cifre;
+    char r[lumetto::trama::kRispostaTaratura];
+    lumetto::trama::rispostaTaratura(alimentazioneMisurata(), bandgap, tarata, esito, r);
+    return std::string(r, sizeof r);
 }
 
 std::string Logica::scaduto(int64_t) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/src/LumettoTrama.h"
 #include "scheda/impianti.h"
 
 namespace lumetto::scheda {
@@ -71,6 +72,16 @@ class Logica {
     Pin pin;
     // False: an older board, which does not know "?" and drops it.
     bool conoscechi = true;
+    // The supply as a multimeter reads it, and the chip's own bandgap (tenths
+    // of a millivolt): the board measures the supply through the bandgap it
+    // believes in, the nominal one until it is calibrated with "K" and the
+    // multimeter's reading, as a real board keeps its own in its EEPROM.
+    int alimentazioneMv = 5010;
+    long bandgapChip = 10873;
+    long bandgap = lumetto::trama::kBandgapNominale;
+    bool tarata = false;
+    // The supply the board measures now, in mV (0: the sketch reads no input).
+    double alimentazioneMisurata() const;
     // The last whole command understood: a letter, "H1", "S2090".
     std::string ultimoComando;
     // What happened, in words, for the window and the headless log.
@@ -96,7 +107,10 @@ class Logica {
     bool comandiUscite_ = false;            // "H1".."L6" and "S1090" drive the pins
     bool libera_ = false;
 
-    char attesa_ = 0;  // 'H', 'L' or 'S' while its digits are awaited
+    std::string taratura(const std::string& cifre);
+
+    bool misura_ = true;  // the sketch reads an analog input, so it measures its supply
+    char attesa_ = 0;     // 'H', 'L', 'S' or 'K' while its digits are awaited
     std::string cifre_;
     std::optional<int64_t> scadenza_;
 };

@@ -1,5 +1,5 @@
 // The line, the command letters, the answer to "?", the reply frame and the
-// panels' commands.
+// panels' commands; a calibration command is taken wherever a letter is.
 #include "Lumetto.h"
 
 namespace {
@@ -27,6 +27,7 @@ char lumettoComando(const char* lettere) {
             lumettoPresentati();
             continue;
         }
+        if (lumetto::interno::leggiTaratura(c)) continue;
         for (const char* l = lettere; *l; ++l)
             if (*l == c) return c;
     }
@@ -79,6 +80,10 @@ LumettoComandi::Comando LumettoComandi::leggi() {
         // Who the board is, between two characters of a command too.
         if (c == lumetto::trama::kChiChiede) {
             lumettoPresentati();
+            continue;
+        }
+        if (lumetto::interno::leggiTaratura(c)) {
+            attesa_ = 0;  // a calibration command ends a half one
             continue;
         }
         // The panels send a command's characters back to back: after 50 ms

@@ -16,6 +16,15 @@
     "Lumetto: serve una scheda con ATmega328P (Arduino Uno, Nano, Pro Mini): scegli la scheda giusta in Strumenti > Scheda"
 #endif
 
+// Servo pulses, the converter's clock, the slot counter's chatter filter and
+// the line were measured at 16 MHz only; an 8 MHz board (a Pro Mini at 3.3 V)
+// would get servo pulses twice as wide, so it is refused here rather than
+// run wrong.
+#if F_CPU != 16000000L
+#error \
+    "Lumetto: la libreria funziona solo con le schede a 16 MHz (Arduino Uno, Nano, Pro Mini 5 V 16 MHz): in Strumenti > Processore scegli la versione a 16 MHz"
+#endif
+
 #include <Arduino.h>
 
 #include "LumettoTrama.h"
@@ -70,11 +79,15 @@ class LumettoTrama {
 // supply. Do not call analogRead() in a Lumetto sketch: it would fight the
 // sampler for the converter.
 
-// The board's bandgap, in millivolts: 1100 by the datasheet, 1000 to 1200 on
-// a given chip. Measured once per board (README, "With a real board"), it
-// makes every reading of that board right to a few millivolts.
-#ifndef LUMETTO_BANDGAP_MV
-#define LUMETTO_BANDGAP_MV 1100
+// The board's bandgap is 1100 mV by the datasheet, 1000 to 1200 on a given
+// chip. It is calibrated once per board from the program ("stato arduino",
+// "taratura": the multimeter's reading of the 5V pin) and kept in the
+// board's EEPROM, so every sketch uploaded afterwards reads right; a fresh
+// board uses 1100. A constant in a sketch could reach only that sketch's
+// own file, never the library's, so there is none.
+#ifdef LUMETTO_BANDGAP_MV
+#error \
+    "Lumetto: LUMETTO_BANDGAP_MV non si usa più: la scheda si tara dal programma (stato arduino > taratura) e tiene la taratura nella sua memoria EEPROM"
 #endif
 
 // An input sampled from now on: against the supply (lumettoMisura: volts and
@@ -94,8 +107,12 @@ float lumettoFrazione(uint8_t pin);
 // An LM35 on an analog input: degrees Celsius, 10 mV a degree, read against
 // the 1.1 V reference: 0 to 110 degrees in steps of 0.11.
 float lumettoLM35(uint8_t pin);
-// The board's supply as measured, in volts (4.6 to 5.2 from USB).
+// The board's supply as measured, in volts (4.5 to 5.5).
 float lumettoAlimentazione();
+// The bandgap in use, in tenths of a millivolt, and whether it is the
+// board's own (calibrated) rather than the nominal 1100 mV.
+uint16_t lumettoBandgap();
+bool lumettoTarata();
 
 // The pin-state reply, 78 characters: D2..D7 as "D2HHHH" or "D2LLLL", the
 // readings of A0..A5 plus 1000 ("A01512" for 512), then "FINE\r\n". A reading
@@ -183,6 +200,24 @@ class LumettoRiga {
     void separa();
     bool primo_ = true;
 };
+
+// ---- Inside the library ----------------------------------------------------
+
+namespace lumetto {
+namespace interno {
+// The answer to a calibration command ("K5012", "K0000"): set by the sampler
+// when a sketch reads its first analog input; without it the board answers
+// with no supply measured.
+extern void (*taratura)(uint16_t multimetroMv);
+// The bandgap kept in the EEPROM, in tenths of a millivolt; 0 when none is
+// kept (a fresh board, or a record that fails its check).
+uint16_t bandgapSalvato();
+void salvaBandgap(uint16_t decimi);
+// Reads "K" and its four digits a character at a time; true when `c` was
+// taken (and, with the fourth digit, answered).
+bool leggiTaratura(char c);
+}  // namespace interno
+}  // namespace lumetto
 
 // Servo pulses come from LumettoServo.h (Timer1), turns of a slotted disc
 // from LumettoGiri.h (an external interrupt): only the sketches that include

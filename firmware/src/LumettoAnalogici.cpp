@@ -1,7 +1,8 @@
 // The analog inputs, sampled in the background by the converter's interrupt,
 // the board's supply measured against the bandgap, and the pin-state reply.
 // Only the sketches that read an analog input link this file, and with it
-// the converter's interrupt.
+// the converter's interrupt and the answer to a calibration command that
+// measures the supply.
 #include <util/atomic.h>
 
 #include "Lumetto.h"
@@ -36,6 +37,13 @@ Canale canali[kCanali];
 volatile uint8_t quanti = 0;
 volatile uint8_t corrente = 0, scarti = 0, contati = 0;
 volatile uint16_t accumulo = 0;
+
+// The bandgap in use, tenths of a millivolt: the board's own from the
+// EEPROM, or the nominal one; read when the sampler starts.
+uint16_t bandgap = lumetto::trama::kBandgapNominale;
+bool tarata = false;
+
+void taraConMisura(uint16_t multimetroMv);
 
 uint8_t scartiTra(uint8_t prima, uint8_t dopo) {
     if (prima == dopo) return 0;
@@ -83,6 +91,10 @@ uint8_t canale(uint8_t admux) {
             scarti = kScartoRiferimento;
             ADMUX = canali[0].admux;
             if (n == 0) {
+                const uint16_t salvato = lumetto::interno::bandgapSalvato();
+                tarata = salvato != 0;
+                if (tarata) bandgap = salvato;
+                lumetto::interno::taratura = taraConMisura;
                 // The core's 125 kHz (16 MHz / 128), the interrupt at each result.
                 ADCSRA = _BV(ADEN) | _BV(ADIE) | _BV(ADPS2) | _BV(ADPS1) | _BV(ADPS0);
                 ADCSRA |= _BV(ADSC);
@@ -105,6 +117,35 @@ uint16_t somma(uint8_t admux) {
 }
 
 const float kScala = 1023.0f * kCampioni;
+
+// The supply in millivolts, from the bandgap's next whole mean: a reading
+// taken after the call, not one the sampler already held.
+float alimentazioneNuova() {
+    const uint8_t i = canale(kBandgap | kAVcc);
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) {
+        canali[i].pronta = false;
+    }
+    return bandgap / 10.0f * kScala / somma(kBandgap | kAVcc);
+}
+
+void taraConMisura(uint16_t multimetroMv) {
+    int esito = lumetto::trama::kTaraturaChiesta;
+    if (multimetroMv != 0) {
+        const long nuovo = lumetto::trama::nuovoBandgap(bandgap, alimentazioneNuova(),
+                                                        static_cast<long>(multimetroMv));
+        if (nuovo == 0) {
+            esito = lumetto::trama::kTaraturaRifiutata;
+        } else {
+            bandgap = static_cast<uint16_t>(nuovo);
+            tarata = true;
+            lumetto::interno::salvaBandgap(bandgap);
+            esito = lumetto::trama::kTaraturaTenuta;
+        }
+    }
+    char r[lumetto::trama::kRispostaTaratura];
+    lumetto::trama::rispostaTaratura(alimentazioneNuova(), bandgap, tarata, esito, r);
+    Serial.write(reinterpret_cast<const uint8_t*>(r), sizeof r);
+}
 
 }  // namespace
 
@@ -139,7 +180,17 @@ void lumettoMisuraLM35(uint8_t pin) {
 }
 
 float lumettoAlimentazione() {
-    return LUMETTO_BANDGAP_MV * kScala / somma(kBandgap | kAVcc) / 1000.0f;
+    return bandgap / 10.0f * kScala / somma(kBandgap | kAVcc) / 1000.0f;
+}
+
+uint16_t lumettoBandgap() {
+    canale(kBandgap | kAVcc);  // the sampler started, the board's own bandgap read
+    return bandgap;
+}
+
+bool lumettoTarata() {
+    canale(kBandgap | kAVcc);
+    return tarata;
 }
 
 float lumettoFrazione(uint8_t pin) {
@@ -152,8 +203,7 @@ float lumettoVolt(uint8_t pin) {
 
 float lumettoLM35(uint8_t pin) {
     // 10 mV a degree: millivolts / 10.
-    return somma(static_cast<uint8_t>(ingressodi(pin) | kInterno)) / kScala *
-           (LUMETTO_BANDGAP_MV / 10.0f);
+    return somma(static_cast<uint8_t>(ingressodi(pin) | kInterno)) / kScala * (bandgap / 100.0f);
 }
 
 void lumettoStatoPin() {

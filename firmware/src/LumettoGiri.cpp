@@ -14,6 +14,14 @@ const unsigned long kFermoMs = 2000;  // no slot for this long: the wheel stands
 
 volatile unsigned long impulsi = 0;
 volatile unsigned long fronte = 0;  // micros() of the last slot counted
+// Every edge, either way: when the last came and the level read after it.
+// The last read of a burst of chatter is the level the line settles at (an
+// edge after that read raises the interrupt again), so the first edge after
+// a quiet spell goes the other way.
+volatile unsigned long ultimoFronte = 0;
+volatile bool alto = false;
+volatile uint8_t* ingresso = nullptr;
+uint8_t maschera = 0;
 uint8_t fori = 20;
 unsigned int periodo = 500;
 unsigned long misurato = 0;                    // millis() of the last measure
@@ -22,10 +30,16 @@ bool primo = true;
 float giriMinuto = 0;
 
 void conta() {
+    const bool letto = (*ingresso & maschera) != 0;
     const unsigned long ora = micros();
-    if (impulsi != 0 && ora - fronte < kRimbalzoUs) return;
-    fronte = ora;
-    ++impulsi;
+    // A slot opens when the line, quiet and low, starts to rise; the chatter
+    // of either edge comes within kRimbalzoUs of the edge before.
+    if (ora - ultimoFronte >= kRimbalzoUs && !alto) {
+        fronte = ora;
+        ++impulsi;
+    }
+    ultimoFronte = ora;
+    alto = letto;
 }
 
 unsigned long letti() {
@@ -42,7 +56,11 @@ void inizia(uint8_t pin, uint8_t foriDisco, unsigned int periodoMs) {
     fori = foriDisco > 0 ? foriDisco : 1;
     periodo = periodoMs;
     pinMode(pin, INPUT);
-    attachInterrupt(digitalPinToInterrupt(pin), conta, RISING);
+    ingresso = portInputRegister(digitalPinToPort(pin));
+    maschera = digitalPinToBitMask(pin);
+    alto = (*ingresso & maschera) != 0;
+    ultimoFronte = micros() - kRimbalzoUs;
+    attachInterrupt(digitalPinToInterrupt(pin), conta, CHANGE);
     misurato = millis();
 }
 

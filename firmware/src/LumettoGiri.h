@@ -9,9 +9,10 @@
 namespace lumettoGiri {
 
 // Counts the slots of a disc of `foriDisco` on `pin` (D2 or D3); the speed
-// is measured every `periodoMs`. Edges closer than 200 us are the chatter of
-// a comparator module, not slots (3000 rpm on 20 slots is an edge a
-// millisecond): they are ignored.
+// is measured every `periodoMs`. Edges closer than 200 us to the edge before
+// are the chatter of a comparator module, on the slot's opening or its
+// closing, not slots (3000 rpm on 20 slots is an edge every 500 us): a slot
+// is a rise after the line was low and quiet for 200 us.
 void inizia(uint8_t pin, uint8_t foriDisco, unsigned int periodoMs = 500);
 
 // Call it on every pass of loop(): true when it has just measured the speed

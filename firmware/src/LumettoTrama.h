@@ -116,6 +116,52 @@ inline const char* finestatopin() {
     return "FINE\r\n";
 }
 
+// ---- Calibration of the supply's measurement ------------------------------
+//
+// A board measures its supply against the chip's bandgap, nominally 1100 mV
+// but 1000 to 1200 on a given chip. The program sends "K" and four digits,
+// the multimeter's reading of the 5V pin in millivolts ("K5012"); the board
+// works out its own bandgap from it, keeps it in its EEPROM and answers with
+// the supply it then measures. "K0000" only asks.
+const char kTaratura = 'K';
+const unsigned char kCifreTaratura = 4;
+const long kMultimetroMinimo = 4500L, kMultimetroMassimo = 5500L;  // mV
+// The bandgap in tenths of a millivolt (a whole millivolt is 0.09 %).
+const long kBandgapNominale = 11000L;
+const long kBandgapMinimo = 10000L, kBandgapMassimo = 12000L;
+
+// The reply: four fields, 24 characters. The supply the board measures, in
+// mV (0 where the sketch reads no analog input and so never measures it);
+// the bandgap in use, in mV; "HHHHHH" when it comes from the board's memory
+// (a calibrated board), "LLLLLL" when it is the nominal one; the outcome:
+// "HHHHHH" the reading was taken and kept, "LLLLLL" the board was only asked,
+// "SSSSSS" the reading was refused (outside 4500..5500 mV, a bandgap it
+// would make outside 1000..1200 mV, or no supply measured), nothing changed.
+const unsigned char kRispostaTaratura = 24;
+const int kTaraturaChiesta = 0, kTaraturaTenuta = 1, kTaraturaRifiutata = 2;
+
+// The bandgap (tenths of mV) that makes the supply measured with `bandgap`,
+// `misuratoMv`, read as the multimeter's `multimetroMv`; 0 when either is
+// out of its range.
+inline long nuovoBandgap(long bandgap, double misuratoMv, long multimetroMv) {
+    if (multimetroMv < kMultimetroMinimo || multimetroMv > kMultimetroMassimo) return 0;
+    if (!(misuratoMv > 0)) return 0;
+    const double b = static_cast<double>(bandgap) * static_cast<double>(multimetroMv) / misuratoMv;
+    if (b < kBandgapMinimo || b > kBandgapMassimo) return 0;
+    return static_cast<long>(b + 0.5);
+}
+
+// The reply's kRispostaTaratura characters at `r` (no terminator).
+inline void rispostaTaratura(double alimentazioneMv, long bandgap, bool tarata, int esito,
+                             char* r) {
+    numero(alimentazioneMv + 0.5 > 0 ? static_cast<double>(static_cast<long>(alimentazioneMv + 0.5))
+                                     : 0,
+           r);
+    numero(static_cast<double>((bandgap + 5) / 10), r + kCampo);
+    stato(tarata ? 1 : 0, r + 2 * kCampo);
+    stato(esito, r + 3 * kCampo);
+}
+
 }  // namespace trama
 }  // namespace lumetto
 

@@ -13,11 +13,12 @@
 // Standard input, one command a line:
 //   analogico CANALE MILLIVOLT   the voltage on A0..A5
 //   pin NOME LIVELLO             an input driven high (1) or low (0): D2, A3, ...
-//   sonar CENTIMETRI             an HC-SR04 on TRIG D9 / ECHO D10; 0: no echo
-//   impulsi NOME HERTZ [RIMBALZI]
+//   sonar CENTIMETRI             an HC-SR04 on TRIG D9 / ECHO D8; 0: no echo
+//   impulsi NOME HERTZ [RIMBALZI [DISCESA]]
 //                                a square wave on an input (an encoder); 0 stops
 //                                it; RIMBALZI more rising edges 20 us apart
-//                                after each one, as a comparator chatters
+//                                after each one, as a comparator chatters, and
+//                                DISCESA more falling edges after each falling one
 //   sincro N [MS]                answered "sincro N" once every line before it
 //                                is in effect and MS more milliseconds of
 //                                emulated time have passed (0 if not given)
@@ -138,8 +139,8 @@ void guida(const Pin& p, int livello) {
     guido = false;
 }
 avr_cycle_count_t salita[3] = {}, salitaPrima[3] = {};
-double distanza = 0;  // cm in front of the sonar; 0: no echo
-Pin trig{'B', 1}, eco{'B', 2};
+double distanza = 0;            // cm in front of the sonar; 0: no echo
+Pin trig{'B', 1}, eco{'B', 0};  // ECHO on ICP1
 
 avr_cycle_count_t finisciEco(avr_t*, avr_cycle_count_t, void*) {
     guido = true;
@@ -197,8 +198,8 @@ struct Onda {
     avr_cycle_count_t mezzo = 0;  // half a period
     bool alto = false;
     bool attiva = false;
-    int rimbalzi = 0;
-    int restanti = 0;  // level changes of the chatter still to come
+    int rimbalzi = 0, discesa = 0;  // chatter after the rising and the falling edge
+    int restanti = 0;               // level changes of the chatter still to come
     bool livello = false;
 } onda;
 constexpr avr_cycle_count_t kRimbalzo = 10 * kPerMicrosecondo;
@@ -222,8 +223,8 @@ avr_cycle_count_t commuta(avr_t* a, avr_cycle_count_t ora, void*) {
     onda.alto = !onda.alto;
     avr_cycle_timer_cancel(a, rimbalza, nullptr);
     livelloOnda(onda.alto);
-    if (onda.alto && onda.rimbalzi > 0) {
-        onda.restanti = 2 * onda.rimbalzi;  // down and up again, each time
+    if (const int n = onda.alto ? onda.rimbalzi : onda.discesa; n > 0) {
+        onda.restanti = 2 * n;  // back and again, each time
         avr_cycle_timer_register(a, kRimbalzo, rimbalza, nullptr);
     }
     return ora + onda.mezzo;
@@ -360,10 +361,11 @@ bool comando(const std::string& riga) {
         in >> distanza;
     } else if (verbo == "impulsi") {
         double hz = 0;
-        int rimbalzi = 0;
+        int rimbalzi = 0, discesa = 0;
         Pin p{};
-        in >> nome >> hz >> rimbalzi;
+        in >> nome >> hz >> rimbalzi >> discesa;
         onda.rimbalzi = rimbalzi > 0 && rimbalzi < 10 ? rimbalzi : 0;
+        onda.discesa = discesa > 0 && discesa < 10 ? discesa : 0;
         const bool prima = onda.attiva;
         onda.attiva = hz > 0 && pin(nome, p);
         if (onda.attiva) {

@@ -22,6 +22,7 @@
 #include "panels/formarduino.h"
 #include "panels/formarduino2.h"
 #include "panels/scambi.h"
+#include "panels/taratura.h"
 #include "support/dialoghi.h"
 #include "support/finestre.h"
 
@@ -64,6 +65,60 @@ class PannelliEmulati : public ::testing::Test {
 };
 
 }  // namespace
+
+namespace {
+
+// StatoPin as built for relay modules that switch on with a high input (the
+// library's default) and with a low one: the level that means "on".
+struct Polarita {
+    const char* sketch;
+    int acceso;
+};
+
+void PrintTo(const Polarita& p, std::ostream* o) {
+    *o << p.sketch;
+}
+
+class PolaritaRele : public PannelliEmulati, public ::testing::WithParamInterface<Polarita> {};
+
+// The level the board last drove on a pin, the chip's reset level (low) if none.
+int livello(prove::SchedaEmulata& board, const std::string& pin) {
+    int l = 0;
+    for (const auto& r : board.rapporti())
+        if (r.rfind("pin " + pin + " ", 0) == 0) l = r.back() - '0';
+    return l;
+}
+
+}  // namespace
+
+TEST_P(PolaritaRele, OutputsStartOffAndTheTickMeansOn) {
+    const Polarita& p = GetParam();
+    prove::SchedaEmulata board(p.sketch);
+    ASSERT_TRUE(board.pronto());
+    ASSERT_TRUE(board.sincronizza(20));
+    for (int d = 8; d <= 13; ++d)
+        EXPECT_EQ(livello(board, "D" + std::to_string(d)), 1 - p.acceso) << "D" << d << " at reset";
+
+    auto spunta = [&](bool acceso) {
+        apri("BitBtn14", formarduino, [&] {
+            auto* uscite = figlio<QListWidget>(&formarduino, QStringLiteral("CheckListBox2"));
+            uscite->item(0)->setCheckState(acceso ? Qt::Checked : Qt::Unchecked);  // D8
+            aggiorna(formarduino);
+        });
+        ASSERT_TRUE(box.mostrati.empty()) << box.mostrati.front();
+        ASSERT_TRUE(board.sincronizza(20));
+    };
+    spunta(true);
+    EXPECT_EQ(livello(board, "D8"), p.acceso);
+    for (int d = 9; d <= 13; ++d)
+        EXPECT_EQ(livello(board, "D" + std::to_string(d)), 1 - p.acceso) << "D" << d;
+    spunta(false);
+    EXPECT_EQ(livello(board, "D8"), 1 - p.acceso);
+}
+
+INSTANTIATE_TEST_SUITE_P(Uno, PolaritaRele,
+                         ::testing::Values(Polarita{"StatoPin", 1}, Polarita{"StatoPinBasso", 0}),
+                         [](const auto& i) { return std::string(i.param.sketch); });
 
 TEST_F(PannelliEmulati, InputsShowAndTickedOutputsReachThePins) {
     prove::SchedaEmulata board("StatoPin");
@@ -149,5 +204,43 @@ TEST_F(PannelliEmulati, ServoPulsesAsWideAsTheServoLibraryMakesThem) {
                                }();
         EXPECT_NEAR(larghezza, us, 20);
         EXPECT_NEAR(periodo, 20000, 100);
+    }
+}
+
+// The teacher's calibration from the pin-state panel, against a board whose
+// bandgap (simavr's 1110 mV) is not the nominal 1100: a fresh board says it
+// is not calibrated; after the multimeter's reading, the supply it measures
+// and an input's volts are within 0.5 %, at either end of a USB port's range.
+TEST_F(PannelliEmulati, CalibrationFromTheMultimeterReadingMakesReadingsRight) {
+    for (const int alimentazione : {4600, 5300}) {
+        SCOPED_TRACE(alimentazione);
+        box.mostrati.clear();
+        box.domande.clear();
+        prove::SchedaEmulata board("StatoPin", 13, alimentazione);
+        ASSERT_TRUE(board.pronto());
+        board.comanda("analogico 1 2500");
+        ASSERT_TRUE(board.sincronizza(20));
+        box.risposte = {panels::volt(alimentazione)};
+        apri("BitBtn14", formarduino, [&] {
+            QTest::mouseClick(figlio<QPushButton>(&formarduino, QStringLiteral("BitBtn3")),
+                              Qt::LeftButton);
+            aggiorna(formarduino);
+        });
+        ASSERT_EQ(box.domande.size(), 1u);
+        EXPECT_NE(box.domande[0].find("Scheda non tarata: riferimento interno nominale di 1100 mV"),
+                  std::string::npos)
+            << box.domande[0];
+        ASSERT_EQ(box.mostrati.size(), 1u);
+        const std::string& detto = box.mostrati[0];
+        EXPECT_NE(detto.find("Taratura registrata sulla scheda"), std::string::npos) << detto;
+        const std::string chiave = "Alimentazione misurata dalla scheda: ";
+        const size_t a = detto.find(chiave);
+        ASSERT_NE(a, std::string::npos) << detto;
+        // Qt reads the point whatever the locale the tests run under.
+        const double misurata =
+            QString::fromStdString(detto.substr(a + chiave.size(), 5)).toDouble() * 1000;
+        EXPECT_NEAR(misurata, alimentazione, alimentazione * 0.005) << detto;
+        const QString a1 = figlio<QLabel>(&formarduino, QStringLiteral("Label2"))->text();
+        EXPECT_NEAR(a1.mid(5).toDouble() * 1000, 2500, 2500 * 0.005) << a1.toStdString();
     }
 }

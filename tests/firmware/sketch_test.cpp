@@ -139,9 +139,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 25 cm: 1450 us of echo; the HC-SR04 resolves about 0.3 cm.
         Caso{"BitBtn4", {"sonar 25"}, {{25, 0.5}}},
+        // Near, mid-range and at the range's end, whatever interrupts the board
+        // serves while the echo lasts (a 23 ms echo spans 22 of Timer0's).
+        Caso{"BitBtn4", {"sonar 10"}, {{10, 0.3}}}, Caso{"BitBtn4", {"sonar 120"}, {{120, 0.3}}},
+        Caso{"BitBtn4", {"sonar 399"}, {{399, 0.3}}},
         Caso{"BitBtn4", {"sonar 0"}, {{-1, 0}}},  // no echo
         // Past the HC-SR04's 400 cm its echo means nothing: no echo.
-        Caso{"BitBtn4", {"sonar 450"}, {{-1, 0}}},
+        Caso{"BitBtn4", {"sonar 450"}, {{-1, 0}}}, Caso{"BitBtn4", {"sonar 401"}, {{-1, 0}}},
         // LM35: 10 mV a degree, read in steps of 0.11 degrees, at any supply.
         Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.3}}, 0, nullptr, 4600},
         Caso{"BitBtn13", {"analogico 0 235"}, {{23.5, 0.3}}, 0, nullptr, 4800},
@@ -155,6 +159,9 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"BitBtn10", {"impulsi D2 40"}, {{180, 180}, {120, 8}, {2, 1}}, 1.2},
         // The same with three more edges 20 us after each (a comparator's chatter).
         Caso{"BitBtn10", {"impulsi D2 40 3"}, {{180, 180}, {120, 8}, {2, 1}}, 1.2},
+        // 20 slots a second, 60 rpm, with the chatter on the slot's closing too:
+        // counted on either edge it would read 120.
+        Caso{"BitBtn10", {"impulsi D2 20 3 3"}, {{180, 180}, {60, 4}, {1, 0}}, 1.2},
         // The ADXL335 at 3.3 V, its supply also on A3: 1.65 V is 0 g, 330 mV a
         // g, whatever the board's supply.
         Caso{"BitBtn12",
@@ -214,9 +221,11 @@ INSTANTIATE_TEST_SUITE_P(
               {0, 0},
               {1, 0},
               {0, 0}}},
-        // 50 degrees against 60 in winter: the first boiler burns.
+        // 50 degrees against 60 in winter: the first boiler burns. The probe last:
+        // until it reads, it is a failed probe, and its first plausible reading
+        // starts a boiler at once.
         Caso{"BitBtn8",
-             {"analogico 0 500", "analogico 1 2500", "pin D2 0"},
+             {"analogico 1 2500", "pin D2 0", "attendi 50", "analogico 0 500"},
              {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {50, 0.5}, {60, 0.1}, {4, 0}, {1, 0}}},
         // 30 degrees against 50 with a band of 10: 200 % of proportional action, 100 in all.
         Caso{"Button2",
@@ -266,6 +275,35 @@ TEST(SketchLinea, LettersDuringAReplyAreKeptAndNoiseIsDropped) {
                      "A",
                      100),
               " 23.44 23.44");
+}
+
+// "Regolazione PI" on a relay module (its sketch built with USCITA = RELE):
+// a demand that swings every second (30 and 48.5 degrees against 50: all
+// the power, then a fifth of it) does not make the relay follow it: two
+// switchings are never closer than 5 s, and a minute holds one cycle at most.
+TEST(ReleLento, SwitchingsNeverCloserThanTheRelaysMinimum) {
+    prove::SchedaEmulata board("RegolazionePIRele");
+    ASSERT_TRUE(board.pronto());
+    board.comanda("analogico 1 2500");
+    constexpr int kPasso = 250;  // ms of the board's time between looks
+    std::vector<int> scatti;     // when the relay switched, to kPasso
+    int livello = 0;
+    size_t letti = 0;
+    for (int i = 0; i < 100; ++i) {
+        if (i % 4 == 0) board.comanda(i % 8 == 0 ? "analogico 0 300" : "analogico 0 485");
+        ASSERT_TRUE(board.sincronizza(kPasso));
+        const auto r = board.rapporti();
+        for (; letti < r.size(); ++letti) {
+            if (r[letti].rfind("pin D5 ", 0) != 0) continue;
+            const int l = r[letti].back() - '0';
+            if (l != livello) scatti.push_back(i * kPasso);
+            livello = l;
+        }
+    }
+    ASSERT_FALSE(scatti.empty()) << "the relay never switched on";
+    EXPECT_LE(scatti.size(), 2u);
+    for (size_t k = 1; k < scatti.size(); ++k)
+        EXPECT_GE(scatti[k] - scatti[k - 1], 5000 - kPasso) << "switchings " << k - 1 << ", " << k;
 }
 
 // The pin-state reply's readings, as the panel turns them into volts
@@ -419,3 +457,147 @@ INSTANTIATE_TEST_SUITE_P(Uno, RigheLibere,
                                     std::to_string(i.param.millivolt) + "_" +
                                     std::to_string(i.index);
                          });
+
+namespace {
+
+// A sketch that drives a heater, a pump or a motor, its sensor lost mid-run.
+// "attendi MS": MS of the board's time first.
+struct CasoGuasto {
+    const char* bottone;
+    std::vector<std::string> prima;   // the plant running, its output on
+    const char* uscita;               // the output's pin: "D8"
+    std::vector<std::string> guasto;  // the sensor lost
+    const char* detto;                // what the program then says, in part
+};
+
+void PrintTo(const CasoGuasto& c, std::ostream* o) {
+    *o << c.bottone << " " << c.guasto.front();
+}
+
+void stimola(prove::SchedaEmulata& board, const std::vector<std::string>& stimoli) {
+    for (const auto& s : stimoli) {
+        if (s.rfind("attendi ", 0) == 0)
+            board.sincronizza(std::stod(s.substr(8)));
+        else
+            board.comanda(s);
+    }
+}
+
+// The level the board last drove on a pin ("pin D8 1"), -1 when none.
+int livello(prove::SchedaEmulata& board, const std::string& pin) {
+    int l = -1;
+    for (const auto& r : board.rapporti())
+        if (r.rfind("pin " + pin + " ", 0) == 0) l = r.back() - '0';
+    return l;
+}
+
+class Guasti : public ::testing::TestWithParam<CasoGuasto> {
+  protected:
+    static void SetUpTestSuite() { platform::preparaunita(platform::cartelladati()); }
+    prove::DialoghiScritti box;
+    acquisition::VistaMuta vista;
+    prove::AcquisizioneDiProva acquisizione{vista, box};
+};
+
+}  // namespace
+
+TEST_P(Guasti, SensorLostSwitchesTheOutputOffAndIsToldOnce) {
+    const CasoGuasto& c = GetParam();
+    const auto* comando = acquisition::comando(c.bottone);
+    ASSERT_NE(comando, nullptr);
+    prove::SchedaEmulata board(std::string(comando->esempio));
+    ASSERT_TRUE(board.pronto());
+    stimola(board, c.prima);
+    ASSERT_TRUE(board.sincronizza(100));
+    ASSERT_TRUE(acquisition::avviacomando(*comando));
+    acquisition::eseguilettura();
+    ASSERT_TRUE(box.mostrati.empty()) << box.mostrati.front();
+    EXPECT_TRUE(box.avvisi.empty());
+    ASSERT_EQ(livello(board, c.uscita), 1) << "the output was not on before the fault";
+
+    stimola(board, c.guasto);
+    ASSERT_TRUE(board.sincronizza(50));
+    const size_t dopo = board.quanti();
+    acquisition::eseguilettura();  // the next reply
+    ASSERT_TRUE(board.sincronizza(20));
+    EXPECT_EQ(livello(board, c.uscita), 0) << "the output is still on";
+    ASSERT_EQ(box.avvisi.size(), 1u);
+    EXPECT_NE(box.avvisi[0].find(c.detto), std::string::npos) << box.avvisi[0];
+    // Off for good while the sensor is out, and told only once.
+    acquisition::eseguilettura();
+    ASSERT_TRUE(board.sincronizza(20));
+    EXPECT_EQ(box.avvisi.size(), 1u);
+    const auto r = board.rapporti();
+    for (size_t i = dopo; i < r.size(); ++i)
+        EXPECT_NE(r[i], std::string("pin ") + c.uscita + " 1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Uno, Guasti,
+    ::testing::Values(
+        // 18 degrees under a set point of 20, the heater on; the LM35 loses its
+        // supply (reads 0), or its ground (its output rises to the supply).
+        CasoGuasto{"BitBtn17",
+                   {"analogico 0 180", "analogico 1 2750", "analogico 2 2500"},
+                   "D8",
+                   {"analogico 0 0"},
+                   "La sonda LM35 del termostato (A0)"},
+        CasoGuasto{"BitBtn17",
+                   {"analogico 0 180", "analogico 1 2750", "analogico 2 2500"},
+                   "D8",
+                   {"analogico 0 5000"},
+                   "spento il relè della caldaia (D8)"},
+        // 30 degrees against 50: the heater at full power.
+        CasoGuasto{"Button2",
+                   {"analogico 0 300", "analogico 1 2500"},
+                   "D5",
+                   {"analogico 0 0"},
+                   "spento il riscaldatore (D5)"},
+        // Both floats down, the pump running; the maximum's switch sticks closed.
+        CasoGuasto{"BitBtn21",
+                   {"pin D2 1", "pin D3 1"},
+                   "D8",
+                   {"pin D3 0"},
+                   "fermato la pompa (relè su D8)"},
+        // 50 degrees against 60 in winter, the first boiler burning.
+        CasoGuasto{"BitBtn8",
+                   {"analogico 1 2500", "pin D2 0", "attendi 50", "analogico 0 500"},
+                   "D8",
+                   {"analogico 0 0"},
+                   "spento tutte le caldaie"},
+        // A cold room with 2500 ppm of CO2: heating on, window open; the room's
+        // probe lost, then the CO2 sensor's output.
+        CasoGuasto{"BitBtn15",
+                   {"analogico 0 80", "analogico 1 170", "analogico 2 3000", "analogico 3 2750",
+                    "analogico 4 1200"},
+                   "D8",
+                   {"analogico 1 0"},
+                   "La sonda LM35 della stanza (A1)"},
+        CasoGuasto{"BitBtn15",
+                   {"analogico 0 80", "analogico 1 170", "analogico 2 3000", "analogico 3 2750",
+                    "analogico 4 1200"},
+                   "D11",
+                   {"analogico 4 0"},
+                   "chiuso la finestra"},
+        // The collector 15 degrees over the tank's bottom: the pump runs; the
+        // collector's probe loses its ground.
+        CasoGuasto{"BitBtn16",
+                   {"analogico 0 450", "analogico 1 300", "analogico 2 400", "analogico 3 3750"},
+                   "D8",
+                   {"analogico 0 5000"},
+                   "La sonda LM35 del collettore (A0)"},
+        // Zone 1 dry, zone 2 wet: valve 1 open, the pump runs; zone 1's probe
+        // pulled out of the ground.
+        CasoGuasto{"BitBtn22",
+                   {"analogico 0 4000", "analogico 1 1500", "pin D2 1", "analogico 2 4000",
+                    "analogico 3 240"},
+                   "D8",
+                   {"analogico 0 5000"},
+                   "zona 1 (A0)"},
+        // 1200 rpm against 3000: the drive at full; the slotted sensor unplugged.
+        CasoGuasto{"BitBtn20",
+                   {"impulsi D2 400", "analogico 0 5000", "attendi 500"},
+                   "D5",
+                   {"impulsi D2 0", "attendi 3500"},
+                   "La scheda ha spento il motore (D5)"}),
+    [](const auto& i) { return std::string(i.param.bottone) + "_" + std::to_string(i.index); });

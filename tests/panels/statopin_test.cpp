@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "panels/statopin.h"
+#include "panels/taratura.h"
 
 using namespace lumetto::panels;
 
@@ -219,4 +221,27 @@ TEST_F(Decodifica, FuzzSeedsKeepBarsInRangeAndTextsConsistent) {
         for (size_t i = 0; i < s.digitali.size(); ++i)
             ASSERT_EQ(s.digitali[i].spuntato, statopin[i + 1] == 1);
     }
+}
+
+// The multimeter's reading as a teacher types it, on an Italian keyboard or
+// not, in volts or millivolts; what no USB supply gives is refused.
+TEST(Taratura, MultimeterReadingAsTyped) {
+    const std::pair<const char*, std::optional<int>> righe[] = {
+        {"5.02", 5020}, {"5,02", 5020}, {" 4.987 V", 4987}, {"5020", 5020}, {"5020 mV", 5020},
+        {"4.5", 4500},  {"5.5", 5500},  {"4.49", {}},       {"5.6", {}},    {"", {}},
+        {"cinque", {}}, {"5.0.2", {}},  {"-5", {}},
+    };
+    for (const auto& [testo, mv] : righe)
+        EXPECT_EQ(letturamultimetro(testo), mv) << '"' << testo << '"';
+    EXPECT_EQ(comandotaratura(5020), "K5020");
+    EXPECT_EQ(comandotaratura(0), "K0000");
+    // A pin-state reply, or one cut short, is no calibration reply.
+    EXPECT_FALSE(leggitaratura("D2HHHHD3LLLLD4HHHHD5LLLL"));
+    EXPECT_FALSE(leggitaratura("  5010  1087HHHHHHHHHH"));
+    const auto t = leggitaratura("  5010  1087HHHHHHHHHHHH");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->alimentazioneMv, 5010);
+    EXPECT_EQ(t->bandgapMv, 1087);
+    EXPECT_TRUE(t->tarata);
+    EXPECT_EQ(t->esito, Taratura::Esito::Tenuta);
 }

@@ -11,6 +11,10 @@
 
    A3 reads the same 3.3 V that feeds the ADXL335: the sketch reads each axis as a
    share of it.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The ADXL335's output follows its own supply: half of it at 0 g, a tenth of

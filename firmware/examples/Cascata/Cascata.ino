@@ -30,11 +30,22 @@
    own (a 5 V 1 A adapter) and join its GND to the board's GND.
 
    LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The loop: every 20 seconds one more boiler starts when the water is colder
    than Set - Delta, and one stops when it is warmer than Set + Delta, so the
    boilers follow the demand one at a time. In summer every boiler is off.
+
+   A probe that fails switches every boiler off at once: a reading under
+   SONDA_MINIMA (an LM35 without its supply, or its wire cut with a 100 kOhm
+   resistor from A0 to GND, reads 0) or at the top of the scale (its GND wire
+   cut) is no temperature. The reply then carries -9999 for T, the program
+   says which probe and which relays, and the boilers start again one at a
+   time once the reading is plausible.
 */
 #include <Lumetto.h>
 
@@ -43,6 +54,9 @@ const uint8_t SONDA = A0, REGOLAZIONE = A1, INVERNO = 2;
 const float DELTA = 4;
 const float SET_MINIMO = 40, SET_MASSIMO = 80;
 const unsigned long PASSO_MS = 20000;
+// The basic LM35 circuit reads 0 to 2 degrees for anything below +2: no
+// boiler's delivery reads under 1 degree, and the 1.1 V scale ends at 110.
+const float SONDA_MINIMA = 1.0, SONDA_MASSIMA = 109.5;
 
 uint8_t accese = 0;
 unsigned long ultimo = 0;
@@ -61,7 +75,11 @@ void loop() {
     const bool inverno = lumettoChiuso(INVERNO);
     const float t = lumettoLM35(SONDA);
     const float set = SET_MINIMO + lumettoFrazione(REGOLAZIONE) * (SET_MASSIMO - SET_MINIMO);
-    if (!inverno) {
+    const bool guasto = t < SONDA_MINIMA || t > SONDA_MASSIMA;
+    if (guasto) {
+        accese = 0;
+        primo = true;  // back at once, from the first boiler, when it is plausible
+    } else if (!inverno) {
         accese = 0;
     } else if (primo || millis() - ultimo >= PASSO_MS) {
         primo = false;
@@ -76,7 +94,7 @@ void loop() {
         LumettoTrama f(49);
         for (uint8_t i = 0; i < 4; ++i)
             f.acceso(i < accese);
-        f.numero(t);
+        f.numero(guasto ? lumetto::trama::kMinimo : t);
         f.numero(set);
         f.numero(DELTA);
         f.acceso(inverno);

@@ -8,7 +8,8 @@
    ---- end of wiring ----
 
    Each slot passing the sensor is one pulse, counted by the interrupt of D2
-   (edges closer than 200 us are the module's chatter, and ignored); the
+   (edges within 200 us of the one before, as the slot opens or as it
+   closes, are the module's chatter, and ignored); the
    speed is measured every half second.
 */
 #include <Lumetto.h>

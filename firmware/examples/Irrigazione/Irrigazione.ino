@@ -43,11 +43,24 @@
    SSR or a relay module rated for them, wired by someone qualified.
 
    LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The loop: a zone's valve opens when its soil is under 30 % and closes over
    60 % or when it rains; the pump runs while a valve is open and the tank
    has more than 10 % of water.
+
+   A moisture probe that reads the whole supply (under UMIDITA_MINIMA: the
+   driest soil still conducts a little, a probe out of the ground or with its
+   GND wire cut does not) would keep its valve open for good: its zone's
+   valve closes instead, and the pump stops unless the other zone needs
+   water. The reply carries -9999 for that zone, the program says which probe
+   and which valve, and the zone starts again by itself once the reading is
+   plausible. A level sensor that loses its output reads 0 %, which keeps the
+   pump off already; the rain sensor and the LM35 drive nothing.
 */
 #include <Lumetto.h>
 
@@ -55,9 +68,10 @@ const uint8_t UMIDITA[2] = {A0, A1};
 const uint8_t PIOGGIA = 2, LIVELLO = A2, TEMPERATURA = A3;
 const uint8_t POMPA = 8, VALVOLA[2] = {9, 10};
 const float APRE_SOTTO = 30, CHIUDE_SOPRA = 60;  // percent of soil moisture
-const float LIVELLO_MINIMO = 10;                  // percent of water in the tank
+const float LIVELLO_MINIMO = 10;                 // percent of water in the tank
+const float UMIDITA_MINIMA = 1;                  // percent: under it, no probe in soil
 
-bool valvola[2] = {false, false}, pompa = false;
+bool valvola[2] = {false, false}, pompa = false, guasto[2] = {false, false};
 
 float umidita(uint8_t zona) {
     return 100 - lumettoFrazione(UMIDITA[zona]) * 100;
@@ -80,8 +94,9 @@ void loop() {
     const float livello = lumettoVolt(LIVELLO) * 100 / 5;
     for (uint8_t z = 0; z < 2; ++z) {
         const float u = umidita(z);
+        guasto[z] = u < UMIDITA_MINIMA;
         if (u < APRE_SOTTO) valvola[z] = true;
-        if (u > CHIUDE_SOPRA || pioggia) valvola[z] = false;
+        if (u > CHIUDE_SOPRA || pioggia || guasto[z]) valvola[z] = false;
         lumettoAttiva(VALVOLA[z], valvola[z]);
     }
     pompa = (valvola[0] || valvola[1]) && livello > LIVELLO_MINIMO;
@@ -89,8 +104,8 @@ void loop() {
 
     if (lumettoComando("I")) {
         LumettoTrama t(48);
-        t.numero(umidita(0));
-        t.numero(umidita(1));
+        for (uint8_t z = 0; z < 2; ++z)
+            t.numero(guasto[z] ? lumetto::trama::kMinimo : umidita(z));
         t.acceso(pioggia);
         t.numero(livello);
         t.acceso(pompa);

@@ -23,12 +23,26 @@
 
    A float switch closes when the water lifts it. The loop: the pump starts
    when the water is below the minimum and stops when it reaches the maximum.
+
+   Switches that cannot be right stop the pump: the maximum closed with the
+   minimum open (one of them stuck or its wire cut), or the pump running
+   for RIEMPIMENTO_MASSIMO_S without either switch changing (a switch stuck,
+   the pump dry or its hose off). The reply then carries SSSSSS for the pump
+   and the program says so. The first fault ends when the switches agree
+   again; the second when a switch changes (the level seen to move), or at
+   the board's reset.
 */
 #include <Lumetto.h>
 
 const uint8_t MINIMO = 2, MASSIMO = 3, POMPA = 8;
+// The longest the pump may run without the level reaching a switch: the
+// lab tank's filling from empty to the maximum, with room to spare.
+const unsigned long RIEMPIMENTO_MASSIMO_S = 120;
 
 bool pompa = false;
+bool ferma = false;                  // the level did not move while the pump ran
+bool primo = false, ultimo = false;  // the switches when the level last moved
+unsigned long dal = 0;
 
 void setup() {
     lumettoUscita(POMPA);
@@ -39,15 +53,23 @@ void setup() {
 
 void loop() {
     const bool minimo = lumettoChiuso(MINIMO), massimo = lumettoChiuso(MASSIMO);
+    if (minimo != primo || massimo != ultimo || !pompa) {
+        if (minimo != primo || massimo != ultimo) ferma = false;  // the level moved
+        primo = minimo;
+        ultimo = massimo;
+        dal = millis();
+    }
+    if (pompa && millis() - dal > RIEMPIMENTO_MASSIMO_S * 1000UL) ferma = true;
+    const bool guasto = (massimo && !minimo) || ferma;
     if (!minimo) pompa = true;
-    if (massimo) pompa = false;
+    if (massimo || guasto) pompa = false;
     lumettoAttiva(POMPA, pompa);
 
     if (lumettoComando("F")) {
         LumettoTrama t(18);
         t.acceso(minimo);
         t.acceso(massimo);
-        t.acceso(pompa);
+        t.stato(guasto ? 2 : pompa ? 1 : 0);
         t.fine();
     }
 }

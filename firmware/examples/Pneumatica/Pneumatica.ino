@@ -35,6 +35,10 @@
    The load (heater, motor, valve coil) runs from a supply of its own, never from the
    board's 5V; join that supply's GND to the board's GND. Mains loads only through an
    SSR or a relay module rated for them, wired by someone qualified.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    Every switch and button goes to GND, with the internal pull-up. The cycle:

@@ -41,23 +41,44 @@
    The load (heater, motor, valve coil) runs from a supply of its own, never from the
    board's 5V; join that supply's GND to the board's GND. Mains loads only through an
    SSR or a relay module rated for them, wired by someone qualified.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The loop (a differential controller): the pump starts when the collector
    is 6 degrees warmer than the bottom of the tank and stops under 2; the
    heater tops the tank up under 42 degrees until 48; the valve opens over
    75 degrees at the top and closes under 65.
+
+   A probe that fails switches off what depends on it: a reading under
+   SONDA_MINIMA (an LM35 without its supply, or its wire cut with a 100 kOhm
+   resistor to GND, reads 0) or at the top of the scale (its GND wire cut) is
+   no temperature. The collector's or the bottom's probe stops the pump, the
+   top's switches the heater off and closes the valve. The reply carries
+   -9999 for that probe (and 0 for DeltaT without either of its two), the
+   program says which probe and which outputs, and each loop starts again by
+   itself once its reading is plausible. A collector colder than +1 degree
+   reads as a failed probe too: the pump would stand then anyway.
 */
 #include <Lumetto.h>
 
 const uint8_t COLLETTORE = A0, BASSO = A1, ALTO = A2, IRRAGGIAMENTO = A3;
 const uint8_t POMPA = 8, INTEGRAZIONE = 9, DEVIATRICE = 10;
-const float POMPA_SOPRA = 6, POMPA_SOTTO = 2;               // degrees, collector over bottom
-const float INTEGRA_SOTTO = 42, INTEGRA_FINO = 48;          // degrees at the top
-const float DEVIA_SOPRA = 75, DEVIA_SOTTO = 65;             // degrees at the top
-const float IRRAGGIAMENTO_PIENO = 1000;                     // W/m2 at 5 V
+const float POMPA_SOPRA = 6, POMPA_SOTTO = 2;       // degrees, collector over bottom
+const float INTEGRA_SOTTO = 42, INTEGRA_FINO = 48;  // degrees at the top
+const float DEVIA_SOPRA = 75, DEVIA_SOTTO = 65;     // degrees at the top
+const float IRRAGGIAMENTO_PIENO = 1000;             // W/m2 at 5 V
+// The basic LM35 circuit reads 0 to 2 degrees for anything below +2, and the
+// 1.1 V scale ends at 110.
+const float SONDA_MINIMA = 1.0, SONDA_MASSIMA = 109.5;
 
 bool pompa = false, integrazione = false, deviatrice = false;
+
+bool guasta(float t) {
+    return t < SONDA_MINIMA || t > SONDA_MASSIMA;
+}
 
 void setup() {
     lumettoUscita(POMPA);
@@ -73,22 +94,25 @@ void setup() {
 void loop() {
     const float coll = lumettoLM35(COLLETTORE), basso = lumettoLM35(BASSO);
     const float alto = lumettoLM35(ALTO);
-    const float delta = coll - basso;
+    const bool guastoColl = guasta(coll), guastoBasso = guasta(basso), guastoAlto = guasta(alto);
+    const bool senzaDelta = guastoColl || guastoBasso;
+    const float delta = senzaDelta ? 0 : coll - basso;
     if (delta > POMPA_SOPRA) pompa = true;
     if (delta < POMPA_SOTTO) pompa = false;
     if (alto < INTEGRA_SOTTO) integrazione = true;
     if (alto > INTEGRA_FINO) integrazione = false;
     if (alto > DEVIA_SOPRA) deviatrice = true;
     if (alto < DEVIA_SOTTO) deviatrice = false;
+    if (guastoAlto) integrazione = deviatrice = false;
     lumettoAttiva(POMPA, pompa);
     lumettoAttiva(INTEGRAZIONE, integrazione);
     lumettoAttiva(DEVIATRICE, deviatrice);
 
     if (lumettoComando("D")) {
         LumettoTrama t(48);
-        t.numero(coll);
-        t.numero(basso);
-        t.numero(alto);
+        t.numero(guastoColl ? lumetto::trama::kMinimo : coll);
+        t.numero(guastoBasso ? lumetto::trama::kMinimo : basso);
+        t.numero(guastoAlto ? lumetto::trama::kMinimo : alto);
         t.numero(lumettoVolt(IRRAGGIAMENTO) * IRRAGGIAMENTO_PIENO / 5);
         t.numero(delta);
         t.acceso(pompa);

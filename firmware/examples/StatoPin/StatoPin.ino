@@ -9,8 +9,9 @@
    potentiometers, analog 5V  5V       bars and "A0 V=2.502": the reading 0..1023 of
    sensors                A0 .. A5     0..5 V
                           GND GND
-   LEDs, relays (with a   D8 .. D13    "H1".."H6" high, "L1".."L6" low: output 1 is D8,
-   resistor/driver)       GND GND      6 is D13
+   LEDs, relays (with a   D8 .. D13    "H1".."H6" on, "L1".."L6" off (on is HIGH, or LOW
+   resistor/driver)       GND GND      with LUMETTO_RELE_ACCESO LOW): output 1 is D8, 6
+                                       is D13
    three servos (signal   S1  D7       "S1090": servo 1 to 90 degrees; servo 1 on D7, 2
    wire; power them apart S2  D8       on D8, 3 on D9
    from the board)        S3  D9
@@ -26,6 +27,15 @@
    Servos take up to 1 A each while they move: feed their V+ from a 5 V supply of
    their own (4 AA cells or a 5 V 2 A adapter), never from the board's 5V, and join
    that supply's GND to the board's GND.
+
+   The bootloader flashes D13 (and the board's L LED) for about a second at every
+   reset, and the board resets whenever the program opens its port: a relay on D13
+   would click on and off each time. Wire relays to the other outputs; D13 suits a
+   LED.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    "A" answers with the 78-character pin state: "D2HHHH" .. "D7LLLL", then
@@ -35,8 +45,15 @@
    A pin is an input, an output or a servo's, whichever command came last:
    a servo command on D7, D8 or D9 takes the pin; an output command on D8 or
    D9 stops that servo. Inputs have no pull-up: a pin left unconnected reads
-   at random, as the panel warns. The outputs are the levels the panel ticks
-   (HIGH when ticked), not relay states: all of them start LOW.
+   at random, as the panel warns.
+
+   A ticked output is on ("H1"), an unticked one off ("L1"), as
+   LUMETTO_RELE_ACCESO says for the lab's relay modules: with HIGH (the
+   library's default) on is 5 V; with LOW, for the modules that switch on
+   with a low input, on is 0 V and off 5 V. Every output starts off, its off
+   level written before the pin drives, so no relay clicks on at reset (a LED
+   from the pin to GND is then lit while off: wire LEDs to 5V instead). The
+   reply carries the inputs only; the outputs are as the panel ticked them.
 */
 #include <Lumetto.h>
 #include <LumettoServo.h>
@@ -49,10 +66,8 @@ LumettoComandi comandi;
 void setup() {
     for (uint8_t pin = 2; pin <= 7; ++pin)
         pinMode(pin, INPUT);
-    for (uint8_t pin = PRIMA_USCITA; pin < PRIMA_USCITA + 6; ++pin) {
-        digitalWrite(pin, LOW);
-        pinMode(pin, OUTPUT);
-    }
+    for (uint8_t pin = PRIMA_USCITA; pin < PRIMA_USCITA + 6; ++pin)
+        lumettoUscita(pin);
     for (uint8_t canale = 0; canale < 6; ++canale)
         lumettoMisura(A0 + canale);
     lumettoInizia("StatoPin");
@@ -68,8 +83,8 @@ void loop() {
             const uint8_t pin = PRIMA_USCITA + c.numero - 1;
             for (uint8_t s = 1; s <= lumettoServo::kServi; ++s)
                 if (PIN_SERVO[s - 1] == pin) lumettoServo::ferma(s);
+            lumettoAttiva(pin, c.alto);  // the level before the pin drives
             pinMode(pin, OUTPUT);
-            digitalWrite(pin, c.alto ? HIGH : LOW);
             break;
         }
         case LumettoComandi::Servo:

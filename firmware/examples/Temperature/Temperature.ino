@@ -8,6 +8,10 @@
                                               0.11 degrees
 
    LM35 pins seen with the flat face towards you, left to right: +Vs, Vout, GND.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The LM35 in its basic circuit reads from +2 degrees; the 1.1 V reference

@@ -26,16 +26,30 @@
    The load (heater, motor, valve coil) runs from a supply of its own, never from the
    board's 5V; join that supply's GND to the board's GND. Mains loads only through an
    SSR or a relay module rated for them, wired by someone qualified.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    The loop: the heater goes on under Set - 0.5 degrees and off over
    Set + 0.5 (half a degree of hysteresis, so the relay does not chatter).
+
+   A probe that fails switches the heater off: a reading under SONDA_MINIMA
+   (an LM35 without its supply, or its wire cut with a 100 kOhm resistor from
+   A0 to GND, reads 0) or at the top of the scale (its GND wire cut: the
+   output rises to the supply) is no temperature. The reply then carries
+   -9999 for the temperature, the program says which probe and which relay,
+   and the loop starts again by itself once the reading is plausible.
 */
 #include <Lumetto.h>
 
 const uint8_t SONDA = A0, UMIDITA = A1, REGOLAZIONE = A2, CALDAIA = 8;
 const float ISTERESI = 0.5;
 const float SET_MINIMO = 10, SET_MASSIMO = 30;
+// The basic LM35 circuit reads 0 to 2 degrees for anything below +2: no room
+// reads under 1 degree, and the 1.1 V scale ends at 110.
+const float SONDA_MINIMA = 1.0, SONDA_MASSIMA = 109.5;
 
 bool caldaia = false;
 
@@ -50,13 +64,18 @@ void setup() {
 void loop() {
     const float temp = lumettoLM35(SONDA);
     const float set = SET_MINIMO + lumettoFrazione(REGOLAZIONE) * (SET_MASSIMO - SET_MINIMO);
-    if (temp < set - ISTERESI) caldaia = true;
-    if (temp > set + ISTERESI) caldaia = false;
+    const bool guasto = temp < SONDA_MINIMA || temp > SONDA_MASSIMA;
+    if (guasto) {
+        caldaia = false;
+    } else {
+        if (temp < set - ISTERESI) caldaia = true;
+        if (temp > set + ISTERESI) caldaia = false;
+    }
     lumettoAttiva(CALDAIA, caldaia);
 
     if (lumettoComando("B")) {
         LumettoTrama t(26);
-        t.numero(temp);
+        t.numero(guasto ? lumetto::trama::kMinimo : temp);
         t.numero(lumettoVolt(UMIDITA) * 100 / 5);
         t.numero(set);
         t.acceso(caldaia);

@@ -17,6 +17,10 @@
 
    The inputs have no pull-up: a switch goes between its pin and 5V, with a 10 kOhm
    resistor from the pin to GND, so an open switch reads LLLLLL.
+
+   Leave AREF unconnected: the converter's reference is chosen inside the chip (the
+   supply, or the internal 1.1 V that the library switches to for an LM35), and a
+   voltage on AREF would be shorted to it (and can damage the chip).
    ---- end of wiring ----
 
    Replace the fields with your own values, in the order of your header:
