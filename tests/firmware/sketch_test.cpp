@@ -76,7 +76,9 @@ std::string chiedi(prove::SchedaEmulata& board, const std::string& invio, double
     return letto;
 }
 
-class Sketch : public ::testing::TestWithParam<Caso> {
+// A table of cases run through the program's acquisition, its boxes written down.
+template <class C>
+class ConAcquisizione : public ::testing::TestWithParam<C> {
   protected:
     // The default plants' schemes on the c: drive, for their buttons.
     static void SetUpTestSuite() { platform::preparaunita(platform::cartelladati()); }
@@ -84,6 +86,8 @@ class Sketch : public ::testing::TestWithParam<Caso> {
     acquisition::VistaMuta vista;
     prove::AcquisizioneDiProva acquisizione{vista, box};
 };
+
+class Sketch : public ConAcquisizione<Caso> {};
 
 }  // namespace
 
@@ -491,13 +495,7 @@ int livello(prove::SchedaEmulata& board, const std::string& pin) {
     return l;
 }
 
-class Guasti : public ::testing::TestWithParam<CasoGuasto> {
-  protected:
-    static void SetUpTestSuite() { platform::preparaunita(platform::cartelladati()); }
-    prove::DialoghiScritti box;
-    acquisition::VistaMuta vista;
-    prove::AcquisizioneDiProva acquisizione{vista, box};
-};
+class Guasti : public ConAcquisizione<CasoGuasto> {};
 
 }  // namespace
 
