@@ -18,7 +18,7 @@ FIRMWARE_BUILD ?= build-firmware
 SKETCH     ?=
 PORT       ?= /dev/ttyACM0
 
-.PHONY: all setup build test test-fresh install-test sanitize tsan fuzz bench demo classe-demo format clean deb deb-test \
+.PHONY: all setup build test test-fresh test-contenitore install-test sanitize tsan fuzz bench demo classe-demo format clean deb deb-test \
         firmware firmware-zip flash cablaggi
 
 all: build
@@ -59,6 +59,11 @@ cablaggi:
 install-test: setup
 	BUILD_RELEASE=$(RELEASE_BUILD) scripts/prova-installazione.sh
 
+# The built suite again as root of a user namespace without CAP_SYS_ADMIN,
+# as in a container (see the script).
+test-contenitore: build
+	JOBS=$(JOBS) scripts/prova-contenitore.sh $(BUILD)
+
 # The Debian package, checked by lintian, appstreamcli and desktop-file-validate.
 deb: setup
 	scripts/pacchetto.sh
@@ -67,7 +72,9 @@ deb: setup
 deb-test: deb
 	scripts/prova-fresca.sh --pacchetto build-deb/lumetto_$$(head -n1 VERSION)_$$(dpkg --print-architecture).deb
 
-# The README's Quick start on a fresh Debian 12 root (as root; see the script).
+# The README's Quick start on a fresh Debian 12 root, as a user and then as
+# root (as root; see the script). Under CI=true, or with
+# `scripts/prova-fresca.sh --severo`, what cannot run fails.
 test-fresh:
 	scripts/prova-fresca.sh
 
