@@ -29,6 +29,7 @@
 #include "acquisition/registrocorse.h"
 #include "archivio/archivio.h"
 #include "link/letture.h"
+#include "platform/diagnostica.h"
 #include "support/cartella.h"
 #include "support/dialoghi.h"
 
@@ -332,6 +333,13 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
                 rlimit lim{256 * 1024, 256 * 1024};
                 setrlimit(RLIMIT_FSIZE, &lim);
             }
+            // The diagnostic log, every room on, printed after the report.
+            static std::string registro;
+            diagnostica::imposta({[](diagnostica::Stanza) { return true; },
+                                  [](diagnostica::Stanza s, std::string_view t) {
+                                      registro.append(diagnostica::nome(s)).append(": ");
+                                      registro.append(t).append("\n");
+                                  }});
             prove::DialoghiScritti box;
             acquisition::RegistroCorse reg(d / "lumetto.sqlite");
             corsa(reg, 1000, [](int) {});
@@ -345,6 +353,7 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
                         salvate, link::tabellaletture[1000][2]);
             for (const std::string& a : box.avvisi)
                 std::printf("%s\n", a.c_str());
+            std::printf("%s", registro.c_str());
         });
         std::string t = leggitutto(f);
         int tmpfs = 0, avvisi = -1, salvate = -1;
@@ -357,6 +366,9 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
         EXPECT_EQ(avvisi, 1) << t;
         EXPECT_THAT(t, ::testing::HasSubstr(tmpfs || !riga.opzioni ? riga.detto : riga.dettoSenza));
         EXPECT_THAT(t, ::testing::HasSubstr("->EXCEL"));
+        // The box in the log, and beside it the cause it leaves out.
+        EXPECT_THAT(t, ::testing::HasSubstr("platform: box avviso: L'archivio delle corse"));
+        EXPECT_THAT(t, ::testing::ContainsRegex("archivio: SQLite [0-9]+ \\("));
         EXPECT_EQ(tabella, valore(1000, 2));  // the run went on to its end
         if (riga.flag & MS_RDONLY) {
             EXPECT_EQ(salvate, 0);
