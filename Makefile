@@ -125,11 +125,20 @@ bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_docente
 
 # The program against the virtual board on COM13: the board's window beside
-# the program's; closing the program ends the board too.
+# the program's, the program started once the board's COM13 link leads to its
+# pseudo-terminal; closing the program ends the board too.
 demo: build
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 	  echo "make demo needs a graphical session (no DISPLAY): try 'xvfb-run make demo'"; exit 1; fi
-	@$(BUILD)/scheda/lumetto-scheda --sketch tutti & scheda=$$!; sleep 1; \
+	@$(BUILD)/scheda/lumetto-scheda --sketch tutti & scheda=$$!; \
+	 com13="$$HOME/.lumetto/dosdevices/com13"; \
+	 for _ in $$(seq 100); do \
+	   [ -e "$$com13" ] && break; \
+	   kill -0 $$scheda 2>/dev/null || { echo "make demo: the virtual board ended at start-up"; exit 1; }; \
+	   sleep 0.1; \
+	 done; \
+	 if [ ! -e "$$com13" ]; then \
+	   echo "make demo: the virtual board made no COM13 link in 10 s"; kill $$scheda; exit 1; fi; \
 	 $(BUILD)/app/lumetto; kill $$scheda 2>/dev/null; wait $$scheda 2>/dev/null; true
 
 # A class on this computer: the school's Mosquitto configuration on a free
