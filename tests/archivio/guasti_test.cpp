@@ -5,14 +5,12 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <linux/capability.h>
 #include <sched.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,6 +30,7 @@
 #include "platform/diagnostica.h"
 #include "support/cartella.h"
 #include "support/dialoghi.h"
+#include "support/permessi.h"
 
 namespace fs = std::filesystem;
 using namespace lumetto;
@@ -112,24 +111,6 @@ bool tmpfsprivato(const fs::path& dove, const char* opzioni, unsigned long flag)
     }
     if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
     return mount("lumetto-prova", dove.c_str(), "tmpfs", flag, opzioni) == 0;
-}
-
-// Root without the capability that overrides file permissions, so that a
-// 0555 folder binds it as it binds a user: root in a chroot ("/" is no mount
-// point) or in a container without CAP_SYS_ADMIN can make no tmpfs. A user
-// has nothing to drop.
-bool comeunutente() {
-    if (geteuid() != 0) return true;
-    __user_cap_header_struct h{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct d[2]{};
-    if (syscall(SYS_capget, &h, d) != 0) return false;
-    // From the permitted set too: access(2) asks that one for root.
-    for (unsigned cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
-        d[cap / 32].effective &= ~(1u << (cap % 32));
-        d[cap / 32].permitted &= ~(1u << (cap % 32));
-        d[cap / 32].inheritable &= ~(1u << (cap % 32));
-    }
-    return syscall(SYS_capset, &h, d) == 0;
 }
 
 }  // namespace
@@ -327,7 +308,7 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
             const bool tmpfs = riga.opzioni && tmpfsprivato(d, riga.opzioni, riga.flag);
             if (!tmpfs && (riga.flag & MS_RDONLY)) {
                 chmod(d.c_str(), 0555);
-                if (!comeunutente()) std::printf("root keeps writing anywhere\n");
+                if (!prove::senzaprivilegi()) std::printf("root keeps writing anywhere\n");
             } else if (!tmpfs) {
                 signal(SIGXFSZ, SIG_IGN);
                 rlimit lim{256 * 1024, 256 * 1024};
