@@ -24,7 +24,8 @@ std::string_view nome(Stanza s) {
 }
 
 void imposta(Uscita u) {
-    // Off first, so that no thread pairs an old test with a new writer.
+    // Off while the pair changes, so that no thread calls a writer whose
+    // test has gone.
     attivaora.store(nullptr);
     scriviora.store(u.scrivi);
     attivaora.store(u.attiva);
