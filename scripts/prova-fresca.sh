@@ -247,16 +247,18 @@ chown -R "$uid" "$radice$sorgente" "$radice/home/$utente"
 
 # The user's locale is the caller's: the compiler's messages follow it, so the
 # compiler cache keys on it too.
-lingua=()
+ambiente=()
 for v in LANG LC_ALL LC_CTYPE LC_MESSAGES; do
-  if [ -n "${!v:-}" ]; then lingua+=("$v=${!v}"); fi
+  if [ -n "${!v:-}" ]; then ambiente+=("$v=${!v}"); fi
 done
-elenco=$(IFS=,; echo "${lingua[*]%%=*}")
+# Strict here, strict there: a test missing its tool fails in the root too.
+if [ -n "$severo" ]; then ambiente+=(CI=true); fi
+elenco=$(IFS=,; echo "${ambiente[*]%%=*}")
 
 echo "$nome: make test on a fresh Debian 12 root, commit ${commit:0:12} (log in $registro)"
 # In the background, so that an interruption is served at once (a shell
 # serves its traps only between commands, and wait is one).
-chroot "$radice" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin "${lingua[@]}" \
+chroot "$radice" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin "${ambiente[@]}" \
   su -l ${elenco:+-w "$elenco"} "$utente" -c "cd '$sorgente' && make test" >"$registro" 2>&1 &
 esito=0
 wait $! || esito=$?
@@ -266,7 +268,7 @@ if [ "$esito" -eq 0 ]; then
   # point). The build is the user's, already made: only the tests run again.
   chi=root
   echo "=== make test as root ===" >>"$registro"
-  chroot "$radice" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root "${lingua[@]}" \
+  chroot "$radice" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root "${ambiente[@]}" \
     bash -c "cd '$sorgente' && make test" >>"$registro" 2>&1 &
   wait $! || esito=$?
 fi
