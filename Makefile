@@ -18,7 +18,7 @@ FIRMWARE_BUILD ?= build-firmware
 SKETCH     ?=
 PORT       ?= /dev/ttyACM0
 
-.PHONY: all setup build test test-fresh install-test sanitize tsan fuzz bench demo classe-demo format clean deb deb-test \
+.PHONY: all setup build test test-fresh test-contenitore install-test sanitize tsan fuzz bench demo classe-demo format clean deb deb-test \
         firmware firmware-zip flash cablaggi
 
 all: build
@@ -59,6 +59,11 @@ cablaggi:
 install-test: setup
 	BUILD_RELEASE=$(RELEASE_BUILD) scripts/prova-installazione.sh
 
+# The built suite again as root of a user namespace without CAP_SYS_ADMIN,
+# as in a container (see the script).
+test-contenitore: build
+	JOBS=$(JOBS) scripts/prova-contenitore.sh $(BUILD)
+
 # The Debian package, checked by lintian, appstreamcli and desktop-file-validate.
 deb: setup
 	scripts/pacchetto.sh
@@ -67,7 +72,9 @@ deb: setup
 deb-test: deb
 	scripts/prova-fresca.sh --pacchetto build-deb/lumetto_$$(head -n1 VERSION)_$$(dpkg --print-architecture).deb
 
-# The README's Quick start on a fresh Debian 12 root (as root; see the script).
+# The README's Quick start on a fresh Debian 12 root, as a user and then as
+# root (as root; see the script). Under CI=true, or with
+# `scripts/prova-fresca.sh --severo`, what cannot run fails.
 test-fresh:
 	scripts/prova-fresca.sh
 
@@ -118,11 +125,20 @@ bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_docente
 
 # The program against the virtual board on COM13: the board's window beside
-# the program's; closing the program ends the board too.
+# the program's, the program started once the board's COM13 link leads to its
+# pseudo-terminal; closing the program ends the board too.
 demo: build
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 	  echo "make demo needs a graphical session (no DISPLAY): try 'xvfb-run make demo'"; exit 1; fi
-	@$(BUILD)/scheda/lumetto-scheda --sketch tutti & scheda=$$!; sleep 1; \
+	@$(BUILD)/scheda/lumetto-scheda --sketch tutti & scheda=$$!; \
+	 com13="$$HOME/.lumetto/dosdevices/com13"; \
+	 for _ in $$(seq 100); do \
+	   [ -e "$$com13" ] && break; \
+	   kill -0 $$scheda 2>/dev/null || { echo "make demo: the virtual board ended at start-up"; exit 1; }; \
+	   sleep 0.1; \
+	 done; \
+	 if [ ! -e "$$com13" ]; then \
+	   echo "make demo: the virtual board made no COM13 link in 10 s"; kill $$scheda; exit 1; fi; \
 	 $(BUILD)/app/lumetto; kill $$scheda 2>/dev/null; wait $$scheda 2>/dev/null; true
 
 # A class on this computer: the school's Mosquitto configuration on a free

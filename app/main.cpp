@@ -12,6 +12,7 @@
 
 #include "app/opzioni.h"
 #include "app/programma.h"
+#include "platform/qt/diagnosticaqt.h"
 #include "platform/qt/dialoghiqt.h"
 #include "platform/qt/finestre.h"
 
@@ -23,6 +24,13 @@ int main(int argc, char** argv) {
         std::fputs(opzioni.testo.c_str(),
                    opzioni.azione == lumetto::Opzioni::Azione::Errore ? stderr : stdout);
         return opzioni.esito;
+    }
+    lumetto::platform::instradadiagnostica();
+    if (opzioni.diagnostica) {
+        if (auto e = lumetto::platform::accendidiagnostica(*opzioni.diagnostica)) {
+            std::fprintf(stderr, "lumetto: %s\n", e->c_str());
+            return 2;
+        }
     }
     QApplication app(argc, argv);
     lumetto::platform::traduzioneqt(app);

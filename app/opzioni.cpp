@@ -26,6 +26,9 @@ constexpr const char* kAiuto =
     "                      o \"libero\" per una scheda che scrive da sola\n"
     "  --baud N            la velocità dell'esperimento libero (9600, 19200,\n"
     "                      38400, 57600, 115200); senza, la trova ascoltando\n"
+    "  --diagnostica[=FILE]  scrive il registro diagnostico per un tecnico\n"
+    "                      (il motivo tecnico di ogni avviso) sullo standard\n"
+    "                      error o, con FILE, in fondo a quel file\n"
     "  --help              mostra questo aiuto ed esce\n"
     "  --version           mostra la versione ed esce\n"
     "\n"
@@ -133,6 +136,16 @@ Opzioni leggiopzioni(const std::vector<std::string>& argomenti) {
                 return o;
             }
             o.baud = *it;
+            continue;
+        }
+        if (a == "--diagnostica" || a.rfind("--diagnostica=", 0) == 0) {
+            o.diagnostica = a.size() > 13 ? a.substr(14) : "";
+            if (o.diagnostica->empty() && a.size() > 13) {
+                o.azione = Opzioni::Azione::Errore;
+                o.testo = "lumetto: --diagnostica= senza il nome del file\n";
+                o.esito = 2;
+                return o;
+            }
             continue;
         }
         if (a == "--help" || a == "-h") {

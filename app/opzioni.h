@@ -1,6 +1,6 @@
 #pragma once
-// The program's command line: --help, --version and the experiment to start
-// once the board is found, in Italian; nothing else, so that a mistyped
+// The program's command line: --help, --version, the experiment to start
+// once the board is found and the diagnostic log, in Italian; nothing else, so that a mistyped
 // option is said rather than ignored.
 
 #include <cstdint>
@@ -26,6 +26,9 @@ struct Opzioni {
     // or the name of one of the teacher's or the school's experiments).
     std::optional<acquisition::MioEsperimento> mio;
     std::string fileesperimento;
+    // --diagnostica: the diagnostic log on; its file, or empty for standard
+    // error.
+    std::optional<std::string> diagnostica;
 };
 
 // An experiment's name on the command line: its caption in lower case, every

@@ -14,11 +14,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <system_error>
 #include <thread>
 
 #include "archivio/sqlite.h"
+#include "platform/diagnostica.h"
 
 namespace lumetto::archivio {
 
@@ -149,11 +151,15 @@ ErroreArchivio::Tipo tipodi(int codice) {
     }
 }
 
-// SQLite's own text, in English, for a technician: on the diagnostic
-// output, never in a box.
+// SQLite's own text, in English, for a technician: in the diagnostic log
+// ("lumetto.archivio"), never in a box.
 void diagnostica(const ErroreSqlite& e) {
-    std::fprintf(stderr, "lumetto: archivio: SQLite %d (%s), errno %d\n", e.codice(), e.what(),
-                 e.sistema());
+    namespace d = lumetto::diagnostica;
+    if (!d::attiva(d::Stanza::archivio)) return;
+    std::string t = "SQLite " + std::to_string(e.codice()) + " (" + e.what() + ")";
+    if (e.sistema() != 0)
+        t += ", errno " + std::to_string(e.sistema()) + " (" + std::strerror(e.sistema()) + ")";
+    d::scrivi(d::Stanza::archivio, t);
 }
 
 // SQLite's failure in the user's words: the system's reason where there is

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/diagnostica.h"
+
 namespace lumetto::classe {
 
 namespace {
@@ -184,6 +186,16 @@ void Collegamento::saluta() {
 // when the broker had accepted this connection. Called with the mutex held.
 std::string Collegamento::motivo(int rc, int errore, bool accettato) {
     const std::string broker = "il broker " + conf_.host + ":" + std::to_string(conf_.porta);
+    namespace d = diagnostica;
+    if (d::attiva(d::Stanza::classe))
+        d::scrivi(d::Stanza::classe,
+                  conf_.host + ":" + std::to_string(conf_.porta) + ": mosquitto " +
+                      std::to_string(rc) + " (" + mosquitto_strerror(rc) + "), errno " +
+                      std::to_string(errore) +
+                      (errore ? std::string(" (") + std::strerror(errore) + ")" : "") +
+                      (erroretls_.empty() ? "" : ", TLS: " + erroretls_) +
+                      (rifiuto_.empty() ? "" : ", CONNACK: " + rifiuto_) +
+                      (accettato ? ", after it was accepted" : ""));
     if (!rifiuto_.empty()) return rifiuto_;
     // Without TLS, a broker that hangs up (or answers bytes that are no
     // MQTT) before it accepts us is most likely a TLS listener that read

@@ -5,6 +5,8 @@
 file(GLOB_RECURSE lumetto_arduino_file CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_LIST_DIR}/src/* ${CMAKE_CURRENT_LIST_DIR}/examples/*)
 set(lumetto_arduino_dir ${PROJECT_BINARY_DIR}/arduino)
+# The command runs in it: Ninja makes an output's folder, Make does not.
+file(MAKE_DIRECTORY ${lumetto_arduino_dir})
 add_custom_command(
   OUTPUT ${lumetto_arduino_dir}/Lumetto.zip
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${lumetto_arduino_dir}/Lumetto

@@ -55,7 +55,7 @@ if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=cc
 # Only the fuzz targets: no tests, no benchmarks.
 if [ ! -f "$BUILD/build.ninja" ]; then
   CXX=clang++ CC=clang cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DLUMETTO_FUZZ=ON -DLUMETTO_WERROR=ON -DLUMETTO_BUILD_TESTS=OFF -DLUMETTO_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+    -DLUMETTO_FUZZ=ON -DLUMETTO_WERROR=ON -DBUILD_TESTING=OFF -DLUMETTO_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 fi
 bersagli=()
 for riga in "${obiettivi[@]}"; do

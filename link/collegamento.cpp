@@ -4,6 +4,7 @@
 #include "link/campi.h"
 #include "link/letture.h"
 #include "platform/diagnosi.h"
+#include "platform/diagnostica.h"
 #include "platform/dialoghi.h"
 #include "serial/clock.h"
 #include "serial/report.h"
@@ -86,6 +87,8 @@ std::string portascelta() {
 bool apriporta() {
     nomeporta = portascelta();
     if (apridispositivo(nomeporta) != 0) {
+        diagnostica::scrivi(diagnostica::Stanza::link,
+                            nomeporta + " did not open (lumetto.serial says why)");
         if (finestra.fermaTimer) finestra.fermaTimer();
         platform::dialoghi().messaggio("Arduino non collegato!!");
         return false;
@@ -195,6 +198,12 @@ void leggicaratteri(uint8_t n, std::string& testo) {
             letto += ' ';
             if (++blank == n / 2) {
                 nessundato = 1;
+                namespace d = diagnostica;
+                if (d::attiva(d::Stanza::link))
+                    d::scrivi(d::Stanza::link,
+                              nomeporta + ": silence: " + std::to_string(blank) +
+                                  " blanks or time-outs in " + std::to_string(i + 1) + " of " +
+                                  std::to_string(n) + " characters, read \"" + letto + "\"");
                 return;  // the caller's text stays as it was
             }
         } else {

@@ -1,7 +1,10 @@
+// The boxes in use, and the diagnostic log every box passes on its way.
 #include "platform/dialoghi.h"
 
 #include <cstdio>
 #include <filesystem>
+
+#include "platform/diagnostica.h"
 
 namespace lumetto::platform {
 
@@ -71,8 +74,63 @@ std::optional<std::string> DialoghiTracciati::salva(const std::string& titolo,
     return dentro_.salva(titolo, filtro);
 }
 
+namespace {
+
+// Every box, and the answer it got, in the diagnostic log ("lumetto.platform"),
+// then shown by the boxes in use: the one place they all pass.
+class DialoghiDiagnosticati final : public Dialoghi {
+  public:
+    void messaggio(const std::string& testo) override {
+        scrivi("messaggio", testo);
+        attuali->messaggio(testo);
+    }
+    void errore(const std::string& testo) override {
+        scrivi("errore", testo);
+        attuali->errore(testo);
+    }
+    void avviso(const std::string& testo) override {
+        scrivi("avviso", testo);
+        attuali->avviso(testo);
+    }
+    bool conferma(const std::string& testo) override {
+        scrivi("domanda", testo);
+        const bool si = attuali->conferma(testo);
+        scrivi("risposta", si ? "sì" : "no");
+        return si;
+    }
+    std::optional<std::string> input(const std::string& titolo, const std::string& domanda,
+                                     const std::string& predefinito) override {
+        scrivi("domanda", titolo + ": " + domanda);
+        return risposta(attuali->input(titolo, domanda, predefinito));
+    }
+    std::optional<std::string> apri(const std::string& titolo, const std::string& filtro) override {
+        scrivi("apri", titolo);
+        return risposta(attuali->apri(titolo, filtro));
+    }
+    std::optional<std::string> salva(const std::string& titolo,
+                                     const std::string& filtro) override {
+        scrivi("salva", titolo);
+        return risposta(attuali->salva(titolo, filtro));
+    }
+
+  private:
+    static void scrivi(const char* tipo, const std::string& testo) {
+        namespace d = diagnostica;
+        if (d::attiva(d::Stanza::platform))
+            d::scrivi(d::Stanza::platform, std::string("box ") + tipo + ": " + testo);
+    }
+    static std::optional<std::string> risposta(std::optional<std::string> r) {
+        scrivi("risposta", r ? "«" + *r + "»" : "annullata");
+        return r;
+    }
+};
+
+DialoghiDiagnosticati diagnosticati;
+
+}  // namespace
+
 Dialoghi& dialoghi() {
-    return *attuali;
+    return diagnosticati;
 }
 
 void impostaDialoghi(Dialoghi* d) {

@@ -15,6 +15,7 @@
 #include "archivio/archivio.h"
 #include "classe/configurazione.h"
 #include "classe/qt/formclasse.h"
+#include "platform/qt/diagnosticaqt.h"
 #include "platform/qt/dialoghiqt.h"
 #include "platform/qt/finestre.h"
 
@@ -25,6 +26,8 @@ constexpr const char* kAiuto =
     "La finestra del docente: ogni banco della classe dal vivo, attraverso il\n"
     "broker MQTT della scuola, e le corse della lezione raccolte.\n"
     "\n"
+    "  --diagnostica[=FILE]  scrive il registro diagnostico per un tecnico\n"
+    "              sullo standard error o, con FILE, in fondo a quel file\n"
     "  --help      mostra questo aiuto ed esce\n"
     "  --version   mostra la versione ed esce\n"
     "\n"
@@ -44,9 +47,17 @@ std::string comeconfigurare() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    lumetto::platform::instradadiagnostica();
     // Before Qt, which needs a display.
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--diagnostica" || (a.rfind("--diagnostica=", 0) == 0 && a.size() > 14)) {
+            if (auto e = lumetto::platform::accendidiagnostica(a.size() > 13 ? a.substr(14) : "")) {
+                std::fprintf(stderr, "lumetto-classe: %s\n", e->c_str());
+                return 2;
+            }
+            continue;
+        }
         if (a == "--help" || a == "-h") {
             std::fputs(kAiuto, stdout);
             return 0;

@@ -12,9 +12,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <set>
 
+#include "platform/diagnostica.h"
 #include "platform/dosdevices.h"
 #include "serial/clock.h"
 #include "serial/posix/termios2.h"
@@ -68,6 +70,19 @@ constexpr int kEventCapMs = 25;
 constexpr uint32_t kDrainMs = 500;
 constexpr int kNapMs = 10;
 
+// Why a device did not open, for the diagnostic log ("lumetto.serial"): the
+// port search's box says only that no board was found.
+static bool rifiuta(const std::string& nome, const char* passo, int e) {
+    namespace d = diagnostica;
+    if (d::attiva(d::Stanza::serial)) {
+        std::string t = nome + ": " + passo;
+        if (e != 0)
+            t += std::string(": ") + std::strerror(e) + " (errno " + std::to_string(e) + ")";
+        d::scrivi(d::Stanza::serial, t);
+    }
+    return false;
+}
+
 class PosixPort final : public CommPort {
   public:
     ~PosixPort() override { closeHandle(); }
@@ -75,28 +90,31 @@ class PosixPort final : public CommPort {
     bool createFile(const std::string& deviceName) override {
         if (fd_ >= 0) return false;
         auto path = platform::resolveDevice(deviceName);
-        if (!path) return false;
+        if (!path) return rifiuta(deviceName, "no device linked in dosdevices", 0);
+        const std::string nome = deviceName + " (" + path->string() + ")";
         int fd = ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return false;
+        if (fd < 0) return rifiuta(nome, "open", errno);
         struct stat st {};
         if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || !registerDevice(st.st_rdev)) {
             ::close(fd);
-            return false;
+            return rifiuta(nome, "not a character device, or already open in this program", 0);
         }
-        auto fail = [&](bool locked, bool exclusive) {
+        auto fail = [&](bool locked, bool exclusive, const char* passo) {
+            const int e = errno;  // before the clean-up changes it
             if (exclusive) ioctl(fd, TIOCNXCL);
             if (locked) flock(fd, LOCK_UN);
             unregisterDevice(st.st_rdev);
             ::close(fd);
-            return false;
+            return rifiuta(nome, passo, e);
         };
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(false, false);
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+            return fail(false, false, "flock (another program holds it)");
         if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL)
-            return fail(true, false);
+            return fail(true, false, "TIOCEXCL");
         termios2 t{};
-        if (!readLine(fd, t)) return fail(true, true);
+        if (!readLine(fd, t)) return fail(true, true, "TCGETS2");
         makeRaw(t);
-        if (!writeLine(fd, t)) return fail(true, true);
+        if (!writeLine(fd, t)) return fail(true, true, "TCSETS2");
 
         fd_ = fd;
         rdev_ = st.st_rdev;

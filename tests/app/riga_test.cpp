@@ -53,6 +53,11 @@ TEST(RigaDiComando, HelpAndVersionWithoutADisplayAndNothingElse) {
         {"--esperimento utente --esperimento libero --baud 57600 --version", 0, "lumetto "},
         // A teacher's file that cannot be used is said before any window.
         {"--esperimento manca.toml", 2, "lumetto: manca.toml: "},
+        // The diagnostic log: a file that cannot be written is said at once.
+        {"--diagnostica --version", 0, "lumetto " + versione + "\n"},
+        {"--diagnostica= --version", 2, "lumetto: --diagnostica= senza il nome del file\n"},
+        {"--diagnostica=/manca/diagnostica.txt", 2,
+         "lumetto: il file del registro diagnostico «/manca/diagnostica.txt» non si apre: "},
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.argomenti);

@@ -27,8 +27,10 @@
 #include "acquisition/registrocorse.h"
 #include "archivio/archivio.h"
 #include "link/letture.h"
+#include "platform/diagnostica.h"
 #include "support/cartella.h"
 #include "support/dialoghi.h"
+#include "support/permessi.h"
 
 namespace fs = std::filesystem;
 using namespace lumetto;
@@ -281,9 +283,11 @@ TEST(ArchivioGuasti, TheArchiveEndsHoldingTheWholeRun) {
 // Each row: what the child makes of the archive's folder, and what it must tell.
 TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
     lumetto::prove::CartellaProva cartella;
-    // Without a mount (a user in a chroot may make none) the kernel's file
-    // size limit stands for a full disk, and permissions for a read-only
-    // folder; the limit runs everywhere, so its row is always played.
+    // Without a mount (a user in a chroot may make none, nor may root in a
+    // chroot or in a container without CAP_SYS_ADMIN) the kernel's file size
+    // limit stands for a full disk, and permissions for a read-only folder
+    // (root dropping what overrides them); the limit runs everywhere, so its
+    // row is always played.
     struct Riga {
         const char* nome;
         const char* opzioni;  // of the tmpfs; none: the file size limit
@@ -303,12 +307,20 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
         Figlio f = avvia([&] {
             const bool tmpfs = riga.opzioni && tmpfsprivato(d, riga.opzioni, riga.flag);
             if (!tmpfs && (riga.flag & MS_RDONLY)) {
-                chmod(d.c_str(), 0555);  // never root here: root may always unshare
+                chmod(d.c_str(), 0555);
+                if (!prove::senzaprivilegi()) std::printf("root keeps writing anywhere\n");
             } else if (!tmpfs) {
                 signal(SIGXFSZ, SIG_IGN);
                 rlimit lim{256 * 1024, 256 * 1024};
                 setrlimit(RLIMIT_FSIZE, &lim);
             }
+            // The diagnostic log, every room on, printed after the report.
+            static std::string registro;
+            diagnostica::imposta({[](diagnostica::Stanza) { return true; },
+                                  [](diagnostica::Stanza s, std::string_view t) {
+                                      registro.append(diagnostica::nome(s)).append(": ");
+                                      registro.append(t).append("\n");
+                                  }});
             prove::DialoghiScritti box;
             acquisition::RegistroCorse reg(d / "lumetto.sqlite");
             corsa(reg, 1000, [](int) {});
@@ -322,6 +334,7 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
                         salvate, link::tabellaletture[1000][2]);
             for (const std::string& a : box.avvisi)
                 std::printf("%s\n", a.c_str());
+            std::printf("%s", registro.c_str());
         });
         std::string t = leggitutto(f);
         int tmpfs = 0, avvisi = -1, salvate = -1;
@@ -334,6 +347,9 @@ TEST(ArchivioGuasti, AnArchiveThatCannotWriteIsToldOnceAndTheRunGoesOn) {
         EXPECT_EQ(avvisi, 1) << t;
         EXPECT_THAT(t, ::testing::HasSubstr(tmpfs || !riga.opzioni ? riga.detto : riga.dettoSenza));
         EXPECT_THAT(t, ::testing::HasSubstr("->EXCEL"));
+        // The box in the log, and beside it the cause it leaves out.
+        EXPECT_THAT(t, ::testing::HasSubstr("platform: box avviso: L'archivio delle corse"));
+        EXPECT_THAT(t, ::testing::ContainsRegex("archivio: SQLite [0-9]+ \\("));
         EXPECT_EQ(tabella, valore(1000, 2));  // the run went on to its end
         if (riga.flag & MS_RDONLY) {
             EXPECT_EQ(salvate, 0);

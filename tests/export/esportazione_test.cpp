@@ -17,6 +17,7 @@
 #include "schemes/schema.h"
 #include "support/cartella.h"
 #include "support/dialoghi.h"
+#include "support/manca.h"
 
 namespace lumetto::acquisition {
 namespace {
@@ -133,7 +134,7 @@ TEST_F(Esporta, SonarConTreLetture) {
     EXPECT_EQ(chiamate, attese);
 
     if (!prove::pythonconxlrd())
-        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+        return prove::manca("python3-xlrd is not installed: file not read back");
     // A1 and B1 empty, the short name in C1; reading numbers and rounded values below.
     const xls::Celle celle = {
         {{0, 2}, testo("dis")}, {{1, 1}, 1.0}, {{1, 2}, 12.0}, {{2, 1}, 2.0},
@@ -157,7 +158,7 @@ TEST_F(Esporta, UnEsperimentoProprioScriveINomiInteriConLeUnita) {
     dialoghi.risposte.push_back(file);
     EXPECT_EQ(excel(), Esportazione::salvata);
     if (!prove::pythonconxlrd())
-        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+        return prove::manca("python3-xlrd is not installed: file not read back");
     const xls::Celle celle = {
         {{0, 1}, testo("lettura")},
         {{0, 2}, testo("luce esterna [%]")},
@@ -194,7 +195,7 @@ TEST_F(Esporta, RegolazionePiScriveOttoColonneDiNumeri) {
         EXPECT_EQ(c.find("Worksheet.Name"), std::string::npos);
 
     if (!prove::pythonconxlrd())
-        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+        return prove::manca("python3-xlrd is not installed: file not read back");
     xls::Celle celle;
     std::map<xls::Posizione, std::string> formati;
     const char* nomi[] = {"tem", "set", "sco", "ban", "tem", "azp", "azi", "azt"};
@@ -235,7 +236,7 @@ TEST_F(Esporta, TermostatoScriveLoStatoInParole) {
     dialoghi.risposte.push_back(file);
     ASSERT_EQ(excel(), Esportazione::salvata);
     if (!prove::pythonconxlrd())
-        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+        return prove::manca("python3-xlrd is not installed: file not read back");
     const auto celle = letto(file, "Foglio1");
     EXPECT_EQ(celle.at({1, 2}), ValoreCella{18.2});
     EXPECT_EQ(celle.at({1, 5}), testo("ON"));
@@ -275,7 +276,7 @@ TEST_F(Esporta, IValoriDiOgniEsperimentoEIlNomeDelFoglio) {
         ASSERT_EQ(excel(), Esportazione::salvata);
     }
     if (!prove::pythonconxlrd())
-        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+        return prove::manca("python3-xlrd is not installed: file not read back");
     auto letture = prove::leggiconxlrd(file);
     for (std::size_t i = 0; i < file.size(); ++i) {
         SCOPED_TRACE(casi[i].foglio);
@@ -310,7 +311,7 @@ TEST_F(Esporta, SenzaLettureSoloLaRigaDeiTitoli) {
     EXPECT_EQ(excel(), Esportazione::salvata);
 
     if (!prove::pythonconxlrd())
-        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+        return prove::manca("python3-xlrd is not installed: file not read back");
     EXPECT_EQ(letto(file, "sonar"), (xls::Celle{{{0, 2}, testo("dis")}}));
     EXPECT_EQ(letto(nuovo, "Foglio1"), xls::Celle{});
 }
@@ -394,7 +395,7 @@ TEST_F(Esporta, TitoliDelloSchemaInWindows1252) {
     dialoghi.risposte.push_back(file);
     ASSERT_EQ(esportafoglio("", 3), Esportazione::salvata);
     if (!prove::pythonconxlrd())
-        GTEST_SKIP() << "python3-xlrd is not installed: file not read back";
+        return prove::manca("python3-xlrd is not installed: file not read back");
     auto celle = letto(file, "temperature");
     EXPECT_EQ(celle.at({0, 2}), testo("\xC2\xB0"
                                       "C"));

@@ -14,6 +14,7 @@
 #include "schemes/schema.h"
 #include "support/cartella.h"
 #include "support/dialoghi.h"
+#include "support/manca.h"
 #include "xls/biff8.h"
 #include "xls/composto.h"
 
@@ -24,7 +25,7 @@ using prove::CartellaProva;
 
 #define RICHIEDE_XLRD()          \
     if (!prove::pythonconxlrd()) \
-    GTEST_SKIP() << "python3-xlrd is not installed (the test set-up installs it)"
+    return prove::manca("python3-xlrd is not installed (the test set-up installs it)")
 
 // A Sonar export of three readings, by the command's own path.
 std::string sonar(const CartellaProva& c) {
@@ -75,14 +76,15 @@ void controlla(const prove::LetturaXlrd& l, const std::string& foglio, const xls
 
 TEST(Gnumeric, SonarInCsv) {
     if (!prove::ssconvertpresente())
-        GTEST_SKIP() << "ssconvert (gnumeric) is not installed (the test set-up installs it)";
+        return prove::manca("ssconvert (gnumeric) is not installed (the test set-up installs it)");
     CartellaProva c;
     // Gnumeric writes the used columns, from B: the reading numbers and the values.
     EXPECT_EQ(prove::csvconssconvert(sonar(c)), ",dis\n1,12\n2,15\n3,20\n");
 }
 
 TEST(LibreOffice, SonarInCsv) {
-    if (!prove::libreofficepresente()) GTEST_SKIP() << "LibreOffice is not installed (optional)";
+    if (!prove::libreofficepresente())
+        return prove::manca("LibreOffice is not installed (the test set-up installs it)");
     CartellaProva c;
     EXPECT_EQ(prove::csvconlibreoffice(sonar(c), c.percorso().string()),
               ",,dis\n,1,12\n,2,15\n,3,20\n");

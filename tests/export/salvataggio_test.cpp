@@ -12,6 +12,7 @@
 
 #include "lettori.h"
 #include "support/cartella.h"
+#include "support/permessi.h"
 #include "xls/errore.h"
 
 namespace lumetto::xls {
@@ -34,7 +35,9 @@ std::string errore(const std::string& percorso, std::string_view dati) {
 }
 
 // The same, as an ordinary user: run as root, the save is made by a child
-// process that has become "nobody", for whom permissions hold.
+// process that has become "nobody", for whom permissions hold; where nobody
+// does not exist (a container's user namespace maps root alone), by a child
+// that is root without the power to override permissions.
 std::string erroreDaUtente(const std::string& percorso, std::string_view dati) {
     if (::geteuid() != 0) return errore(percorso, dati);
     int tubo[2];
@@ -42,7 +45,7 @@ std::string erroreDaUtente(const std::string& percorso, std::string_view dati) {
     const pid_t figlio = ::fork();
     if (figlio == 0) {
         ::close(tubo[0]);
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        if ((::setgid(65534) != 0 || ::setuid(65534) != 0) && !prove::senzaprivilegi()) ::_exit(2);
         const std::string t = errore(percorso, dati);
         ssize_t scritti = ::write(tubo[1], t.data(), t.size());
         ::_exit(scritti == static_cast<ssize_t>(t.size()) ? 0 : 3);

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "schemes/sca.h"
+#include "support/manca.h"
 
 using namespace lumetto::schemes;
 namespace fs = std::filesystem;
@@ -393,7 +394,8 @@ TEST_F(Sca, SaveReplacesTheFileKeepingModeAndLinks) {
 
 TEST_F(Sca, ItalianLocaleReadsAndWritesPoints) {
     const std::string prima = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "it_IT.UTF-8")) GTEST_SKIP() << "it_IT.UTF-8 not installed";
+    if (!std::setlocale(LC_ALL, "it_IT.UTF-8"))
+        return lumetto::prove::manca("it_IT.UTF-8 not installed");
     std::vector<std::string> righe(39);
     righe[15] = " 12.9";
     righe[16] = "1e2";
