@@ -52,7 +52,7 @@ flash: setup
 # The sketches' wiring from firmware/cablaggi.toml: the table in each
 # sketch's comment, the README's wiring table and the guide's pictures.
 cablaggi:
-	python3 firmware/cablaggi.py --commenti --readme README.md --svg docs/guida/cablaggi
+	python3 firmware/cablaggi.py --commenti --readme README.md --svg docs/guide/wiring
 
 # The README's install section into a temporary prefix, with no warning, and
 # the installed program started once to see it find its default plants.
@@ -130,7 +130,7 @@ bench: build
 demo: build
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 	  echo "make demo needs a graphical session (no DISPLAY): try 'xvfb-run make demo'"; exit 1; fi
-	@$(BUILD)/scheda/lumetto-scheda --sketch tutti & scheda=$$!; \
+	@$(BUILD)/board/lumetto-scheda --sketch tutti & scheda=$$!; \
 	 com13="$$HOME/.lumetto/dosdevices/com13"; \
 	 for _ in $$(seq 100); do \
 	   [ -e "$$com13" ] && break; \

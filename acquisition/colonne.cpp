@@ -7,7 +7,7 @@
 
 #include "acquisition/esperimenti.h"
 #include "acquisition/grafico.h"
-#include "archivio/archivio.h"
+#include "archive/archivio.h"
 #include "schemes/cp1252.h"
 #include "schemes/maschere.h"
 #include "schemes/schema.h"

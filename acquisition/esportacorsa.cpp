@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "acquisition/foglio.h"
-#include "archivio/csv.h"
+#include "archive/csv.h"
 #include "platform/salvataggio.h"
 #include "xls/biff8.h"
 #include "xls/composto.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "archivio/archivio.h"
+#include "archive/archivio.h"
 #include "schemes/maschere.h"
 
 namespace lumetto::acquisition {

@@ -10,8 +10,8 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/registrocorse.h"
-#include "classe/configurazione.h"
-#include "classe/pubblicatore.h"
+#include "classroom/configurazione.h"
+#include "classroom/pubblicatore.h"
 
 namespace lumetto::acquisition {
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "acquisition/acquisizione.h"
-#include "archivio/archivio.h"
+#include "archive/archivio.h"
 
 namespace lumetto::acquisition {
 

@@ -8,10 +8,10 @@
 #include <numbers>
 #include <vector>
 
-#include "analisi/adattamento.h"
-#include "analisi/statistiche.h"
-#include "analisi/tangente.h"
-#include "analisi/testo.h"
+#include "analysis/adattamento.h"
+#include "analysis/statistiche.h"
+#include "analysis/tangente.h"
+#include "analysis/testo.h"
 #include "bench/misure.h"
 
 namespace {

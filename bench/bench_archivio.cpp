@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "acquisition/acquisizione.h"
-#include "acquisition/formgrafico.h"
+#include "acquisition/qt/formgrafico.h"
 #include "acquisition/registrocorse.h"
-#include "archivio/archivio.h"
+#include "archive/archivio.h"
 #include "bench/corsa.h"
 #include "bench/misure.h"
 

@@ -23,12 +23,12 @@
 #include <thread>
 #include <vector>
 
-#include "acquisition/formgrafico.h"
+#include "acquisition/qt/formgrafico.h"
 #include "bench/misure.h"
-#include "classe/messaggi.h"
-#include "classe/mqtt.h"
-#include "classe/qt/formclasse.h"
-#include "classe/qt/raccolta.h"
+#include "classroom/messaggi.h"
+#include "classroom/mqtt.h"
+#include "teacher/formclasse.h"
+#include "teacher/raccolta.h"
 #include "support/broker.h"
 #include "support/cartella.h"
 

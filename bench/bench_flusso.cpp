@@ -20,11 +20,11 @@
 #include <thread>
 #include <vector>
 
-#include "acquisition/formgrafico.h"
+#include "acquisition/qt/formgrafico.h"
 #include "acquisition/libero.h"
 #include "acquisition/registrocorse.h"
 #include "bench/misure.h"
-#include "scheda/libero.h"
+#include "board/libero.h"
 
 namespace {
 

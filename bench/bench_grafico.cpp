@@ -17,12 +17,12 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/esperimenti.h"
-#include "acquisition/formgrafico.h"
+#include "acquisition/qt/formgrafico.h"
 #include "bench/corsa.h"
 #include "bench/misure.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
-#include "scheda/scheda.h"
+#include "board/scheda.h"
 
 namespace {
 

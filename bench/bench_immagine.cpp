@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/misure.h"
-#include "platform/immagini/immagini.h"
+#include "platform/images/immagini.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "bench/misure.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
-#include "scheda/scheda.h"
+#include "board/scheda.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench/misure.h"
-#include "scheda/scheda.h"
+#include "board/scheda.h"
 
 namespace {
 

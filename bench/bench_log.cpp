@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "acquisition/mainform.h"
+#include "acquisition/qt/mainform.h"
 #include "bench/misure.h"
 
 namespace {

@@ -31,8 +31,8 @@
 #include "link/letture.h"
 #include "platform/dialoghi.h"
 #include "platform/unita.h"
-#include "scheda/scheda.h"
-#include "scheda/sketch.h"
+#include "board/scheda.h"
+#include "board/sketch.h"
 #include "schemes/schema.h"
 #include "support/trame.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "acquisition/acquisizione.h"
-#include "acquisition/mainform.h"
+#include "acquisition/qt/mainform.h"
 #include "bench/misure.h"
 #include "link/letture.h"
 #include "schemes/schema.h"

@@ -13,7 +13,7 @@
 #include "acquisition/esperimenti.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
-#include "scheda/scheda.h"
+#include "board/scheda.h"
 
 namespace lumetto::bench {
 

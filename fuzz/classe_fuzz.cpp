@@ -15,7 +15,7 @@
 #include <string_view>
 #include <variant>
 
-#include "classe/messaggi.h"
+#include "classroom/messaggi.h"
 #include "fuzz/controlli.h"
 
 namespace lumetto::fuzz {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/immagini/immagini.h"
+#include "platform/images/immagini.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
     // Huge declared sizes with almost no data decode slowly under the

@@ -10,7 +10,7 @@ set -euo pipefail
 build="$(cd "${1:-build}" && pwd)"
 sorgenti="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 lumetto="$build/app/lumetto"
-scheda="$build/scheda/lumetto-scheda"
+scheda="$build/board/lumetto-scheda"
 docente="$(find "$build" -name lumetto-classe -type f -perm -u+x | head -n 1)"
 for p in "$lumetto" "$scheda" "$docente"; do
   [ -x "$p" ] || { echo "classe-demo: manca ${p:-lumetto-classe}: make build" >&2; exit 1; }
@@ -34,7 +34,7 @@ trap fine EXIT INT TERM
 
 # A port nobody listens on (the kernel's pick).
 porta="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
-"$sorgenti/classe/mosquitto/crea-classe.sh" --classe demo --broker 127.0.0.1 --banchi 3 \
+"$sorgenti/classroom/mosquitto/crea-classe.sh" --classe demo --broker 127.0.0.1 --banchi 3 \
   --porta "$porta" --indirizzo 127.0.0.1 --scuola "$d/classe" --percorso-broker "$d/classe/broker" >/dev/null
 
 # The school's configuration, after what a broker started by hand needs.

@@ -25,7 +25,7 @@ export HOME=$casa DISPLAY=$schermo LANG=${LANG:-it_IT.UTF-8}
 if [ -n "${PREPARA:-}" ]; then (cd "$HOME" && bash -c "$PREPARA"); fi
 Xvfb "$schermo" -screen 0 "${SCHERMO:-1366x768}x24" -nolisten tcp >/dev/null 2>&1 &
 sleep 1
-"$build/scheda/lumetto-scheda" --sketch "${SKETCH:-tutti}" --seed 1 --headless >/dev/null 2>&1 &
+"$build/board/lumetto-scheda" --sketch "${SKETCH:-tutti}" --seed 1 --headless >/dev/null 2>&1 &
 sleep 1
 # shellcheck disable=SC2086  # the options split at blanks, as typed
 "$build/app/lumetto" ${ARGOMENTI:-} >/dev/null 2>&1 &

@@ -16,7 +16,7 @@
 
 #include "platform/dialoghi.h"
 #include "platform/dosdevices.h"
-#include "platform/immagini/immagini.h"
+#include "platform/images/immagini.h"
 #include "platform/qt/finestre.h"
 #include "platform/qt/guida.h"
 #include "schemes/cp1252.h"

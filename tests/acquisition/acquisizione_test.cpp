@@ -14,7 +14,7 @@
 #include "link/campi.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
-#include "scheda/sketch.h"
+#include "board/sketch.h"
 #include "schemes/sca.h"
 #include "serial/posix/fakeport.h"
 #include "serial/report.h"

@@ -10,7 +10,7 @@
 
 #include "acquisition/acquisizione.h"
 #include "link/collegamento.h"
-#include "scheda/sketch.h"
+#include "board/sketch.h"
 #include "schemes/schema.h"
 #include "serial/posix/fakeport.h"
 #include "serial/report.h"

@@ -16,10 +16,10 @@
 #include <limits>
 #include <sstream>
 
-#include "acquisition/formcorse.h"
-#include "acquisition/formgrafico.h"
-#include "acquisition/pannelloanalisi.h"
-#include "archivio/archivio.h"
+#include "acquisition/qt/formcorse.h"
+#include "acquisition/qt/formgrafico.h"
+#include "acquisition/qt/pannelloanalisi.h"
+#include "archive/archivio.h"
 #include "support/dialoghi.h"
 
 namespace fs = std::filesystem;

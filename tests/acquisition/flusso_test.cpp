@@ -13,7 +13,7 @@
 #include "acquisition/libero.h"
 #include "acquisition/registrocorse.h"
 #include "link/portalibera.h"
-#include "scheda/libero.h"
+#include "board/libero.h"
 #include "serial/posix/termios2.h"
 #include "support/dialoghi.h"
 #include "support/pty.h"

@@ -19,7 +19,7 @@
 #include <functional>
 #include <sstream>
 
-#include "acquisition/formesperimenti.h"
+#include "acquisition/qt/formesperimenti.h"
 #include "support/cartella.h"
 #include "support/dialoghi.h"
 #include "support/finestre.h"

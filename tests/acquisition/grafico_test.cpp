@@ -31,9 +31,9 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/decima.h"
-#include "acquisition/formgrafico.h"
-#include "acquisition/mainform.h"
-#include "acquisition/pannelloanalisi.h"
+#include "acquisition/qt/formgrafico.h"
+#include "acquisition/qt/mainform.h"
+#include "acquisition/qt/pannelloanalisi.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
 #include "schemes/maschere.h"

@@ -18,15 +18,15 @@
 #include <sstream>
 #include <string>
 
-#include "acquisition/formcorse.h"
-#include "acquisition/formesperimenti.h"
-#include "acquisition/formgrafico.h"
-#include "acquisition/mainform.h"
-#include "panels/formarduino.h"
-#include "panels/formarduino2.h"
+#include "acquisition/qt/formcorse.h"
+#include "acquisition/qt/formesperimenti.h"
+#include "acquisition/qt/formgrafico.h"
+#include "acquisition/qt/mainform.h"
+#include "panels/qt/formarduino.h"
+#include "panels/qt/formarduino2.h"
 #include "platform/guida.h"
-#include "scheda/finestra.h"
-#include "scheda/scheda.h"
+#include "board/qt/finestra.h"
+#include "board/scheda.h"
 #include "schemes/qt/form2.h"
 #include "support/cartella.h"
 #include "support/dialoghi.h"

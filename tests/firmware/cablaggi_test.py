@@ -17,7 +17,7 @@ import cablaggi  # noqa: E402
 import cablaggi_svg  # noqa: E402
 
 README = os.path.join(SORGENTI, "README.md")
-DISEGNI = os.path.join(SORGENTI, "docs", "guida", "cablaggi")
+DISEGNI = os.path.join(SORGENTI, "docs", "guide", "wiring")
 SVG = "{http://www.w3.org/2000/svg}"
 
 # The calls that take a pin, and which of their arguments it is.

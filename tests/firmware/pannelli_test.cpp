@@ -17,10 +17,10 @@
 #include <sstream>
 
 #include "acquisition/acquisizione.h"
-#include "acquisition/mainform.h"
+#include "acquisition/qt/mainform.h"
 #include "firmware/emulata.h"
-#include "panels/formarduino.h"
-#include "panels/formarduino2.h"
+#include "panels/qt/formarduino.h"
+#include "panels/qt/formarduino2.h"
 #include "panels/scambi.h"
 #include "panels/taratura.h"
 #include "support/dialoghi.h"

@@ -1,6 +1,6 @@
 // Every seed of the frame, free stream, scheme, class-message and
 // experiment-file fuzzers, and every input that once made them fail (kept
-// under regressioni/), through the same checks the fuzzers make.
+// under regressions/), through the same checks the fuzzers make.
 #include <gtest/gtest.h>
 
 #include <filesystem>

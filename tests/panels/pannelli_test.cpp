@@ -16,12 +16,12 @@
 #include <thread>
 
 #include "acquisition/acquisizione.h"
-#include "acquisition/mainform.h"
+#include "acquisition/qt/mainform.h"
 #include "link/collegamento.h"
-#include "panels/formarduino.h"
-#include "panels/formarduino2.h"
+#include "panels/qt/formarduino.h"
+#include "panels/qt/formarduino2.h"
 #include "panels/scambi.h"
-#include "scheda/sketch.h"
+#include "board/sketch.h"
 #include "support/dialoghi.h"
 #include "support/finestre.h"
 #include "support/pty.h"

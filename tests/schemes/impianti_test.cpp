@@ -12,7 +12,7 @@
 #include "link/campi.h"
 #include "platform/dosdevices.h"
 #include "platform/unita.h"
-#include "scheda/sketch.h"
+#include "board/sketch.h"
 #include "schemes/maschere.h"
 #include "schemes/sca.h"
 #include "schemes/schema.h"

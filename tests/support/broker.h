@@ -21,7 +21,7 @@
 #include <string>
 #include <thread>
 
-#include "classe/configurazione.h"
+#include "classroom/configurazione.h"
 #include "support/cartella.h"
 
 namespace lumetto::prove {

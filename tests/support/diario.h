@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "classe/mqtt.h"
+#include "classroom/mqtt.h"
 
 namespace lumetto::prove {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "scheda/scheda.h"
+#include "board/scheda.h"
 
 namespace lumetto::prove {
 
