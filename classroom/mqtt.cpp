@@ -36,6 +36,7 @@ Collegamento::Collegamento(Configurazione c, std::string idcliente, Avvisi avvis
     mosquitto_connect_callback_set(mosq_, suconnessione);
     mosquitto_disconnect_callback_set(mosq_, suscollegamento);
     mosquitto_publish_callback_set(mosq_, supubblicazione);
+    mosquitto_subscribe_callback_set(mosq_, suiscrizione);
     mosquitto_message_callback_set(mosq_, sumessaggio);
     mosquitto_log_callback_set(mosq_, sulog);
 }
@@ -255,8 +256,27 @@ void Collegamento::suconnessione(mosquitto*, void* io, int rc) {
             return;
         }
         c->connesso_ = true;
-        for (const auto& [filtro, qos] : c->iscrizioni_)
-            mosquitto_subscribe(c->mosq_, nullptr, filtro.c_str(), qos);
+        c->attese_.clear();
+        for (const auto& [filtro, qos] : c->iscrizioni_) {
+            int id = 0;
+            if (mosquitto_subscribe(c->mosq_, &id, filtro.c_str(), qos) == MOSQ_ERR_SUCCESS)
+                c->attese_.push_back(id);
+        }
+        // Told once the broker has every subscription: what a bench publishes
+        // after that cannot fall before them.
+        if (!c->attese_.empty()) return;
+    }
+    if (c->avvisi_.collegato) c->avvisi_.collegato();
+}
+
+void Collegamento::suiscrizione(mosquitto*, void* io, int id, int, const int*) {
+    auto* c = static_cast<Collegamento*>(io);
+    {
+        std::lock_guard l(c->mutex_);
+        const auto a = std::find(c->attese_.begin(), c->attese_.end(), id);
+        if (a == c->attese_.end()) return;
+        c->attese_.erase(a);
+        if (!c->attese_.empty()) return;
     }
     if (c->avvisi_.collegato) c->avvisi_.collegato();
 }

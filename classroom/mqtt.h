@@ -30,7 +30,8 @@ struct mosquitto_message;
 namespace lumetto::classe {
 
 struct Avvisi {
-    // The broker accepted us (every subscription has been sent again).
+    // The broker accepted us and acknowledged every subscription, so every
+    // message published from now on reaches us.
     std::function<void()> collegato;
     // Not connected, and why: said at each failed attempt and each loss.
     std::function<void(const std::string& motivo)> scollegato;
@@ -88,6 +89,7 @@ class Collegamento {
     static void suconnessione(mosquitto*, void*, int);
     static void suscollegamento(mosquitto*, void*, int);
     static void supubblicazione(mosquitto*, void*, int);
+    static void suiscrizione(mosquitto*, void*, int, int, const int*);
     static void sumessaggio(mosquitto*, void*, const mosquitto_message*);
     static void sulog(mosquitto*, void*, int, const char*);
 
@@ -102,6 +104,7 @@ class Collegamento {
     bool fine_ = false;
     bool connesso_ = false;
     std::vector<std::pair<std::string, int>> iscrizioni_;
+    std::vector<int> attese_;  // the subscriptions of this connection not yet acknowledged
     std::string erroretls_;  // the first TLS error libmosquitto logged
     std::string rifiuto_;    // why the broker refused us, when it did
 };
