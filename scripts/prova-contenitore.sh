@@ -11,20 +11,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 nome=prova-contenitore
-severo=
-[ "${CI:-}" = true ] && severo=1
+# shellcheck source=severo.sh
+. scripts/severo.sh
 if [ "${1:-}" = --severo ]; then severo=1; shift; fi
 build=${1:-build}
 jobs=${JOBS:-$(nproc)}
-
-non_eseguita() {
-  if [ -n "$severo" ]; then
-    echo "$nome: cannot run: $*" >&2
-    exit 1
-  fi
-  echo "$nome: not run: $*"
-  exit 0
-}
 
 [ -f "$build/CTestTestfile.cmake" ] || { echo "$nome: no suite built in $build" >&2; exit 1; }
 contenitore=(unshare --user --map-root-user setpriv --inh-caps=-sys_admin --bounding-set=-sys_admin --)

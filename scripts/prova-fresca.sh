@@ -37,8 +37,9 @@
 # fails.
 set -euo pipefail
 pacchetto=
-severo=
-[ "${CI:-}" = true ] && severo=1
+nome=prova-fresca
+# shellcheck source=severo.sh
+. "$(dirname "$0")/severo.sh"
 while [ $# -gt 0 ]; do
   case $1 in
     --pacchetto)
@@ -52,18 +53,8 @@ done
 cd "$(dirname "$0")/.."
 sorgente=$(pwd -P)
 
-nome=prova-fresca
 giorni=7 # the base root's greatest age
 utente=prova
-
-non_eseguita() {
-  if [ -n "$severo" ]; then
-    echo "$nome: cannot run: $*" >&2
-    exit 1
-  fi
-  echo "$nome: not run: $*"
-  exit 0
-}
 
 [ "$(id -u)" -eq 0 ] || non_eseguita "building a Debian root needs root (debootstrap, chroot, mounts)"
 
