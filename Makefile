@@ -50,9 +50,10 @@ flash: setup
 	$(MAKE) -C firmware BUILD=$(CURDIR)/$(FIRMWARE_BUILD) flash SKETCH=$(SKETCH) PORT=$(PORT)
 
 # The sketches' wiring from firmware/cablaggi.toml: the table in each
-# sketch's comment, the README's wiring table and the guide's pictures.
+# sketch's comment, the wiring table of docs/ARCHITECTURE.md and the guide's
+# pictures.
 cablaggi:
-	python3 firmware/cablaggi.py --commenti --readme README.md --svg docs/guide/wiring
+	python3 firmware/cablaggi.py --commenti --documento docs/ARCHITECTURE.md --svg docs/guide/wiring
 
 # The README's install section into a temporary prefix, with no warning, and
 # the installed program started once to see it find its default plants.

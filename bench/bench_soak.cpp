@@ -266,7 +266,7 @@ int main() {
     }
     acquisition::impostaVista(nullptr);
     platform::impostaDialoghi(nullptr);
-    std::setlocale(LC_NUMERIC, "C");  // the figures with a decimal point, as the README has them
+    std::setlocale(LC_NUMERIC, "C");  // the figures with a decimal point, as docs/CIFRE.md has them
 
     std::printf("%-22s %-13s %5s %6s %9s %9s %9s %11s %7s %6s\n", "experiment", "sketch", "ticks",
                 "right", "RSS@10", "RSS end", "RSS exp", "heap Δ (B)", "fds", "time");

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """The sketches' wiring, from firmware/cablaggi.toml: the table at the top of
-every sketch, the README's wiring table and one SVG picture per sketch.
+every sketch, the wiring table of docs/ARCHITECTURE.md and one SVG picture
+per sketch.
 
   cablaggi.py --commenti           rewrites each sketch's wiring block
-  cablaggi.py --readme FILE        rewrites FILE's wiring table
+  cablaggi.py --documento FILE     rewrites the wiring table in FILE (Markdown)
   cablaggi.py --svg DIR            writes DIR/<Sketch>.svg for every sketch
-  cablaggi.py --verifica [--readme FILE] [--svg DIR]
+  cablaggi.py --verifica [--documento FILE] [--svg DIR]
                                    exit 1, with a diff, when a file is not what
                                    the table makes
 
@@ -39,8 +40,8 @@ PROPRIA = "own "
 
 INIZIO_COMMENTO = "   ---- wiring: from firmware/cablaggi.toml ----"
 FINE_COMMENTO = "   ---- end of wiring ----"
-INIZIO_README = "<!-- wiring: made from firmware/cablaggi.toml by make cablaggi -->"
-FINE_README = "<!-- end of wiring -->"
+INIZIO_DOCUMENTO = "<!-- wiring: made from firmware/cablaggi.toml by make cablaggi -->"
+FINE_DOCUMENTO = "<!-- end of wiring -->"
 LARGHEZZA_COMMENTO = 88
 
 
@@ -246,12 +247,12 @@ def commenti_nuovi(sketches):
     return nuovi
 
 
-# ---- The README ---------------------------------------------------------------
+# ---- The Markdown table ------------------------------------------------------
 
 
-def readme(sketches):
-    """The README's table: each sketch's parts and the pins besides 5V and GND."""
-    righe = [INIZIO_README, "| sketch | parts and the Uno pins they take (besides 5V and GND) |",
+def tabella_md(sketches):
+    """The Markdown table: each sketch's parts and the pins besides 5V and GND."""
+    righe = [INIZIO_DOCUMENTO, "| sketch | parts and the Uno pins they take (besides 5V and GND) |",
              "|---|---|"]
     for sketch in sketches:
         parti = []
@@ -265,26 +266,26 @@ def readme(sketches):
             else:
                 parti.append(parte.breve)
         righe.append("| `%s` | %s |" % (sketch.nome, "; ".join(parti)))
-    righe.append(FINE_README)
+    righe.append(FINE_DOCUMENTO)
     return righe
 
 
-def readme_nuovo(sketches, percorso):
+def documento_nuovo(sketches, percorso):
     with open(percorso, encoding="utf-8") as f:
         testo = f.read()
-    return sostituisci(testo, INIZIO_README, FINE_README, readme(sketches), percorso)
+    return sostituisci(testo, INIZIO_DOCUMENTO, FINE_DOCUMENTO, tabella_md(sketches), percorso)
 
 
 # ---- Writing and checking --------------------------------------------------------
 
 
-def tutti(sketches, percorso_readme, cartella_svg, commenti):
+def tutti(sketches, percorso_documento, cartella_svg, commenti):
     """Every file the table makes: {path: text}."""
     nuovi = {}
     if commenti:
         nuovi.update(commenti_nuovi(sketches))
-    if percorso_readme:
-        nuovi[percorso_readme] = readme_nuovo(sketches, percorso_readme)
+    if percorso_documento:
+        nuovi[percorso_documento] = documento_nuovo(sketches, percorso_documento)
     if cartella_svg:
         for sketch in sketches:
             nuovi[os.path.join(cartella_svg, sketch.nome + ".svg")] = cablaggi_svg.disegno(sketch)
@@ -328,18 +329,19 @@ def verifica(nuovi, cartella_svg):
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--commenti", action="store_true", help="the sketches' wiring blocks")
-    parser.add_argument("--readme", metavar="FILE", help="the README's wiring table")
+    parser.add_argument("--documento", metavar="FILE",
+                        help="the Markdown file whose wiring table is rewritten")
     parser.add_argument("--svg", metavar="DIR", help="one picture per sketch in DIR")
     parser.add_argument("--verifica", action="store_true",
-                        help="check instead of writing (the comments always, and the README and "
+                        help="check instead of writing (the comments always, and the document and "
                              "pictures given)")
     parser.add_argument("--tabella", default=TABELLA, help=argparse.SUPPRESS)
     args = parser.parse_args(argv)
-    if not (args.commenti or args.readme or args.svg or args.verifica):
-        parser.error("nothing to do: give --commenti, --readme, --svg or --verifica")
+    if not (args.commenti or args.documento or args.svg or args.verifica):
+        parser.error("nothing to do: give --commenti, --documento, --svg or --verifica")
     try:
         sketches = carica(args.tabella)
-        nuovi = tutti(sketches, args.readme, args.svg, args.commenti or args.verifica)
+        nuovi = tutti(sketches, args.documento, args.svg, args.commenti or args.verifica)
     except (Errore, OSError) as e:
         print("cablaggi: %s" % e, file=sys.stderr)
         return 2

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The wiring table against the sketches' code and the pictures: every pin a
 sketch's code uses is in its table and wired in its picture, the picture joins
-exactly what the table joins, and the comments, the README and the pictures
-are what firmware/cablaggi.py makes (cablaggi_test.py SOURCE_DIR)."""
+exactly what the table joins, and the comments, the wiring table of
+docs/ARCHITECTURE.md and the pictures are what firmware/cablaggi.py makes
+(cablaggi_test.py SOURCE_DIR)."""
 
 import os
 import re
@@ -16,7 +17,7 @@ sys.path.insert(0, os.path.join(SORGENTI, "firmware"))
 import cablaggi  # noqa: E402
 import cablaggi_svg  # noqa: E402
 
-README = os.path.join(SORGENTI, "README.md")
+ARCHITETTURA = os.path.join(SORGENTI, "docs", "ARCHITECTURE.md")
 DISEGNI = os.path.join(SORGENTI, "docs", "guide", "wiring")
 SVG = "{http://www.w3.org/2000/svg}"
 
@@ -171,7 +172,7 @@ class Cablaggi(unittest.TestCase):
         cls.sketches = cablaggi.carica()
 
     def test_the_files_are_what_the_table_makes(self):
-        self.assertEqual(cablaggi.main(["--verifica", "--readme", README, "--svg", DISEGNI]), 0)
+        self.assertEqual(cablaggi.main(["--verifica", "--documento", ARCHITETTURA, "--svg", DISEGNI]), 0)
 
     def test_every_pin_the_code_uses_is_wired_in_the_table_and_the_picture(self):
         for sketch in self.sketches:

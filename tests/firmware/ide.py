@@ -3,7 +3,7 @@
 Uno exactly as the Arduino IDE 1.8.19 calls it (its hardware, tools and
 built-in libraries folders, the library unpacked into a sketchbook's
 libraries/), with the one preference Debian's core 1.8.7 needs; the flash
-and RAM it reports must be those `make firmware` prints. Then the README's
+and RAM it reports must be those `make firmware` prints. Then the guide's
 platform.local.txt, instead of the preference, must build a sketch alike.
 
     ide.py MAKE FIRMWARE_DIR BUILD_DIR
@@ -105,7 +105,7 @@ def main():
             if ide != attese[nome]:
                 sbagliate.append(nome)
 
-        # The README's recipe: the preference once, in a platform.local.txt
+        # The guide's recipe: the preference once, in a platform.local.txt
         # beside the core's platform.txt (here a copy of the core made of links).
         locale = os.path.join(lavoro, "locale", "arduino", "avr")
         os.makedirs(locale)
