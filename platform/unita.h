@@ -43,4 +43,13 @@ std::filesystem::path cartelladati();
 // the prefix (a Debian package, `cmake --install` anywhere).
 std::optional<std::filesystem::path> accantoalprogramma(const std::filesystem::path& relativa);
 
+// A folder the program ships, looked for in the order every such folder is:
+// the environment variable `variabile` when set and not empty, share/<relativa>
+// beside the running program (accantoalprogramma), `sviluppo` while it is a
+// folder (the source or build tree's copy; empty: none), else `installata`.
+std::filesystem::path cartellaprogramma(const char* variabile,
+                                        const std::filesystem::path& relativa,
+                                        const std::filesystem::path& sviluppo,
+                                        const std::filesystem::path& installata);
+
 }  // namespace lumetto::platform
