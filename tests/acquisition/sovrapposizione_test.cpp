@@ -31,10 +31,7 @@ namespace fs = std::filesystem;
 using namespace lumetto;
 using namespace lumetto::acquisition;
 using namespace std::chrono_literals;
-using prove::chiudiLaModale;
 using prove::FinestraPrincipale;
-using prove::Modale;
-using prove::righe;
 
 // The plant overlay: the picture in Image1 and one label per variable.
 
@@ -303,9 +300,9 @@ TEST_F(FinestraPrincipale, ThePlotReadsTheRunAndLeavesTheSchemeAlone) {
     box.risposte.push_back(figura("nuova.bmp"));
     nelleditor({"BitBtn2"});  // "carica immagine"
     ASSERT_EQ(s.numvariabili, 0);
-    Modale visto;
+    prove::Modale visto;
     for (const char* corsa : {"BitBtn9", "BitBtn11"}) {  // "servo" (its panel closed), "Utente"
-        if (corsa == std::string("BitBtn9")) chiudiLaModale(visto, [] { return true; });
+        if (corsa == std::string("BitBtn9")) prove::chiudiLaModale(visto, [] { return true; });
         premi(corsa);
         fermaacquisizione();
         nelleditor({"BitBtn3"});  // "+"
