@@ -2,10 +2,10 @@
 // the local zone's offset, and where the user's archive is; see archivio.h.
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 
 #include "archive/archivio.h"
+#include "platform/unita.h"
 
 namespace lumetto::archivio {
 
@@ -21,16 +21,7 @@ std::string oralocale(const char* formato) {
 }
 
 fs::path filepredefinito() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    fs::path base;
-    // The XDG rule: a relative value is ignored.
-    if (xdg && *xdg && fs::path(xdg).is_absolute()) {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = fs::path(home ? home : ".") / ".local" / "share";
-    }
-    return base / "lumetto" / "lumetto.sqlite";
+    return platform::cartellautente() / "lumetto.sqlite";
 }
 
 std::string oraUTC() {

@@ -125,6 +125,13 @@ std::optional<fs::path> accantoalprogramma(const fs::path& relativa) {
     return accanto;
 }
 
+fs::path cartellautente() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg && fs::path(xdg).is_absolute()) return fs::path(xdg) / "lumetto";
+    const char* casa = std::getenv("HOME");
+    return fs::path(casa ? casa : ".") / ".local" / "share" / "lumetto";
+}
+
 fs::path cartellaprogramma(const char* variabile, const fs::path& relativa,
                            const fs::path& sviluppo, const fs::path& installata) {
     if (const char* d = std::getenv(variabile); d && *d) return fs::path(d);
