@@ -177,9 +177,10 @@ void eseguilettura() {
     vistacorrente().didascalia("lettura n:" +
                                schemes::allinea(std::to_string(link::numerolettura), 6));
     std::string risposta;
-    link::ricevirisposta(static_cast<uint8_t>(std::min<uint16_t>(stato.lunghezzatestata, 255)),
-                         risposta);
-    if (link::nessundato == 0 && !stato.dettinonnumeri) {
+    const bool arrivata =
+        link::ricevirisposta(static_cast<uint8_t>(std::min<uint16_t>(stato.lunghezzatestata, 255)),
+                             risposta) == link::Risposta::arrivata;
+    if (arrivata && !stato.dettinonnumeri) {
         const auto& riga = link::tabellaletture[static_cast<size_t>(link::numerolettura)];
         const int campi = std::min(stato.lunghezzatestata / 6, link::kMaxCampi);
         // Not a box that waits: the run goes on, the cells stay empty.
@@ -190,7 +191,7 @@ void eseguilettura() {
         }
     }
     const Comando* e = esperimento(stato.codiceesperimento);
-    if (link::nessundato == 0 && e && !mio) {
+    if (arrivata && e && !mio) {
         // A sensor the sketch found failed: told once a run, without
         // stopping it (the board has switched the output off itself).
         const auto& riga = link::tabellaletture[static_cast<size_t>(link::numerolettura)];
@@ -219,7 +220,8 @@ void eseguilettura() {
         vistacorrente().aggiungiTestata("prg..." + schema().testata);
         vistacorrente().aggiungiRiga(riga);
     }
-    const bool memorizzata = link::nessundato == 0;
+    // A reply that did not come leaves the port held: the next tick stops the run.
+    const bool memorizzata = arrivata;
     if (memorizzata) link::chiudiporta();
     if (stato.letturemostrate < link::kMaxLetture) ++stato.letturemostrate;
     if (memorizzata) acquisition::memorizzata(link::numerolettura);

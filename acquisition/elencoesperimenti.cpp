@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "acquisition/mioesperimento.h"
+#include "platform/unita.h"
 
 namespace fs = std::filesystem;
 
@@ -75,16 +76,7 @@ fs::path fileschema(const MioEsperimento& e, const fs::path& fileesperimento) {
 }
 
 fs::path cartellaesperimenti() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    fs::path base;
-    // The XDG rule: a relative value is ignored.
-    if (xdg && *xdg && fs::path(xdg).is_absolute()) {
-        base = xdg;
-    } else {
-        const char* casa = std::getenv("HOME");
-        base = fs::path(casa ? casa : ".") / ".local" / "share";
-    }
-    return base / "lumetto" / "esperimenti";
+    return platform::cartellautente() / "esperimenti";
 }
 
 std::vector<VoceEsperimento> elencaesperimenti(const fs::path& condivisa, const fs::path& utente) {

@@ -12,15 +12,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <system_error>
 #include <thread>
 
+#include "archive/errori.h"
 #include "archive/sqlite.h"
-#include "platform/diagnostica.h"
 
 namespace lumetto::archivio {
 
@@ -116,92 +112,6 @@ constexpr const char* kColonneCorsa =
     "id, codice, esperimento, testata, mascheratipo, mascheracolori, mascheradimensioni, "
     "fileschema, intervallo, inizio, fuso, porta, sketch, versione, banco, titolo, nota, "
     "fileesperimento, (SELECT count(*) FROM lettura WHERE lettura.corsa = corsa.id), conclusa";
-
-std::string ora(const char* formato, bool utc) {
-    std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    if (utc)
-        gmtime_r(&t, &tm);
-    else
-        localtime_r(&t, &tm);
-    char testo[64];
-    std::strftime(testo, sizeof testo, formato, &tm);
-    return testo;
-}
-
-ErroreArchivio::Tipo tipodi(int codice) {
-    switch (codice) {
-        case SQLITE_FULL:
-            return ErroreArchivio::Tipo::Pieno;
-        case SQLITE_READONLY:
-        case SQLITE_CANTOPEN:
-        case SQLITE_IOERR:
-        case SQLITE_PERM:
-            return ErroreArchivio::Tipo::Scrittura;
-        case SQLITE_CORRUPT:
-        case SQLITE_NOTADB:
-            return ErroreArchivio::Tipo::Danneggiato;
-        case SQLITE_CONSTRAINT:  // the only constraint a reading can break: its run's key
-            return ErroreArchivio::Tipo::Eliminata;
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return ErroreArchivio::Tipo::Occupato;
-        default:
-            return ErroreArchivio::Tipo::Altro;
-    }
-}
-
-// SQLite's own text, in English, for a technician: in the diagnostic log
-// ("lumetto.archivio"), never in a box.
-void diagnostica(const ErroreSqlite& e) {
-    namespace d = lumetto::diagnostica;
-    if (!d::attiva(d::Stanza::archivio)) return;
-    std::string t = "SQLite " + std::to_string(e.codice()) + " (" + e.what() + ")";
-    if (e.sistema() != 0)
-        t += ", errno " + std::to_string(e.sistema()) + " (" + std::strerror(e.sistema()) + ")";
-    d::scrivi(d::Stanza::archivio, t);
-}
-
-// SQLite's failure in the user's words: the system's reason where there is
-// one (a lab PC's disk quota is not a full disk, and both say "disk I/O
-// error" to SQLite), else what kind of failure it is.
-ErroreArchivio traduci(const ErroreSqlite& e) {
-    diagnostica(e);
-    switch (e.sistema()) {
-        case ENOSPC:
-            return {ErroreArchivio::Tipo::Pieno, "il disco è pieno"};
-        case EDQUOT:
-            return {ErroreArchivio::Tipo::Pieno,
-                    "lo spazio concesso all'utente sul disco è finito"};
-        case EFBIG:
-            return {ErroreArchivio::Tipo::Pieno,
-                    "il file ha raggiunto la dimensione più grande concessa"};
-        case EROFS:
-            return {ErroreArchivio::Tipo::Scrittura, "il disco è in sola lettura"};
-        case EACCES:
-        case EPERM:
-            return {ErroreArchivio::Tipo::Scrittura, "mancano i permessi per scrivere"};
-        default:
-            break;
-    }
-    const ErroreArchivio::Tipo t = tipodi(e.codice());
-    switch (t) {
-        case ErroreArchivio::Tipo::Pieno:
-            return {t, "il disco è pieno"};
-        case ErroreArchivio::Tipo::Scrittura:
-            if (e.codice() == SQLITE_CANTOPEN) return {t, "il file non si può aprire"};
-            if (e.codice() == SQLITE_READONLY) return {t, "il file è in sola lettura"};
-            return {t, "il disco non accetta la scrittura"};
-        case ErroreArchivio::Tipo::Danneggiato:
-            return {t, "il file è danneggiato"};
-        case ErroreArchivio::Tipo::Eliminata:
-            return {t, "la corsa è stata eliminata dall'archivio"};
-        case ErroreArchivio::Tipo::Occupato:
-            return {t, "un altro programma lo sta usando"};
-        default:
-            return {t, "errore interno dell'archivio (codice " + std::to_string(e.codice()) + ")"};
-    }
-}
 
 Corsa leggicorsa(const Istruzione& i) {
     Corsa c;
@@ -387,10 +297,10 @@ void Archivio::sposta(const char* perche) {
     // Kept, not deleted: what it holds may still be saved by hand.
     std::error_code ec;
     fs::path altrove = file_;
-    altrove += std::string(".") + perche + "-" + ora("%Y%m%d-%H%M%S", false);
+    altrove += std::string(".") + perche + "-" + oralocale("%Y%m%d-%H%M%S");
     for (int k = 2; fs::exists(altrove, ec); ++k)
         altrove.replace_filename(file_.filename().string() + "." + perche + "-" +
-                                 ora("%Y%m%d-%H%M%S", false) + "-" + std::to_string(k));
+                                 oralocale("%Y%m%d-%H%M%S") + "-" + std::to_string(k));
     fs::rename(file_, altrove, ec);
     if (ec)
         throw ErroreArchivio(
@@ -721,59 +631,6 @@ void Archivio::intitola(int64_t id, const std::string& titolo, const std::string
 void Archivio::elimina(int64_t id) {
     scrivibile();
     protetto([&] { s_->elimina.lega(1, id).esegui(); });
-}
-
-fs::path filepredefinito() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    fs::path base;
-    // The XDG rule: a relative value is ignored.
-    if (xdg && *xdg && fs::path(xdg).is_absolute()) {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = fs::path(home ? home : ".") / ".local" / "share";
-    }
-    return base / "lumetto" / "lumetto.sqlite";
-}
-
-std::string oraUTC() {
-    auto adesso = std::chrono::system_clock::now();
-    auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(adesso.time_since_epoch()) % 1000;
-    std::time_t t = std::chrono::system_clock::to_time_t(adesso);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char testo[40];
-    std::strftime(testo, sizeof testo, "%Y-%m-%dT%H:%M:%S", &tm);
-    char finale[48];
-    std::snprintf(finale, sizeof finale, "%s.%03dZ", testo, static_cast<int>(ms.count()));
-    return finale;
-}
-
-std::string iniziolocale(const Corsa& c, const char* formato) {
-    int a = 0, me = 0, g = 0, o = 0, mi = 0, se = 0, fo = 0, fm = 0;
-    char segno = '+';
-    if (std::sscanf(c.inizio.c_str(), "%d-%d-%dT%d:%d:%d", &a, &me, &g, &o, &mi, &se) < 5)
-        return {};
-    if (std::sscanf(c.fuso.c_str(), "%c%d:%d", &segno, &fo, &fm) != 3) fo = fm = 0;
-    std::tm tm{};
-    tm.tm_year = a - 1900;
-    tm.tm_mon = me - 1;
-    tm.tm_mday = g;
-    tm.tm_hour = o;
-    tm.tm_min = mi + (segno == '-' ? -1 : 1) * (fo * 60 + fm);
-    tm.tm_sec = se;
-    const std::time_t t = timegm(&tm);  // normalises the minutes past the hour
-    gmtime_r(&t, &tm);
-    char testo[64];
-    if (std::strftime(testo, sizeof testo, formato, &tm) == 0) return {};
-    return testo;
-}
-
-std::string fusolocale() {
-    std::string z = ora("%z", false);  // "+0100"
-    if (z.size() == 5) return z.substr(0, 3) + ":" + z.substr(3);
-    return "+00:00";
 }
 
 std::string piega(std::string_view testo) {

@@ -206,6 +206,8 @@ std::filesystem::path filepredefinito();
 // local zone's offset.
 std::string oraUTC();
 std::string fusolocale();
+// Now in the local zone through strftime's `formato` ("%Y%m%d-%H%M%S").
+std::string oralocale(const char* formato);
 
 // A run's start in its own zone ("2026-12-09T11:15:02" for a start of
 // "2026-12-09T10:15:02.123Z" at "+01:00"), through strftime's `formato`;

@@ -9,22 +9,6 @@
 
 namespace lumetto::classe {
 
-namespace {
-
-// A topic's levels, for a removal (the parser refuses an empty payload).
-std::vector<std::string_view> livelli(std::string_view argomento) {
-    std::vector<std::string_view> l;
-    for (std::size_t da = 0;;) {
-        const std::size_t a = argomento.find('/', da);
-        l.push_back(argomento.substr(da, a == std::string_view::npos ? a : a - da));
-        if (a == std::string_view::npos) break;
-        da = a + 1;
-    }
-    return l;
-}
-
-}  // namespace
-
 int64_t Banco::corsamostrata() const {
     int64_t id = corse.empty() ? 0 : corse.rbegin()->first;
     if (stato && stato->stato != Stato::Offline) id = std::max(id, stato->corsa);
@@ -70,7 +54,8 @@ CorsaRicevuta& Aula::corsa(Banco& b, int64_t id) {
 }
 
 Ricevuto Aula::rimuovi(std::string_view argomento) {
-    const auto l = livelli(argomento);
+    // Read here, not by the parser: it refuses an empty payload.
+    const auto l = livelliargomento(argomento);
     const bool stato = l.size() == 4 && l[3] == "stato";
     const bool corsa = l.size() == 5 && l[3] == "corsa";
     const bool letture = l.size() == 6 && l[3] == "corsa" && l[5] == "letture";

@@ -237,6 +237,17 @@ Errore leggilettura(const QJsonObject& o, archivio::Lettura& l) {
 
 }  // namespace
 
+std::vector<std::string_view> livelliargomento(std::string_view argomento) {
+    std::vector<std::string_view> l;
+    for (std::size_t da = 0;;) {
+        const std::size_t a = argomento.find('/', da);
+        l.push_back(argomento.substr(da, a == std::string_view::npos ? a : a - da));
+        if (a == std::string_view::npos) break;
+        da = a + 1;
+    }
+    return l;
+}
+
 std::optional<int64_t> idlivello(std::string_view s) {
     if (s.empty() || s.size() > 16 || s[0] == '0') return std::nullopt;
     int64_t n = 0;
@@ -356,13 +367,7 @@ EsitoMessaggio leggimessaggio(std::string_view classe, std::string_view argoment
                               std::string_view dati) {
     auto rifiuto = [&](const std::string& perche) { return EsitoMessaggio{std::nullopt, perche}; };
     if (argomento.size() > kMaxArgomento) return rifiuto("argomento troppo lungo");
-    std::vector<std::string_view> livelli;
-    for (std::size_t da = 0;;) {
-        const std::size_t a = argomento.find('/', da);
-        livelli.push_back(argomento.substr(da, a == std::string_view::npos ? a : a - da));
-        if (a == std::string_view::npos) break;
-        da = a + 1;
-    }
+    const std::vector<std::string_view> livelli = livelliargomento(argomento);
     const std::size_t n = livelli.size();
     enum class Forma { Stato, Corsa, Letture } forma;
     if (n == 4 && livelli[3] == "stato")

@@ -52,6 +52,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "archive/archivio.h"
 
@@ -92,6 +93,9 @@ std::string argomentoletture(std::string_view classe, std::string_view banco, in
 // A run's id as a topic level: decimal digits, no leading zero, 1 to
 // kMaxIntero; nothing otherwise.
 std::optional<int64_t> idlivello(std::string_view livello);
+// A topic's levels, split at every "/" (an empty level stays, as the broker
+// keeps it): views into `argomento`.
+std::vector<std::string_view> livelliargomento(std::string_view argomento);
 
 // What the teacher subscribes to: everything of the class.
 std::string filtroclasse(std::string_view classe);

@@ -8,16 +8,20 @@
 
 namespace lumetto::classe {
 
+struct Pubblicatore::Ricevitore {
+    QObject oggetto;
+};
+
 Pubblicatore::Pubblicatore(Configurazione c, Fonte archivio, Avviso avviso)
     : conf_(std::move(c)),
       fonte_(std::move(archivio)),
       avviso_(std::move(avviso)),
       argomentostato_(argomentostato(conf_.nome, conf_.banco)),
-      ricevitore_(std::make_unique<QObject>()) {
+      ricevitore_(std::make_unique<Ricevitore>()) {
     stato_.stato = Stato::Fermo;
     // The network thread only queues calls to this thread, where all the
     // state lives; an ack is queued once for however many come meanwhile.
-    QObject* qui = ricevitore_.get();
+    QObject* qui = &ricevitore_->oggetto;
     Avvisi a;
     a.collegato = [this, qui] {
         QMetaObject::invokeMethod(

@@ -21,8 +21,6 @@
 #include "classroom/configurazione.h"
 #include "classroom/messaggi.h"
 
-class QObject;
-
 namespace lumetto::classe {
 
 class Collegamento;
@@ -80,7 +78,10 @@ class Pubblicatore {
     Fonte fonte_;
     Avviso avviso_;
     std::string argomentostato_;
-    std::unique_ptr<QObject> ricevitore_;  // lives on this thread: the queued calls' target
+    // Lives on this thread: the target of the calls the network thread
+    // queues. Defined in the .cpp, so that users of this header need no Qt.
+    struct Ricevitore;
+    std::unique_ptr<Ricevitore> ricevitore_;
     std::unique_ptr<Collegamento> collegamento_;
 
     // Filled on the network thread, emptied on this one.

@@ -7,7 +7,6 @@
 #include "platform/diagnostica.h"
 #include "platform/dialoghi.h"
 #include "serial/clock.h"
-#include "serial/report.h"
 
 #include <algorithm>
 
@@ -15,7 +14,6 @@ namespace lumetto::link {
 
 TabellaLetture tabellaletture{};
 int32_t numerolettura = 0;
-uint8_t nessundato = 0;
 std::string nomeporta;
 
 namespace {
@@ -70,13 +68,11 @@ void impostaVistaCollegamento(VistaCollegamento f) {
     finestra = std::move(f);
 }
 
-uint8_t apridispositivo(const std::string& nome) {
+bool apridispositivo(const std::string& nome) {
     Uso uso;
     nuovocomponente();
     corrente->setDeviceName(nome);
-    serial::erroreapertura = 0;
-    corrente->OpenDevice();
-    return serial::erroreapertura;
+    return corrente->OpenDevice();
 }
 
 std::string portascelta() {
@@ -86,7 +82,7 @@ std::string portascelta() {
 
 bool apriporta() {
     nomeporta = portascelta();
-    if (apridispositivo(nomeporta) != 0) {
+    if (!apridispositivo(nomeporta)) {
         diagnostica::scrivi(diagnostica::Stanza::link,
                             nomeporta + " did not open (lumetto.serial says why)");
         if (finestra.fermaTimer) finestra.fermaTimer();
@@ -112,13 +108,14 @@ void chiudiporta() {
 void cercaporta() {
     nuovocomponente();
     for (int i = 1; i <= 18; ++i) {
+        bool aperta = false;
         {
             Uso uso;
             corrente->setDeviceName("COM" + std::to_string(i));
-            serial::erroreapertura = 0;
-            corrente->OpenDevice();
+            aperta = corrente->OpenDevice();
         }
-        if (serial::erroreapertura == 0 && corrente) {
+        // The component may have gone meanwhile (a release inside a box).
+        if (aperta && corrente) {
             if (finestra.impostaPorta) finestra.impostaPorta(i);
             platform::dialoghi().messaggio("Arduino collegato su porta seriale=" +
                                            corrente->DeviceName());
@@ -147,7 +144,7 @@ Identita chiedichisei() {
         Uso uso;
         // A port that does not open is said by the run's first tick.
         nomeporta = portascelta();
-        if (apridispositivo(nomeporta) != 0) return chi;
+        if (!apridispositivo(nomeporta)) return chi;
         corrente->SendString(std::string(1, trama::kChiChiede));
         // A line that is not the answer (a sketch of its own printing) is
         // skipped; a line too long for one is cut, so nothing piles up.
@@ -180,14 +177,13 @@ Identita chiedichisei() {
     return chi;
 }
 
-void leggicaratteri(uint8_t n, std::string& testo) {
+Risposta leggicaratteri(uint8_t n, std::string& testo) {
     Uso uso;
     std::string letto;
-    nessundato = 0;
     int blank = 0;
     if (n == 0) {
         testo.clear();
-        return;
+        return Risposta::arrivata;
     }
     for (int i = 0; i < n; ++i) {
         char c = 0;
@@ -197,33 +193,32 @@ void leggicaratteri(uint8_t n, std::string& testo) {
         if (c == 0 || c == ' ') {
             letto += ' ';
             if (++blank == n / 2) {
-                nessundato = 1;
                 namespace d = diagnostica;
                 if (d::attiva(d::Stanza::link))
                     d::scrivi(d::Stanza::link,
                               nomeporta + ": silence: " + std::to_string(blank) +
                                   " blanks or time-outs in " + std::to_string(i + 1) + " of " +
                                   std::to_string(n) + " characters, read \"" + letto + "\"");
-                return;  // the caller's text stays as it was
+                return Risposta::nessundato;  // the caller's text stays as it was
             }
         } else {
             letto += c;
         }
     }
     testo = letto;
+    return Risposta::arrivata;
 }
 
-void ricevirisposta(uint8_t n, std::string& risposta) {
+Risposta ricevirisposta(uint8_t n, std::string& risposta) {
     const bool nellatabella = numerolettura >= 1 && numerolettura <= kMaxLetture;
     auto& riga = tabellaletture[static_cast<size_t>(std::clamp(numerolettura, 0, kMaxLetture))];
     // Whatever an earlier run left in this row is not this reading: a value
     // the reply does not give is missing, never an old one shown as new.
     if (nellatabella) std::fill(riga.begin() + 1, riga.begin() + 1 + kMaxCampi, kMancante);
     std::string testo;
-    leggicaratteri(n, testo);
-    if (nessundato == 1) {
+    if (leggicaratteri(n, testo) == Risposta::nessundato) {
         platform::dialoghi().messaggio("nessun dato in ricezione!");
-        return;
+        return Risposta::nessundato;
     }
     risposta = testo;
     auto campi = dividicampi(testo);
@@ -232,6 +227,7 @@ void ricevirisposta(uint8_t n, std::string& risposta) {
         double v = valorecampo(campi[static_cast<size_t>(j - 1)]);
         if (nellatabella) riga[static_cast<size_t>(j)] = v;
     }
+    return Risposta::arrivata;
 }
 
 void ricevitesto(uint16_t n, std::string& risposta) {
@@ -262,7 +258,6 @@ void azzeracollegamento() {
     rilascioRinviato = false;
     trattenute.clear();
     corrente.reset();
-    nessundato = 0;
     nomeporta.clear();
     numerolettura = 0;
     for (auto& riga : tabellaletture)

@@ -18,7 +18,6 @@ namespace lumetto::link {
 
 // The one serial component of an exchange, or none.
 serial::TXComm* portacom();
-extern uint8_t nessundato;     // 1 after a reply that did not come
 extern std::string nomeporta;  // "COM" + the port number of the last exchange opened
 
 // What the link needs of the main window.
@@ -32,13 +31,20 @@ void impostaVistaCollegamento(VistaCollegamento f);
 // "COM" and the number of the port chosen in the window ("COM13").
 std::string portascelta();
 
-uint8_t apridispositivo(const std::string& nome);
+// What a reply read: its characters, or silence (half of them blanks or
+// time-outs), after which the port is left held and the text untouched.
+enum class Risposta : uint8_t { arrivata, nessundato };
+
+// A new component opened on that device: true when it opened.
+[[nodiscard]] bool apridispositivo(const std::string& nome);
 bool apriporta();
 void chiudiporta();
 void cercaporta();
 bool inviacomando(char lettera);
-void leggicaratteri(uint8_t n, std::string& testo);
-void ricevirisposta(uint8_t n, std::string& risposta);
+Risposta leggicaratteri(uint8_t n, std::string& testo);
+// Reads a reply frame of n characters into the row of numerolettura; on
+// silence it says "nessun dato in ricezione!".
+Risposta ricevirisposta(uint8_t n, std::string& risposta);
 void ricevitesto(uint16_t n, std::string& risposta);
 
 // The longest the question takes, from the open to the close.

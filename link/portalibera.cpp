@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 
-#include "serial/report.h"
-
 namespace lumetto::link {
 
 namespace {
@@ -38,9 +36,7 @@ bool PortaLibera::apri(const std::string& nome, uint32_t baud, Arrivo arrivo) {
     // the caller reads with leggi(), so nothing runs on the event thread.
     if (QCoreApplication::instance())
         porta->OnData = [this](serial::TCustomComm&, uint32_t) { leggi(); };
-    serial::erroreapertura = 0;
-    porta->OpenDevice();
-    if (serial::erroreapertura != 0 || !porta->DeviceOpened()) return false;
+    if (!porta->OpenDevice() || !porta->DeviceOpened()) return false;
     // A device that cannot take the rate would read garbage all run long.
     if (porta->BaudValue() != baud) return false;
     porta_ = std::move(porta);

@@ -2,25 +2,21 @@
 
 #include "platform/unita.h"
 
-#include <cstdlib>
-#include <system_error>
-
 namespace fs = std::filesystem;
 
 namespace lumetto::platform {
 
+// The build defines where pandoc makes the guide and where it is installed.
+#ifndef LUMETTO_GUIDA_COSTRUITA
+#define LUMETTO_GUIDA_COSTRUITA ""
+#endif
+#ifndef LUMETTO_GUIDA_INSTALLATA
+#define LUMETTO_GUIDA_INSTALLATA "/usr/share/doc/lumetto/guida"
+#endif
+
 fs::path cartellaguida() {
-    if (const char* d = std::getenv("LUMETTO_GUIDA"); d && *d) return fs::path(d);
-    if (auto accanto = accantoalprogramma(fs::path("doc") / "lumetto" / "guida")) return *accanto;
-    std::error_code ec;
-#ifdef LUMETTO_GUIDA_COSTRUITA
-    if (fs::is_directory(LUMETTO_GUIDA_COSTRUITA, ec)) return fs::path(LUMETTO_GUIDA_COSTRUITA);
-#endif
-#ifdef LUMETTO_GUIDA_INSTALLATA
-    return fs::path(LUMETTO_GUIDA_INSTALLATA);
-#else
-    return fs::path("/usr/share/doc/lumetto/guida");
-#endif
+    return cartellaprogramma("LUMETTO_GUIDA", fs::path("doc") / "lumetto" / "guida",
+                             LUMETTO_GUIDA_COSTRUITA, LUMETTO_GUIDA_INSTALLATA);
 }
 
 PaginaGuida paginaguida(const std::string& pagina) {

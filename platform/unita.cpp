@@ -125,18 +125,34 @@ std::optional<fs::path> accantoalprogramma(const fs::path& relativa) {
     return accanto;
 }
 
-fs::path cartelladati() {
-    if (const char* d = std::getenv("LUMETTO_DATI"); d && *d) return fs::path(d);
-    if (auto accanto = accantoalprogramma("lumetto")) return *accanto;
+fs::path cartellautente() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg && fs::path(xdg).is_absolute()) return fs::path(xdg) / "lumetto";
+    const char* casa = std::getenv("HOME");
+    return fs::path(casa ? casa : ".") / ".local" / "share" / "lumetto";
+}
+
+fs::path cartellaprogramma(const char* variabile, const fs::path& relativa,
+                           const fs::path& sviluppo, const fs::path& installata) {
+    if (const char* d = std::getenv(variabile); d && *d) return fs::path(d);
+    if (auto accanto = accantoalprogramma(relativa)) return *accanto;
     std::error_code ec;
-#ifdef LUMETTO_DATI_SORGENTE
-    if (fs::is_directory(LUMETTO_DATI_SORGENTE, ec)) return fs::path(LUMETTO_DATI_SORGENTE);
+    if (!sviluppo.empty() && fs::is_directory(sviluppo, ec)) return sviluppo;
+    return installata;
+}
+
+// The build defines where the tree's and the installed copies are; a build
+// that does not (a tool compiling this file alone) gets the usual prefix.
+#ifndef LUMETTO_DATI_SORGENTE
+#define LUMETTO_DATI_SORGENTE ""
 #endif
-#ifdef LUMETTO_DATI_INSTALLATI
-    return fs::path(LUMETTO_DATI_INSTALLATI);
-#else
-    return fs::path("/usr/share/lumetto");
+#ifndef LUMETTO_DATI_INSTALLATI
+#define LUMETTO_DATI_INSTALLATI "/usr/share/lumetto"
 #endif
+
+fs::path cartelladati() {
+    return cartellaprogramma("LUMETTO_DATI", "lumetto", LUMETTO_DATI_SORGENTE,
+                             LUMETTO_DATI_INSTALLATI);
 }
 
 }  // namespace lumetto::platform

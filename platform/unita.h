@@ -43,4 +43,18 @@ std::filesystem::path cartelladati();
 // the prefix (a Debian package, `cmake --install` anywhere).
 std::optional<std::filesystem::path> accantoalprogramma(const std::filesystem::path& relativa);
 
+// The user's own folder of the program's data: $XDG_DATA_HOME/lumetto where
+// that is an absolute path (the XDG rule ignores a relative one), else
+// ~/.local/share/lumetto (./.local/share/lumetto with no HOME).
+std::filesystem::path cartellautente();
+
+// A folder the program ships, looked for in the order every such folder is:
+// the environment variable `variabile` when set and not empty, share/<relativa>
+// beside the running program (accantoalprogramma), `sviluppo` while it is a
+// folder (the source or build tree's copy; empty: none), else `installata`.
+std::filesystem::path cartellaprogramma(const char* variabile,
+                                        const std::filesystem::path& relativa,
+                                        const std::filesystem::path& sviluppo,
+                                        const std::filesystem::path& installata);
+
 }  // namespace lumetto::platform

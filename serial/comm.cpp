@@ -255,16 +255,9 @@ TCommLocks TCustomComm::DeviceLocks() const {
 }
 
 bool TCustomComm::OpenDevice() {
-    if (opened_) {
-        erroreapertura = 1;
-        return false;
-    }
-    erroreapertura = 0;
+    if (opened_) return false;
     locks_ = {};
-    if (!port_->createFile(deviceName_)) {
-        erroreapertura = 1;
-        return false;
-    }
+    if (!port_->createFile(deviceName_)) return false;
     opened_ = true;
     thread_ = std::make_unique<TCommEventThread>(*this, *port_);
     UpdateLineSettings();

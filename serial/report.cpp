@@ -4,8 +4,6 @@
 
 namespace lumetto::serial {
 
-uint8_t erroreapertura = 0;
-
 namespace {
 CommErrorHook errorHook;
 }

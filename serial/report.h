@@ -1,14 +1,10 @@
 #pragma once
-// How the serial component tells the user about its errors, and the open-failure flag.
+// How the serial component tells the user about its errors.
 
-#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace lumetto::serial {
-
-// 1 after an open that failed, 0 after one that succeeded.
-extern uint8_t erroreapertura;
 
 // Shows "Arduino su:" + message + " non collegato!" through the hook and returns.
 void ReportCommError(const std::string& message, int code);

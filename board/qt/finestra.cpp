@@ -12,7 +12,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -22,13 +21,13 @@
 #include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
-#include <numbers>
 #include <set>
 #include <thread>
 
-#include "platform/qt/guida.h"
+#include "board/qt/led.h"
+#include "board/qt/quadrante.h"
 #include "board/scheda.h"
+#include "platform/qt/guida.h"
 
 namespace lumetto::scheda {
 
@@ -132,142 +131,6 @@ QGroupBox* gruppo(const QString& titolo, QLayout* contenuto) {
 }
 
 }  // namespace
-
-// An output pin as an LED: lit while the sketch holds it HIGH.
-class Led : public QWidget {
-  public:
-    Led(const QString& nome, QWidget* parent) : QWidget(parent), nome_(nome) {
-        setObjectName("uscita_" + nome);
-        setAccessibleName(nome);
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        mostra();
-    }
-    void imposta(bool acceso) {
-        if (acceso == acceso_) return;
-        acceso_ = acceso;
-        mostra();
-    }
-    QSize sizeHint() const override {
-        return {std::max(64, fontMetrics().horizontalAdvance("HIGH") + 24),
-                kDiametro + 8 + 2 * fontMetrics().height()};
-    }
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        QRectF cerchio((width() - kDiametro) / 2.0, 2, kDiametro, kDiametro);
-        QRadialGradient luce(cerchio.center() - QPointF(4, 4), kDiametro * 0.7);
-        if (acceso_) {
-            luce.setColorAt(0, QColor(255, 220, 200));
-            luce.setColorAt(0.35, QColor(255, 60, 40));
-            luce.setColorAt(1, QColor(190, 20, 10));
-        } else {
-            luce.setColorAt(0, QColor(170, 130, 130));
-            luce.setColorAt(1, QColor(90, 55, 55));
-        }
-        p.setPen(QPen(QColor(60, 40, 40), 1.5));
-        p.setBrush(luce);
-        p.drawEllipse(cerchio);
-
-        int riga = fontMetrics().height();
-        QRect testo(0, kDiametro + 6, width(), riga);
-        QFont f = font();
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(testo, Qt::AlignCenter, nome_);
-        p.setFont(font());
-        p.setPen(acceso_ ? QColor(190, 20, 10) : palette().color(QPalette::PlaceholderText));
-        p.drawText(testo.translated(0, riga), Qt::AlignCenter, acceso_ ? "HIGH" : "LOW");
-    }
-
-  private:
-    static constexpr int kDiametro = 26;
-
-    void mostra() {
-        setProperty("acceso", acceso_);
-        setAccessibleDescription(acceso_ ? "HIGH" : "LOW");
-        setToolTip(nome_ + (acceso_ ? ": alta (HIGH, 5 V)" : ": bassa (LOW, 0 V)"));
-        update();
-    }
-
-    QString nome_;
-    bool acceso_ = false;
-};
-
-// A servo's last commanded angle on a protractor, 0° on the left and 180° on the right.
-class Quadrante : public QWidget {
-  public:
-    Quadrante(int numero, QWidget* parent)
-        : QWidget(parent), nome_(QString("Servo %1").arg(numero)) {
-        setObjectName(QString("servo_%1").arg(numero));
-        setAccessibleName(nome_);
-        setMinimumSize(120, 110);
-        mostra();
-    }
-    void imposta(int angolo) {
-        if (angolo == angolo_) return;
-        angolo_ = angolo;
-        mostra();
-    }
-    QSize sizeHint() const override { return {200, 150}; }
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        QFontMetrics fm = fontMetrics();
-        int h = fm.height();
-        // Above the arc a line for "90°"; below it one for the end labels, one for the caption.
-        double r = std::min(width() / 2.0 - 6, height() - 3.0 * h - 16);
-        r = std::max(r, 20.0);
-        QPointF c(width() / 2.0, h + 6 + r);
-        auto punto = [&](double gradi, double raggio) {
-            double t = (180.0 - gradi) * std::numbers::pi / 180.0;
-            return c + QPointF(std::cos(t) * raggio, -std::sin(t) * raggio);
-        };
-
-        QRectF arco(c.x() - r, c.y() - r, 2 * r, 2 * r);
-        p.setPen(QPen(palette().color(QPalette::Mid), 1.5));
-        p.setBrush(palette().color(QPalette::AlternateBase));
-        p.drawPie(arco, 0, 180 * 16);
-        for (int g = 0; g <= 180; g += 15) {
-            double dentro = g % 45 == 0 ? r * 0.8 : r * 0.9;
-            p.drawLine(punto(g, dentro), punto(g, r));
-        }
-        p.setPen(palette().color(QPalette::PlaceholderText));
-        QRectF estremi(c.x() - r, c.y() + 2, 2 * r, h);
-        p.drawText(estremi, Qt::AlignLeft | Qt::AlignTop, "0°");
-        p.drawText(estremi, Qt::AlignRight | Qt::AlignTop, "180°");
-        p.drawText(QRectF(c.x() - 40, c.y() - r - h - 2, 80, h), Qt::AlignCenter, "90°");
-
-        QColor lancetta(21, 101, 192);
-        p.setPen(QPen(lancetta, 4, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(c, punto(angolo_, r * 0.85));
-        p.setPen(Qt::NoPen);
-        p.setBrush(lancetta);
-        p.drawEllipse(c, 5, 5);
-
-        QFont f = font();
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(palette().color(QPalette::WindowText));
-        QRectF sotto(0, c.y() + h + 6, width(), h);
-        p.drawText(sotto, Qt::AlignCenter, QString("%1: %2°").arg(nome_).arg(angolo_));
-    }
-
-  private:
-    void mostra() {
-        setProperty("angolo", angolo_);
-        setAccessibleDescription(QString("%1°").arg(angolo_));
-        setToolTip(QString("%1 all'ultimo angolo comandato: %2°").arg(nome_).arg(angolo_));
-        update();
-    }
-
-    QString nome_;
-    int angolo_ = 90;
-};
 
 QString byteVisibili(const std::string& byte) {
     QString s;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "acquisition/acquisizione.h"
-#include "link/collegamento.h"
 #include "board/sketch.h"
+#include "link/collegamento.h"
 #include "schemes/schema.h"
 #include "serial/posix/fakeport.h"
 #include "serial/report.h"

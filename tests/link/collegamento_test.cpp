@@ -95,8 +95,8 @@ TEST_F(Collegamento, RepliesBecomeRowsOfTheTable) {
         risponde(c.arriva);
         ASSERT_TRUE(inviacomando('A'));
         std::string risposta = "prima";
-        ricevirisposta(static_cast<uint8_t>(c.n), risposta);
-        EXPECT_EQ(nessundato, 0) << c.arriva;
+        EXPECT_EQ(ricevirisposta(static_cast<uint8_t>(c.n), risposta), Risposta::arrivata)
+            << c.arriva;
         for (size_t k = 0; k < c.valori.size(); ++k)
             if (std::isnan(c.valori[k]))
                 EXPECT_TRUE(std::isnan(cella(riga, int(k) + 1))) << c.arriva;
@@ -115,8 +115,7 @@ TEST_F(Collegamento, AMostlyBlankReplyIsNoReply) {
     risponde("   1.0   2.0");
     ASSERT_TRUE(inviacomando('A'));
     std::string risposta = "prima";
-    ricevirisposta(12, risposta);
-    EXPECT_EQ(nessundato, 1);
+    EXPECT_EQ(ricevirisposta(12, risposta), Risposta::nessundato);
     EXPECT_EQ(risposta, "prima");
     // No earlier value stays in the row to be shown as this reading's.
     EXPECT_TRUE(std::isnan(cella(1, 1)));
@@ -125,14 +124,12 @@ TEST_F(Collegamento, AMostlyBlankReplyIsNoReply) {
     // Nothing at all: the reader gives up after half the characters.
     box.mostrati.clear();
     com13.input.clear();
-    ricevirisposta(6, risposta);
-    EXPECT_EQ(nessundato, 1);
+    EXPECT_EQ(ricevirisposta(6, risposta), Risposta::nessundato);
     EXPECT_THAT(box.mostrati, ElementsAre("nessun dato in ricezione!"));
     // A length of 0 reads nothing and says nothing.
     box.mostrati.clear();
-    ricevirisposta(0, risposta);
+    EXPECT_EQ(ricevirisposta(0, risposta), Risposta::arrivata);
     EXPECT_EQ(risposta, "");
-    EXPECT_EQ(nessundato, 0);
     EXPECT_TRUE(box.mostrati.empty());
 }
 
@@ -142,7 +139,7 @@ TEST_F(Collegamento, OnlyRowsOneToAThousandAreWritten) {
         risponde("  42.0");
         ASSERT_TRUE(inviacomando('A'));
         std::string risposta;
-        ricevirisposta(6, risposta);
+        EXPECT_EQ(ricevirisposta(6, risposta), Risposta::arrivata);
         EXPECT_EQ(risposta, "  42.0");
         chiudiporta();
     }
@@ -154,8 +151,7 @@ TEST_F(Collegamento, APortLeftHeldIsReleasedWhenTheRunStops) {
     // A reply that did not come leaves the port open, as the design has it...
     ASSERT_TRUE(inviacomando('A'));
     std::string r;
-    ricevirisposta(6, r);
-    ASSERT_EQ(nessundato, 1);
+    ASSERT_EQ(ricevirisposta(6, r), Risposta::nessundato);
     EXPECT_EQ(portetrattenute(), 1u);
     // ...so the next exchange fails to open it and stops the run.
     EXPECT_FALSE(inviacomando('A'));
@@ -245,12 +241,11 @@ TEST_F(Collegamento, ReleaseDuringACallWaitsForTheCallToReturn) {
         ++rilasci;
         rilasciaporte();  // what a tick inside the box does when it stops the run
     });
-    uint8_t esito = apridispositivo("COM13");
-    EXPECT_EQ(esito, 0);
+    EXPECT_TRUE(apridispositivo("COM13"));
     EXPECT_EQ(rilasci, 1);
     // Released once the open returned: nothing is held and the port opens again.
     EXPECT_EQ(portetrattenute(), 0u);
     com13.refuseState = false;
-    EXPECT_EQ(apridispositivo("COM13"), 0);
+    EXPECT_TRUE(apridispositivo("COM13"));
     chiudiporta();
 }
