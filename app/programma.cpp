@@ -4,12 +4,12 @@
 #include <QTimer>
 
 #include "acquisition/esperimenti.h"
-#include "acquisition/qt/formesperimenti.h"
-#include "acquisition/qt/formgrafico.h"
 #include "acquisition/libero.h"
-#include "acquisition/qt/mainform.h"
 #include "acquisition/proprio.h"
 #include "acquisition/pubblicazione.h"
+#include "acquisition/qt/formesperimenti.h"
+#include "acquisition/qt/formgrafico.h"
+#include "acquisition/qt/mainform.h"
 #include "acquisition/registrocorse.h"
 #include "link/collegamento.h"
 #include "panels/qt/formarduino.h"

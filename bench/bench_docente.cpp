@@ -27,10 +27,10 @@
 #include "bench/misure.h"
 #include "classroom/messaggi.h"
 #include "classroom/mqtt.h"
-#include "teacher/formclasse.h"
-#include "teacher/raccolta.h"
 #include "support/broker.h"
 #include "support/cartella.h"
+#include "teacher/formclasse.h"
+#include "teacher/raccolta.h"
 
 namespace {
 

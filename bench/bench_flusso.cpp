@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "acquisition/qt/formgrafico.h"
 #include "acquisition/libero.h"
+#include "acquisition/qt/formgrafico.h"
 #include "acquisition/registrocorse.h"
 #include "bench/misure.h"
 #include "board/libero.h"

@@ -20,9 +20,9 @@
 #include "acquisition/qt/formgrafico.h"
 #include "bench/corsa.h"
 #include "bench/misure.h"
+#include "board/scheda.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
-#include "board/scheda.h"
 
 namespace {
 

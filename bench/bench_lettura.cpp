@@ -16,9 +16,9 @@
 #include "acquisition/acquisizione.h"
 #include "bench/corsa.h"
 #include "bench/misure.h"
+#include "board/scheda.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
-#include "board/scheda.h"
 
 namespace {
 

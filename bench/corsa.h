@@ -11,9 +11,9 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/esperimenti.h"
+#include "board/scheda.h"
 #include "link/collegamento.h"
 #include "link/letture.h"
-#include "board/scheda.h"
 
 namespace lumetto::bench {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "firmware/src/LumettoTrama.h"
 #include "board/impianti.h"
+#include "firmware/src/LumettoTrama.h"
 
 namespace lumetto::scheda {
 

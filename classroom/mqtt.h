@@ -105,8 +105,8 @@ class Collegamento {
     bool connesso_ = false;
     std::vector<std::pair<std::string, int>> iscrizioni_;
     std::vector<int> attese_;  // the subscriptions of this connection not yet acknowledged
-    std::string erroretls_;  // the first TLS error libmosquitto logged
-    std::string rifiuto_;    // why the broker refused us, when it did
+    std::string erroretls_;    // the first TLS error libmosquitto logged
+    std::string rifiuto_;      // why the broker refused us, when it did
 };
 
 }  // namespace lumetto::classe

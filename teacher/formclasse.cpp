@@ -17,14 +17,14 @@
 #include <vector>
 
 #include "acquisition/esportacorsa.h"
-#include "acquisition/qt/formgrafico.h"
 #include "acquisition/grafico.h"
+#include "acquisition/qt/formgrafico.h"
 #include "classroom/mqtt.h"
-#include "teacher/raccolta.h"
-#include "teacher/tessera.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"
 #include "platform/qt/guida.h"
+#include "teacher/raccolta.h"
+#include "teacher/tessera.h"
 
 namespace lumetto::classe {
 

@@ -14,10 +14,10 @@
 #include "app/versione.h"
 #include "archive/archivio.h"
 #include "classroom/configurazione.h"
-#include "teacher/formclasse.h"
 #include "platform/qt/diagnosticaqt.h"
 #include "platform/qt/dialoghiqt.h"
 #include "platform/qt/finestre.h"
+#include "teacher/formclasse.h"
 
 namespace {
 

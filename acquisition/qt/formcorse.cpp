@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 
 #include "acquisition/esportacorsa.h"
-#include "acquisition/qt/formgrafico.h"
 #include "acquisition/grafico.h"
+#include "acquisition/qt/formgrafico.h"
 #include "acquisition/registrocorse.h"
 #include "platform/dialoghi.h"
 #include "platform/qt/finestre.h"

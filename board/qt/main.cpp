@@ -11,9 +11,9 @@
 #include <random>
 #include <string>
 
-#include "platform/qt/dialoghiqt.h"
 #include "board/qt/finestra.h"
 #include "board/scheda.h"
+#include "platform/qt/dialoghiqt.h"
 
 using namespace lumetto::scheda;
 

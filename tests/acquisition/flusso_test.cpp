@@ -12,8 +12,8 @@
 
 #include "acquisition/libero.h"
 #include "acquisition/registrocorse.h"
-#include "link/portalibera.h"
 #include "board/libero.h"
+#include "link/portalibera.h"
 #include "serial/posix/termios2.h"
 #include "support/dialoghi.h"
 #include "support/pty.h"

@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "link/campi.h"
 #include "board/scheda.h"
+#include "link/campi.h"
 #include "serial/comm.h"
 #include "serial/report.h"
 #include "support/pty.h"

@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "acquisition/esperimenti.h"
-#include "link/campi.h"
 #include "board/campi.h"
 #include "board/sketch.h"
+#include "link/campi.h"
 
 using namespace lumetto::scheda;
 using lumetto::link::dividicampi;

@@ -17,11 +17,11 @@
 
 #include "acquisition/acquisizione.h"
 #include "acquisition/qt/mainform.h"
+#include "board/sketch.h"
 #include "link/collegamento.h"
 #include "panels/qt/formarduino.h"
 #include "panels/qt/formarduino2.h"
 #include "panels/scambi.h"
-#include "board/sketch.h"
 #include "support/dialoghi.h"
 #include "support/finestre.h"
 #include "support/pty.h"

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "acquisition/acquisizione.h"
-#include "link/collegamento.h"
-#include "link/letture.h"
 #include "board/scheda.h"
 #include "board/sketch.h"
+#include "link/collegamento.h"
+#include "link/letture.h"
 #include "schemes/schema.h"
 #include "serial/report.h"
 #include "support/acquisizione.h"

@@ -9,10 +9,10 @@
 #include <iterator>
 #include <string>
 
+#include "board/sketch.h"
 #include "link/campi.h"
 #include "platform/dosdevices.h"
 #include "platform/unita.h"
-#include "board/sketch.h"
 #include "schemes/maschere.h"
 #include "schemes/sca.h"
 #include "schemes/schema.h"

@@ -28,10 +28,10 @@
 #include "archive/archivio.h"
 #include "classroom/messaggi.h"
 #include "classroom/mqtt.h"
-#include "teacher/tessera.h"
 #include "support/broker.h"
 #include "support/cartella.h"
 #include "support/dialoghi.h"
+#include "teacher/tessera.h"
 
 using namespace lumetto;
 using namespace lumetto::classe;
