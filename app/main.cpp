@@ -46,11 +46,9 @@ int main(int argc, char** argv) {
     lumetto::platform::DialoghiMuti muti;
     const char* t = std::getenv("LUMETTO_TRACCIA");
     const std::string traccia = t ? t : "";
-    lumetto::platform::DialoghiTracciati tracciati(
-        traccia == "solo" ? static_cast<lumetto::platform::Dialoghi&>(muti) : dialoghi);
-    lumetto::platform::impostaDialoghi(!traccia.empty() && traccia != "0"
-                                           ? static_cast<lumetto::platform::Dialoghi*>(&tracciati)
-                                           : &dialoghi);
+    lumetto::platform::tracciasuerrore(!traccia.empty() && traccia != "0");
+    lumetto::platform::impostaDialoghi(
+        traccia == "solo" ? static_cast<lumetto::platform::Dialoghi*>(&muti) : &dialoghi);
     const int esito = lumetto::eseguiprogramma(opzioni);
     lumetto::platform::impostaDialoghi(nullptr);
     return esito;

@@ -34,107 +34,81 @@ std::string conestensione(const std::string& nome, std::string_view estensione) 
 
 namespace {
 
-void traccia(const char* tipo, const std::string& testo) {
-    std::fprintf(stderr, "lumetto: %s: %s\n", tipo, testo.c_str());
-    std::fflush(stderr);
+bool suerrore = false;
+
+// One box on its way: `testo` in the diagnostic log, `mostrato` (what the box
+// says, when it says less) on standard error when asked.
+void traccia(const char* tipo, const std::string& testo, const std::string* mostrato = nullptr) {
+    namespace d = diagnostica;
+    if (d::attiva(d::Stanza::platform))
+        d::scrivi(d::Stanza::platform, std::string("box ") + tipo + ": " + testo);
+    if (suerrore) {
+        std::fprintf(stderr, "lumetto: %s: %s\n", tipo, (mostrato ? *mostrato : testo).c_str());
+        std::fflush(stderr);
+    }
 }
 
-}  // namespace
-
-void DialoghiTracciati::messaggio(const std::string& testo) {
-    traccia("messaggio", testo);
-    dentro_.messaggio(testo);
+// The answer goes to the diagnostic log only.
+void annotarisposta(const std::string& testo) {
+    namespace d = diagnostica;
+    if (d::attiva(d::Stanza::platform)) d::scrivi(d::Stanza::platform, "box risposta: " + testo);
 }
-void DialoghiTracciati::errore(const std::string& testo) {
-    traccia("errore", testo);
-    dentro_.errore(testo);
-}
-void DialoghiTracciati::avviso(const std::string& testo) {
-    traccia("avviso", testo);
-    dentro_.avviso(testo);
-}
-bool DialoghiTracciati::conferma(const std::string& testo) {
-    traccia("domanda", testo);
-    return dentro_.conferma(testo);
-}
-std::optional<std::string> DialoghiTracciati::input(const std::string& titolo,
-                                                    const std::string& domanda,
-                                                    const std::string& predefinito) {
-    traccia("domanda", domanda);
-    return dentro_.input(titolo, domanda, predefinito);
-}
-std::optional<std::string> DialoghiTracciati::apri(const std::string& titolo,
-                                                   const std::string& filtro) {
-    traccia("apri", titolo);
-    return dentro_.apri(titolo, filtro);
-}
-std::optional<std::string> DialoghiTracciati::salva(const std::string& titolo,
-                                                    const std::string& filtro) {
-    traccia("salva", titolo);
-    return dentro_.salva(titolo, filtro);
+std::optional<std::string> risposta(std::optional<std::string> r) {
+    annotarisposta(r ? "«" + *r + "»" : "annullata");
+    return r;
 }
 
-namespace {
-
-// Every box, and the answer it got, in the diagnostic log ("lumetto.platform"),
-// then shown by the boxes in use: the one place they all pass.
-class DialoghiDiagnosticati final : public Dialoghi {
+// The one place every box passes, whichever boxes are in use.
+class DialoghiInUso final : public Dialoghi {
   public:
     void messaggio(const std::string& testo) override {
-        scrivi("messaggio", testo);
+        traccia("messaggio", testo);
         attuali->messaggio(testo);
     }
     void errore(const std::string& testo) override {
-        scrivi("errore", testo);
+        traccia("errore", testo);
         attuali->errore(testo);
     }
     void avviso(const std::string& testo) override {
-        scrivi("avviso", testo);
+        traccia("avviso", testo);
         attuali->avviso(testo);
     }
     bool conferma(const std::string& testo) override {
-        scrivi("domanda", testo);
+        traccia("domanda", testo);
         const bool si = attuali->conferma(testo);
-        scrivi("risposta", si ? "sì" : "no");
+        annotarisposta(si ? "sì" : "no");
         return si;
     }
     std::optional<std::string> input(const std::string& titolo, const std::string& domanda,
                                      const std::string& predefinito) override {
-        scrivi("domanda", titolo + ": " + domanda);
+        traccia("domanda", titolo + ": " + domanda, &domanda);
         return risposta(attuali->input(titolo, domanda, predefinito));
     }
     std::optional<std::string> apri(const std::string& titolo, const std::string& filtro) override {
-        scrivi("apri", titolo);
+        traccia("apri", titolo);
         return risposta(attuali->apri(titolo, filtro));
     }
     std::optional<std::string> salva(const std::string& titolo,
                                      const std::string& filtro) override {
-        scrivi("salva", titolo);
+        traccia("salva", titolo);
         return risposta(attuali->salva(titolo, filtro));
-    }
-
-  private:
-    static void scrivi(const char* tipo, const std::string& testo) {
-        namespace d = diagnostica;
-        if (d::attiva(d::Stanza::platform))
-            d::scrivi(d::Stanza::platform, std::string("box ") + tipo + ": " + testo);
-    }
-    static std::optional<std::string> risposta(std::optional<std::string> r) {
-        scrivi("risposta", r ? "«" + *r + "»" : "annullata");
-        return r;
     }
 };
 
-DialoghiDiagnosticati diagnosticati;
+DialoghiInUso inuso;
 
 }  // namespace
 
 Dialoghi& dialoghi() {
-    return diagnosticati;
+    return inuso;
 }
 
 void impostaDialoghi(Dialoghi* d) {
     attuali = d ? d : &testuali;
+}
+
+void tracciasuerrore(bool si) {
+    suerrore = si;
 }
 
 }  // namespace lumetto::platform

@@ -50,29 +50,15 @@ class DialoghiMuti : public Dialoghi {
     }
 };
 
-// Boxes that also write each text they show to standard error, then show
-// it as `dentro` does: LUMETTO_TRACCIA=1 turns them on, for whoever supports
-// a school from its logs, and for the install test that watches a new
-// program find its board with no screen to look at.
-class DialoghiTracciati final : public Dialoghi {
-  public:
-    explicit DialoghiTracciati(Dialoghi& dentro) : dentro_(dentro) {}
-    void messaggio(const std::string& testo) override;
-    void errore(const std::string& testo) override;
-    void avviso(const std::string& testo) override;
-    bool conferma(const std::string& testo) override;
-    std::optional<std::string> input(const std::string& titolo, const std::string& domanda,
-                                     const std::string& predefinito) override;
-    std::optional<std::string> apri(const std::string& titolo, const std::string& filtro) override;
-    std::optional<std::string> salva(const std::string& titolo, const std::string& filtro) override;
-
-  private:
-    Dialoghi& dentro_;
-};
-
-// The boxes in use; set once by the program (or a test).
+// The boxes in use; set once by the program (or a test). Every box passes
+// on its way into the diagnostic log ("lumetto.platform"), with its answer.
 Dialoghi& dialoghi();
 void impostaDialoghi(Dialoghi* d);
+
+// Every box's text also on standard error, as it is shown (LUMETTO_TRACCIA=1):
+// for whoever supports a school from its logs, and for the install test that
+// watches a new program find its board with no screen to look at.
+void tracciasuerrore(bool si);
 
 // A name typed in a save dialog without an extension gets the format's own
 // (".xls", ".png"), as the programs that write those files do.

@@ -81,11 +81,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lumetto")));
     QApplication::setFont(lumetto::platform::carattereFinestra());
     lumetto::platform::DialoghiQt dialoghi;
-    lumetto::platform::DialoghiTracciati tracciati(dialoghi);
     const char* traccia = std::getenv("LUMETTO_TRACCIA");
-    lumetto::platform::impostaDialoghi(traccia && *traccia && std::string(traccia) != "0"
-                                           ? static_cast<lumetto::platform::Dialoghi*>(&tracciati)
-                                           : &dialoghi);
+    lumetto::platform::tracciasuerrore(traccia && *traccia && std::string(traccia) != "0");
+    lumetto::platform::impostaDialoghi(&dialoghi);
     int esito = 1;
     const auto conf = lumetto::classe::leggiconfigurazione();
     if (!conf.configurazione) {
