@@ -4,26 +4,16 @@
 
 #include <QDateTime>
 #include <QMessageLogger>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 
 namespace lumetto::platform {
 
 namespace {
-
-// Debug messages off unless a rule turns them on.
-Q_LOGGING_CATEGORY(lcPlatform, "lumetto.platform", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcSerial, "lumetto.serial", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcLink, "lumetto.link", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcXls, "lumetto.xls", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcArchivio, "lumetto.archivio", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcClasse, "lumetto.classe", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcSchemes, "lumetto.schemes", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcAnalisi, "lumetto.analisi", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcAcquisition, "lumetto.acquisition", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcPanels, "lumetto.panels", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcScheda, "lumetto.scheda", QtInfoMsg)
 
 bool attiva(diagnostica::Stanza s) {
     return categoria(s).isDebugEnabled();
@@ -54,32 +44,23 @@ void nelfile(QtMsgType tipo, const QMessageLogContext& contesto, const QString& 
 }  // namespace
 
 const QLoggingCategory& categoria(diagnostica::Stanza s) {
-    using diagnostica::Stanza;
-    switch (s) {
-        case Stanza::serial:
-            return lcSerial();
-        case Stanza::link:
-            return lcLink();
-        case Stanza::xls:
-            return lcXls();
-        case Stanza::archivio:
-            return lcArchivio();
-        case Stanza::classe:
-            return lcClasse();
-        case Stanza::schemes:
-            return lcSchemes();
-        case Stanza::analisi:
-            return lcAnalisi();
-        case Stanza::acquisition:
-            return lcAcquisition();
-        case Stanza::panels:
-            return lcPanels();
-        case Stanza::scheda:
-            return lcScheda();
-        case Stanza::platform:
-            break;
-    }
-    return lcPlatform();
+    // One category a room, "lumetto." and the hook's own name of it, made on
+    // first use and kept to the end (a category keeps its name's pointer).
+    // Debug messages are off unless a rule turns them on.
+    struct Categorie {
+        std::array<std::string, diagnostica::kStanze> nomi;
+        std::array<std::unique_ptr<QLoggingCategory>, diagnostica::kStanze> categorie;
+        Categorie() {
+            for (int i = 0; i < diagnostica::kStanze; ++i) {
+                nomi[i] = "lumetto." + std::string(diagnostica::nome(diagnostica::Stanza(i)));
+                categorie[i] = std::make_unique<QLoggingCategory>(nomi[i].c_str(), QtInfoMsg);
+            }
+        }
+    };
+    static const Categorie tutte;
+    const int i = static_cast<int>(s);
+    // Anything else is the platform's, as the hook's first room.
+    return *tutte.categorie[static_cast<size_t>(i >= 0 && i < diagnostica::kStanze ? i : 0)];
 }
 
 void instradadiagnostica() {
