@@ -55,18 +55,15 @@ CorsaRicevuta& Aula::corsa(Banco& b, int64_t id) {
 
 Ricevuto Aula::rimuovi(std::string_view argomento) {
     // Read here, not by the parser: it refuses an empty payload.
-    const auto l = livelliargomento(argomento);
-    const bool stato = l.size() == 4 && l[3] == "stato";
-    const bool corsa = l.size() == 5 && l[3] == "corsa";
-    const bool letture = l.size() == 6 && l[3] == "corsa" && l[5] == "letture";
-    if (!(stato || corsa || letture) || l[0] != kRadice || l[1] != classe_ || !livellovalido(l[2]))
-        return rifiuta("rimozione di un argomento sconosciuto");
-    std::optional<int64_t> id;
-    if (!stato && !(id = idlivello(l[4]))) return rifiuta("rimozione di una corsa non valida");
+    const Argomento a = leggiargomento(classe_, argomento);
+    if (a.corsanonvalida) return rifiuta("rimozione di una corsa non valida");
+    if (!a.errore.empty()) return rifiuta("rimozione di un argomento sconosciuto");
+    const bool stato = a.forma == Argomento::Forma::Stato;
+    const bool corsa = a.forma == Argomento::Forma::Corsa;
     Ricevuto r;
     r.tipo = Ricevuto::Tipo::Rimosso;
-    r.banco = std::string(l[2]);
-    r.corsa = id.value_or(0);
+    r.banco = a.banco;
+    r.corsa = a.corsa;
     auto b = banchi_.find(r.banco);
     if (b == banchi_.end()) return r;
     if (stato) {
@@ -74,7 +71,7 @@ Ricevuto Aula::rimuovi(std::string_view argomento) {
     } else if (corsa) {
         // The bench no longer offers the run's facts: a run with readings
         // that came here stays, since the lesson still holds them.
-        auto c = b->second.corse.find(*id);
+        auto c = b->second.corse.find(a.corsa);
         if (c != b->second.corse.end() && c->second.letture.empty()) b->second.corse.erase(c);
     }
     // Readings are never retained: there is nothing of theirs to remove.

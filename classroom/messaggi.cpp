@@ -363,34 +363,51 @@ std::string scrivilettura(const archivio::Lettura& l) {
     return documento(o);
 }
 
+Argomento leggiargomento(std::string_view classe, std::string_view argomento) {
+    Argomento a;
+    auto no = [&a](std::string perche) {
+        a.errore = std::move(perche);
+        return a;
+    };
+    const std::vector<std::string_view> livelli = livelliargomento(argomento);
+    const std::size_t n = livelli.size();
+    using Forma = Argomento::Forma;
+    if (n == 4 && livelli[3] == "stato")
+        a.forma = Forma::Stato;
+    else if (n == 5 && livelli[3] == "corsa")
+        a.forma = Forma::Corsa;
+    else if (n == 6 && livelli[3] == "corsa" && livelli[5] == "letture")
+        a.forma = Forma::Letture;
+    else
+        return no("argomento sconosciuto: " + inciso(argomento));
+    if (livelli[0] != kRadice) return no("argomento non di Lumetto: " + inciso(argomento));
+    if (!livellovalido(classe) || livelli[1] != classe)
+        return no("argomento di un'altra classe: " + inciso(livelli[1]));
+    if (!livellovalido(livelli[2])) return no("nome di banco non valido: " + inciso(livelli[2]));
+    a.banco = std::string(livelli[2]);
+    if (a.forma != Forma::Stato) {
+        const auto id = idlivello(livelli[4]);
+        if (!id) {
+            a.corsanonvalida = true;
+            return no("numero di corsa non valido: " + inciso(livelli[4]));
+        }
+        a.corsa = *id;
+    }
+    return a;
+}
+
 EsitoMessaggio leggimessaggio(std::string_view classe, std::string_view argomento,
                               std::string_view dati) {
     auto rifiuto = [&](const std::string& perche) { return EsitoMessaggio{std::nullopt, perche}; };
     if (argomento.size() > kMaxArgomento) return rifiuto("argomento troppo lungo");
-    const std::vector<std::string_view> livelli = livelliargomento(argomento);
-    const std::size_t n = livelli.size();
-    enum class Forma { Stato, Corsa, Letture } forma;
-    if (n == 4 && livelli[3] == "stato")
-        forma = Forma::Stato;
-    else if (n == 5 && livelli[3] == "corsa")
-        forma = Forma::Corsa;
-    else if (n == 6 && livelli[3] == "corsa" && livelli[5] == "letture")
-        forma = Forma::Letture;
-    else
-        return rifiuto("argomento sconosciuto: " + inciso(argomento));
-    if (livelli[0] != kRadice) return rifiuto("argomento non di Lumetto: " + inciso(argomento));
-    if (!livellovalido(classe) || livelli[1] != classe)
-        return rifiuto("argomento di un'altra classe: " + inciso(livelli[1]));
-    if (!livellovalido(livelli[2]))
-        return rifiuto("nome di banco non valido: " + inciso(livelli[2]));
+    const Argomento a = leggiargomento(classe, argomento);
+    if (!a.errore.empty()) return rifiuto(a.errore);
+    using Forma = Argomento::Forma;
+    const Forma forma = a.forma;
     Messaggio m;
-    m.classe = std::string(livelli[1]);
-    m.banco = std::string(livelli[2]);
-    if (forma != Forma::Stato) {
-        const auto id = idlivello(livelli[4]);
-        if (!id) return rifiuto("numero di corsa non valido: " + inciso(livelli[4]));
-        m.corsa = *id;
-    }
+    m.classe = std::string(classe);
+    m.banco = a.banco;
+    m.corsa = a.corsa;
 
     if (dati.empty()) return rifiuto("messaggio vuoto");
     if (dati.size() > kMaxMessaggio)

@@ -97,6 +97,18 @@ std::optional<int64_t> idlivello(std::string_view livello);
 // keeps it): views into `argomento`.
 std::vector<std::string_view> livelliargomento(std::string_view argomento);
 
+// One of the class's three topics read: its form, the bench, the run (0 for
+// a state). `errore` (Italian) says why the topic is none of them; with
+// `corsanonvalida`, only its run's level is wrong.
+struct Argomento {
+    enum class Forma { Stato, Corsa, Letture } forma = Forma::Stato;
+    std::string banco;
+    int64_t corsa = 0;
+    std::string errore;
+    bool corsanonvalida = false;
+};
+Argomento leggiargomento(std::string_view classe, std::string_view argomento);
+
 // What the teacher subscribes to: everything of the class.
 std::string filtroclasse(std::string_view classe);
 
